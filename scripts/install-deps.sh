@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests, the benchmarks and the program need
+# on Debian 12. Idempotent: packages already present are not fetched again.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake pkg-config ninja-build
+  # Qt 6 (widgets, GUI, SVG for the artwork, test framework)
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-svg-dev libgl-dev
+  # pictures
+  libmagick++-dev imagemagick
+  # sound
+  libpulse-dev pulseaudio pulseaudio-utils libmp3lame-dev libmp3lame0 sox espeak-ng
+  # publishing and the reference service
+  libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev curl
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libvips-tools
+  # fonts
+  fonts-liberation2
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDateTime>
+
+//! The time source of saves; tests replace it to fix stamps.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+//! The real local time.
+class SystemClock : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};

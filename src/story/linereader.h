@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+//! Reads the lines of a story file held in memory (UTF-16 code units) the way the
+//! file format expects: a read takes at most a given number of characters or up
+//! to and including the line feed, so an over-long line arrives in pieces.
+class LineReader
+{
+public:
+    explicit LineReader(QString text) : m_text(std::move(text)) {}
+
+    //! Reads up to maxChars characters, stopping after a line feed; nullopt at the end.
+    std::optional<QString> read(int maxChars = 1023);
+    //! A read with its last character dropped (the line feed of a whole line; for an
+    //! over-long line's piece the character that stood where the feed would be). A
+    //! last line without a line feed is kept whole.
+    std::optional<QString> readLine(int maxChars = 1023);
+    //! Up to count characters, stopping before a line feed, which stays unread.
+    QString readChars(int count);
+    bool atEnd() const { return m_pos >= m_text.size(); }
+
+private:
+    QString m_text;
+    qsizetype m_pos = 0;
+};
+
+//! The decimal number at the start of s, as "%d" reads it (leading blanks, a sign);
+//! nullopt when there is none. Values beyond 32 bits are clamped.
+std::optional<int> leadingInt(QStringView s);
+
+//! UTF-16LE bytes (no byte-order mark) to text; an odd last byte is ignored.
+QString fromUtf16Le(const QByteArray& bytes);
+//! Text to UTF-16LE bytes without a byte-order mark.
+QByteArray toUtf16Le(const QString& text);

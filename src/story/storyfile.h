@@ -1,0 +1,55 @@
+#pragma once
+
+#include "story/clock.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class Story;
+
+//! CR LF pairs become "|-"; empty when the text is empty or has 1024 or more characters.
+QString escapeText(const QString& text);
+//! The transcript's escape: like escapeText without the length bound.
+QString escapeTranscript(const QString& text);
+//! Every "|-" becomes CR LF.
+QString unescapeText(const QString& text);
+
+//! What a save did.
+struct SaveResult
+{
+    bool ok = false;
+    QString error;     //!< why the save failed, for the user
+    QString storyFile; //!< the ".sld" written
+    QDateTime time;    //!< local time of the save
+};
+
+//! Writes the story into its folder under program folder + "save/": pictures and
+//! narrations first, then the story file atomically. A failed save leaves the
+//! earlier save as it was. Sets the story file path on a first save; the caller
+//! clears the modified flag.
+SaveResult saveStory(Story& story, const Clock& clock = SystemClock());
+
+//! The confirmation text shown after a save that is not quiet.
+QString saveConfirmationText(const QString& title, const QDateTime& time);
+//! Caption of the confirmation message.
+QString saveConfirmationCaption();
+
+//! The stamp of a first save ("Dec.06.2026_06.29PM-33"): English whatever the locale.
+QString saveStamp(const QDateTime& time);
+//! A save time as the library and the confirmation show it ("Dec 06 2026 06:29PM").
+QString saveTimeText(const QDateTime& time);
+
+//! What a load found.
+struct LoadReport
+{
+    bool opened = false;
+    int slidesRead = 0;    //!< complete slide blocks in the file
+    int slidesAdded = 0;   //!< slides the story took (at most 50)
+    QStringList warnings;  //!< missing media, refused slides, damaged counts
+};
+
+//! Rebuilds a freshly reset story from a ".sld" file; media are copied into the
+//! working folder, pictures start importing. Missing media named with an old folder
+//! are looked for beside the story file.
+LoadReport loadStory(const QString& path, Story& story);

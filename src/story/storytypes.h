@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+//! Story type as stored in "SC_TYPE=". Values 3 and 4 are only ever read from files.
+enum class StoryType : qint32 {
+    Picture = 1,
+    Podcast = 2,
+    Slide = 3,
+    Picture2 = 4,
+};
+
+//! Slide kind as stored in "S%d_TYPE=". Any other value may arrive from a file.
+enum class SlideKind : qint32 {
+    Picture = 0,
+    Segment = 1,
+    Legacy = 3,
+};
+
+//! Capacities of the fixed text fields, terminator included: at most N − 1 code units are kept.
+namespace capacity {
+constexpr int Title = 48;
+constexpr int Description = 300;
+constexpr int Tags = 512;
+constexpr int CategoryName = 1024;
+constexpr int Path = 1024;
+constexpr int Owner = 256;
+constexpr int Caption = 60;
+constexpr int SlideTags = 512;
+} // namespace capacity
+
+//! Name shown in the story library's Type column; empty for unknown types.
+QString storyTypeName(int type);
+
+//! Longest narration of a slide kind in seconds: 60 for pictures, 900 for segments and kind 3, else 0.
+int longestNarration(SlideKind kind);

@@ -1,0 +1,160 @@
+#include "audio/waveerrors.h"
+#include "audio/wavefilesink.h"
+#include "tempfolder.h"
+#include "wavebytes.h"
+
+#include <gtest/gtest.h>
+
+using namespace wavebytes;
+
+namespace {
+
+void writeAll(WaveStream& stream, const QByteArray& bytes)
+{
+    stream.write(bytes.constData(), static_cast<quint32>(bytes.size()));
+}
+
+} // namespace
+
+TEST(WaveFileSink, GivenNoSamples_WhenClosed_ThenFileIsTheBare44ByteHeader)
+{
+    TempFolder folder;
+    const QString path = folder.file("0.wav");
+    WaveFileSink sink(path, 22050, 16, 1);
+    sink.close();
+
+    const QByteArray expected = "RIFF" + le32(36) + "WAVE" + "fmt " + le32(16) + le16(1) + le16(1) + le32(22050)
+                                + le32(44100) + le16(2) + le16(16) + "data" + le32(0);
+    EXPECT_EQ(TempFolder::read(path), expected);
+}
+
+TEST(WaveFileSink, GivenOneSecondOfNarration_WhenClosed_ThenSizesArePatchedAndSamplesFollowInOrder)
+{
+    TempFolder folder;
+    const QString path = folder.file("1.wav");
+    const QByteArray samples = ramp(44100);
+    {
+        WaveFileSink sink(path, 22050, 16, 1);
+        // In device-buffer sized pieces, as a recording delivers them.
+        for (int at = 0; at < samples.size(); at += 4410)
+            writeAll(sink, samples.mid(at, 4410));
+        sink.close();
+    }
+
+    const QByteArray file = TempFolder::read(path);
+    ASSERT_EQ(file.size(), 44 + 44100);
+    EXPECT_EQ(field32(file, 4), 44136u);
+    EXPECT_EQ(field32(file, 28), 44100u) << "average bytes per second";
+    EXPECT_EQ(field16(file, 32), 2u) << "block align";
+    EXPECT_EQ(field32(file, 40), 44100u) << "data size";
+    EXPECT_EQ(file.mid(44), samples);
+}
+
+TEST(WaveFileSink, GivenARecordingInProgress_ThenTheFileOnDiskIsAValidEmptyWave)
+{
+    TempFolder folder;
+    const QString path = folder.file("2.wav");
+    WaveFileSink sink(path, 22050, 16, 1);
+
+    const QByteArray before = TempFolder::read(path);
+    ASSERT_EQ(before.size(), 44);
+    EXPECT_EQ(field32(before, 4), 36u);
+    EXPECT_EQ(field32(before, 40), 0u);
+}
+
+TEST(WaveFileSink, GivenASinkDestroyedWithoutClose_ThenItsFileIsStillConsistent)
+{
+    TempFolder folder;
+    const QString path = folder.file("3.wav");
+    {
+        WaveFileSink sink(path, 22050, 16, 1);
+        writeAll(sink, ramp(300));
+    }
+    const QByteArray file = TempFolder::read(path);
+    EXPECT_EQ(file, pcmWave(ramp(300)));
+}
+
+TEST(WaveFileSink, GivenAClosedSink_WhenClosedAgainOrWrittenTo_ThenTheFileStaysAsItWas)
+{
+    TempFolder folder;
+    const QString path = folder.file("4.wav");
+    WaveFileSink sink(path, 22050, 16, 1);
+    writeAll(sink, ramp(100));
+    sink.close();
+    const QByteArray closed = TempFolder::read(path);
+
+    writeAll(sink, ramp(50));
+    sink.close();
+
+    EXPECT_EQ(TempFolder::read(path), closed);
+    EXPECT_EQ(field32(closed, 4), 136u) << "sizes patched exactly once";
+}
+
+TEST(WaveFileSink, GivenWrittenSamples_WhenRewoundToZero_ThenTheFileStartsAgainEmpty)
+{
+    TempFolder folder;
+    const QString path = folder.file("5.wav");
+    WaveFileSink sink(path, 22050, 16, 1);
+    writeAll(sink, ramp(1000));
+
+    EXPECT_FALSE(sink.seek(0, true));
+    EXPECT_EQ(TempFolder::read(path).size(), 44) << "truncated to the header at once";
+    writeAll(sink, ramp(10, 1));
+    sink.close();
+
+    EXPECT_EQ(TempFolder::read(path), pcmWave(ramp(10, 1)));
+}
+
+TEST(WaveFileSink, GivenAnyOtherSeek_ThenNothingChangesAndSeekReportsFalse)
+{
+    TempFolder folder;
+    const QString path = folder.file("6.wav");
+    WaveFileSink sink(path, 22050, 16, 1);
+    writeAll(sink, ramp(100));
+
+    EXPECT_FALSE(sink.seek(5, true));
+    EXPECT_FALSE(sink.seek(0, false));
+    EXPECT_FALSE(sink.seek(-1, true));
+    sink.close();
+    EXPECT_FALSE(sink.seek(0, true)) << "closed sink";
+
+    EXPECT_EQ(TempFolder::read(path), pcmWave(ramp(100)));
+}
+
+TEST(WaveFileSink, GivenAStereo8BitSink_ThenFormatAndDerivedFieldsFollowTheArguments)
+{
+    TempFolder folder;
+    const QString path = folder.file("7.wav");
+    WaveFileSink sink(path, 44100, 8, 2);
+    quint32 rate = 0;
+    quint16 bits = 0;
+    quint16 channels = 0;
+    sink.getFormat(rate, bits, channels);
+    EXPECT_EQ(rate, 44100u);
+    EXPECT_EQ(bits, 8u);
+    EXPECT_EQ(channels, 2u);
+
+    char buffer[8];
+    quint32 length = sizeof buffer;
+    sink.read(buffer, length);
+    EXPECT_EQ(length, 0u) << "a sink delivers nothing";
+    sink.close();
+
+    const QByteArray file = TempFolder::read(path);
+    EXPECT_EQ(field32(file, 28), 88200u);
+    EXPECT_EQ(field16(file, 32), 2u);
+}
+
+TEST(WaveFileSink, GivenAPathWithNonAsciiCharacters_ThenTheFileIsCreatedUnderThatName)
+{
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("Erzählung ☂.wav"));
+    WaveFileSink(path, 22050, 16, 1).close();
+    EXPECT_EQ(TempFolder::read(path).size(), 44);
+}
+
+TEST(WaveFileSink, GivenAFolderThatDoesNotExist_ThenConstructionThrowsFileOperation)
+{
+    TempFolder folder;
+    EXPECT_THROW(WaveFileSink(folder.file("missing/8.wav"), 22050, 16, 1), WaveErrors::FileOperation);
+}

@@ -1,0 +1,212 @@
+#include "pictures/imageworker.h"
+#include "tempfolder.h"
+#include "testpictures.h"
+
+#include <QFile>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QColor green(0, 200, 0);
+
+// A smooth diagonal colour gradient, like the sky of a photo.
+QImage gradientPicture(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, w, h);
+    gradient.setColorAt(0, QColor(250, 120, 20));
+    gradient.setColorAt(1, QColor(20, 90, 230));
+    painter.fillRect(image.rect(), gradient);
+    return image;
+}
+
+struct Outputs
+{
+    bool loaded = false;
+    bool slideWritten = false;
+    bool thumbWritten = false;
+    int reduction = 0;
+};
+
+Outputs process(const QString& source, const QString& slide, const QString& thumb,
+                int minimumSide = ImageWorker::slidePictureSize)
+{
+    ImageWorker worker;
+    worker.open(source, slide, minimumSide);
+    Outputs out;
+    out.loaded = worker.isLoaded();
+    out.reduction = worker.decodeReduction();
+    out.slideWritten = worker.makeSlidePicture(640, 0);
+    worker.setOutputPath(thumb);
+    out.thumbWritten = worker.makeThumbnail(75);
+    return out;
+}
+
+bool isGrayJpeg(const QString& path)
+{
+    return readBack(path).colorSpace() == Magick::GRAYColorspace;
+}
+
+} // namespace
+
+TEST(ImageWorkerFormats, GrayscalePicturesStayGrayscaleInBothJpegs)
+{
+    TempFolder folder;
+    const QImage picture = gradientPicture(900, 700).convertToFormat(QImage::Format_Grayscale8);
+    savePicture(picture, folder.file("gray.png"), "PNG", true);
+    savePicture(picture, folder.file("gray.jpg"), "JPEG", true);
+    savePicture(picture, folder.file("gray.gif"), "GIF", true);
+    savePicture(gradientPicture(900, 700), folder.file("colour.jpg"), "JPEG");
+    for (const char* name : {"gray.png", "gray.jpg", "gray.gif"}) {
+        // GIVEN a one-channel picture or one with a gray palette  WHEN it is processed
+        process(folder.file(name), folder.file("s.jpg"), folder.file("t.jpg"));
+        // THEN both JPEGs are one-channel grayscale JPEGs
+        EXPECT_TRUE(isGrayJpeg(folder.file("s.jpg"))) << name;
+        EXPECT_TRUE(isGrayJpeg(folder.file("t.jpg"))) << name;
+    }
+    // GIVEN a colour JPEG  WHEN it is processed  THEN both JPEGs are in colour
+    process(folder.file("colour.jpg"), folder.file("s.jpg"), folder.file("t.jpg"));
+    EXPECT_EQ(readBack(folder.file("s.jpg")).colorSpace(), Magick::sRGBColorspace);
+    EXPECT_EQ(readBack(folder.file("t.jpg")).colorSpace(), Magick::sRGBColorspace);
+}
+
+TEST(ImageWorkerFormats, CmykJpegBecomesRgbWithItsColours)
+{
+    // GIVEN a CMYK JPEG, as printers' tools save them
+    TempFolder folder;
+    Magick::Image picture(Magick::Geometry(120, 80), Magick::ColorRGB(1.0, 0.0, 0.0));
+    picture.colorSpace(Magick::CMYKColorspace);
+    picture.write(folder.file("cmyk.jpg").toStdString());
+    ASSERT_EQ(readBack(folder.file("cmyk.jpg")).colorSpace(), Magick::CMYKColorspace);
+    // WHEN it is processed
+    process(folder.file("cmyk.jpg"), folder.file("s.jpg"), folder.file("t.jpg"));
+    // THEN both JPEGs are RGB and still red
+    EXPECT_EQ(readBack(folder.file("s.jpg")).colorSpace(), Magick::sRGBColorspace);
+    EXPECT_TRUE(isNear(QImage(folder.file("s.jpg")), 60, 40, QColor(255, 0, 0)));
+    EXPECT_TRUE(isNear(QImage(folder.file("t.jpg")), 40, 40, QColor(255, 0, 0)));
+}
+
+TEST(ImageWorkerFormats, PaletteGifBecomesTrueColour)
+{
+    // GIVEN an 800 × 600 GIF with a 256-colour palette
+    TempFolder folder;
+    savePicture(gradientPicture(800, 600), folder.file("palette.gif"), "GIF");
+    ASSERT_EQ(readBack(folder.file("palette.gif")).classType(), Magick::PseudoClass);
+    // WHEN it is processed
+    const Outputs out = process(folder.file("palette.gif"), folder.file("s.jpg"), folder.file("t.jpg"));
+    // THEN the resampled slide and the thumbnail are colour JPEGs with the picture's colours
+    ASSERT_TRUE(out.slideWritten && out.thumbWritten);
+    const QImage slide(folder.file("s.jpg"));
+    EXPECT_EQ(slide.size(), QSize(640, 480));
+    EXPECT_EQ(readBack(folder.file("s.jpg")).colorSpace(), Magick::sRGBColorspace);
+    EXPECT_EQ(readBack(folder.file("t.jpg")).colorSpace(), Magick::sRGBColorspace);
+    EXPECT_TRUE(isNear(slide, 5, 5, QColor(250, 120, 20)));
+    EXPECT_TRUE(isNear(slide, 634, 474, QColor(20, 90, 230)));
+}
+
+TEST(ImageWorkerFormats, LargeJpegsDecodeReducedWithUnchangedSizeRules)
+{
+    TempFolder folder;
+    struct Case
+    {
+        int w, h, reduction;
+        QSize slide;
+    };
+    // 2561 × 1283 decodes at 641 × 321, one pixel above the slide size.
+    const Case cases[] = {{5120, 3000, 8, {640, 375}}, {3000, 2000, 4, {640, 426}},
+                          {2561, 1283, 4, {640, 320}}, {2000, 1333, 2, {640, 426}},
+                          {1280, 853, 2, {640, 426}},  {1279, 853, 1, {640, 426}},
+                          {1000, 3000, 4, {213, 640}}};
+    for (const Case& c : cases) {
+        // GIVEN a large JPEG
+        const QString source = folder.file(QString("big%1x%2.jpg").arg(c.w).arg(c.h));
+        savePicture(gradientPicture(c.w, c.h), source, "JPEG", false, 90);
+        // WHEN it is processed with and without reduced decoding
+        const Outputs reduced = process(source, folder.file("s.jpg"), folder.file("t.jpg"));
+        const Outputs full = process(source, folder.file("f.jpg"), folder.file("ft.jpg"), 0);
+        // THEN it was decoded reduced, yet both slides have the exact size and the same look
+        EXPECT_EQ(reduced.reduction, c.reduction) << c.w << "x" << c.h;
+        EXPECT_EQ(full.reduction, 1);
+        const QImage slide(folder.file("s.jpg"));
+        const QImage reference(folder.file("f.jpg"));
+        ASSERT_EQ(slide.size(), c.slide) << c.w << "x" << c.h;
+        ASSERT_EQ(reference.size(), c.slide);
+        EXPECT_EQ(QImage(folder.file("t.jpg")).size(), QSize(75, 75));
+        for (const QPoint p : {QPoint(3, 3), QPoint(c.slide.width() / 2, c.slide.height() / 2),
+                               QPoint(c.slide.width() - 4, c.slide.height() - 4)})
+            EXPECT_TRUE(isNear(slide, p.x(), p.y(), reference.pixelColor(p), 6)) << c.w;
+    }
+}
+
+TEST(ImageWorkerFormats, TransparentPartsBecomeWhite)
+{
+    // GIVEN a PNG that is transparent except for a green centre
+    TempFolder folder;
+    QImage picture = filledPicture(200, 100, Qt::transparent);
+    paintColumns(picture, 80, 120, green);
+    savePicture(picture, folder.file("alpha.png"), "PNG");
+    // WHEN it is processed
+    process(folder.file("alpha.png"), folder.file("s.jpg"), folder.file("t.jpg"));
+    // THEN the transparent parts are white in both JPEGs
+    const QImage slide(folder.file("s.jpg"));
+    EXPECT_TRUE(isNear(slide, 10, 50, Qt::white, 8));
+    EXPECT_TRUE(isNear(slide, 100, 50, green));
+    EXPECT_TRUE(isNear(QImage(folder.file("t.jpg")), 2, 50, Qt::white, 8));
+}
+
+TEST(ImageWorkerFormats, TruncatedJpegStillGivesAPicture)
+{
+    // GIVEN a JPEG cut off after 60 % of its bytes
+    TempFolder folder;
+    savePicture(gradientPicture(300, 200), folder.file("whole.jpg"), "JPEG");
+    const QByteArray bytes = TempFolder::read(folder.file("whole.jpg"));
+    folder.write("cut.jpg", bytes.left(bytes.size() * 6 / 10));
+    // WHEN it is processed
+    const Outputs out = process(folder.file("cut.jpg"), folder.file("s.jpg"), folder.file("t.jpg"));
+    // THEN the readable part is kept: both JPEGs are written at full size
+    EXPECT_TRUE(out.slideWritten && out.thumbWritten);
+    const QImage slide(folder.file("s.jpg"));
+    EXPECT_EQ(slide.size(), QSize(300, 200));
+    EXPECT_TRUE(isNear(slide, 2, 2, QColor(250, 120, 20)));
+}
+
+TEST(ImageWorkerFormats, UndecodableOrMissingSourcesWriteNothing)
+{
+    TempFolder folder;
+    folder.write("garbage.jpg", QByteArray(5000, 'x'));
+    folder.write("empty.png", QByteArray());
+    for (const char* name : {"garbage.jpg", "empty.png", "missing.gif"}) {
+        // GIVEN a known extension whose file does not decode
+        // WHEN it is processed
+        const Outputs out = process(folder.file(name), folder.file("s.jpg"), folder.file("t.jpg"));
+        // THEN a decoder ran but nothing was written
+        EXPECT_TRUE(out.loaded) << name;
+        EXPECT_FALSE(out.slideWritten || out.thumbWritten) << name;
+        EXPECT_FALSE(QFile::exists(folder.file("s.jpg")) || QFile::exists(folder.file("t.jpg")))
+            << name;
+    }
+}
+
+TEST(ImageWorkerFormats, OutputPathAndFailedWrites)
+{
+    TempFolder folder;
+    savePicture(filledPicture(70, 60, green), folder.file("p.png"), "PNG");
+    ImageWorker worker;
+    // GIVEN a worker not yet opened  THEN it makes nothing
+    EXPECT_FALSE(worker.makeSlidePicture(640, 0));
+    EXPECT_FALSE(worker.makeThumbnail(75));
+    // GIVEN an output path in a folder that does not exist
+    worker.open(folder.file("p.png"), folder.file("no/such/folder/s.jpg"));
+    // WHEN the slide picture is made  THEN the failed write is reported
+    EXPECT_FALSE(worker.makeSlidePicture(640, 0));
+    // WHEN a null path is set  THEN the output path stays
+    worker.setOutputPath(QString());
+    EXPECT_EQ(worker.outputPath(), folder.file("no/such/folder/s.jpg"));
+    worker.setOutputPath(folder.file("t.jpg"));
+    EXPECT_TRUE(worker.makeThumbnail(75));
+    EXPECT_EQ(QImage(folder.file("t.jpg")).size(), QSize(60, 60));
+    // A zero size is refused
+    EXPECT_FALSE(worker.makeThumbnail(0));
+}
