@@ -6,7 +6,8 @@ source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="${1:-$source_dir/build-bench}"
 cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPICTORELLE_BUILD_TESTS=OFF
 ninja -C "$build_dir" benchmarks
-for bench in picture_import_bench; do
-  echo "== $bench"
-  "$build_dir/bin/$bench"
+# Every target of the "benchmarks" group is named *_bench.
+for bench in "$build_dir"/bin/*_bench; do
+  echo "== $(basename "$bench")"
+  "$bench"
 done

@@ -14,8 +14,8 @@ packages=(
   libpulse-dev pulseaudio pulseaudio-utils libmp3lame-dev libmp3lame0 sox espeak-ng
   # publishing and the reference service
   libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev curl
-  # tests and benchmarks
-  libgtest-dev libgmock-dev googletest libbenchmark-dev libvips-tools
+  # tests and benchmarks (lame: the reference encoder the MP3 benchmark compares with)
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libvips-tools lame
   # fonts
   fonts-liberation2
 )

@@ -78,7 +78,7 @@ void printChooser(QTextStream& out, const QJsonObject& o)
 
 } // namespace
 
-int runCategories(CliContext& ctx, QStringList args)
+static int runCategories(CliContext& ctx, QStringList args)
 {
     bool json = false;
     bool choose = false;
@@ -119,3 +119,8 @@ int runCategories(CliContext& ctx, QStringList args)
         printTree(ctx.out, nodes, 0);
     return exitcode::Ok;
 }
+
+static const CliRegistration registration(
+    "categories", runCategories,
+    "  categories [--json] [--choose ID]\n"
+    "        Prints the category tree, or what the category chooser shows for ID.\n");

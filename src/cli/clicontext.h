@@ -28,8 +28,16 @@ struct UsageError
 //! Pops the value of an option such as "--title T"; throws UsageError when it is missing.
 QString takeValue(QStringList& args, const QString& option);
 
-int runNew(CliContext& ctx, QStringList args);
-int runShow(CliContext& ctx, QStringList args);
-int runLibrary(CliContext& ctx, QStringList args);
-int runDelete(CliContext& ctx, QStringList args);
-int runCategories(CliContext& ctx, QStringList args);
+using CliCommand = int (*)(CliContext& ctx, QStringList args);
+
+//! Registers a command at start-up; each command file holds one CliRegistration:
+//!   static const CliRegistration reg("play", runPlay, "  play FILE.wav   Plays a wave file.\n");
+struct CliRegistration
+{
+    CliRegistration(const char* name, CliCommand command, const char* usage);
+};
+
+//! The registered command of that name, or null.
+CliCommand findCliCommand(const QString& name);
+//! Every command's usage text, in order of name.
+QString cliUsage();

@@ -26,7 +26,7 @@ QJsonObject rowJson(const LibraryRow& r)
 
 } // namespace
 
-int runLibrary(CliContext& ctx, QStringList args)
+static int runLibrary(CliContext& ctx, QStringList args)
 {
     bool json = false;
     QList<int> clicks;
@@ -73,7 +73,7 @@ int runLibrary(CliContext& ctx, QStringList args)
     return exitcode::Ok;
 }
 
-int runDelete(CliContext& ctx, QStringList args)
+static int runDelete(CliContext& ctx, QStringList args)
 {
     if (args.size() != 1)
         throw UsageError{QStringLiteral("name one story file (.sld)")};
@@ -91,3 +91,11 @@ int runDelete(CliContext& ctx, QStringList args)
             << ctx.programFolder << "\n";
     return exitcode::Failed;
 }
+
+static const CliRegistration libraryRegistration(
+    "library", runLibrary,
+    "  library [--json] [--sort COLUMN]...\n"
+    "        Lists the saved stories, newest first; each --sort is one click on a\n"
+    "        column header (type, title, slides, length, date).\n");
+static const CliRegistration deleteRegistration("delete", runDelete,
+                                                "  delete STORY.sld               Deletes a saved story's folder.\n");

@@ -5,39 +5,19 @@
 #include <QGuiApplication>
 
 #include <cstdio>
-#include <map>
 
 namespace {
 
-const char* const kUsage = R"(Usage: pictorelle-cli [--home DIR] COMMAND [OPTIONS]
-
-Commands:
-  new [--podcast] [--title T] [--description T] [--tags T] [--category ID]
-      [--transcript T] [--publish-transcript] SLIDE...
-        Makes a story and saves it; prints the story file as its last line.
-        SLIDE is  --slide PICTURE [--narration WAV] [--caption T] [--slide-tags T] [--cue T]
-        or, for a podcast,  --segment WAV.  Narrations are PCM 22050 Hz 16-bit mono.
-  show STORY.sld [--json]        Loads a story and prints it.
-  library [--json] [--sort COLUMN]...
-        Lists the saved stories, newest first; each --sort is one click on a
-        column header (type, title, slides, length, date).
-  delete STORY.sld               Deletes a saved story's folder.
-  categories [--json] [--choose ID]
-        Prints the category tree, or what the category chooser shows for ID.
-
-The program folder is --home DIR, else $PICTORELLE_HOME, else the folder of
-this program when writable, else ~/.local/share/pictorelle/.
-Exit codes: 0 done (warnings may go to stderr), 1 failed, 2 bad usage.
-)";
+void printUsage(QTextStream& stream)
+{
+    stream << "Usage: pictorelle-cli [--home DIR] COMMAND [OPTIONS]\n\nCommands:\n"
+           << cliUsage()
+           << "\nThe program folder is --home DIR, else $PICTORELLE_HOME, else the folder of\n"
+              "this program when writable, else ~/.local/share/pictorelle/.\n"
+              "Exit codes: 0 done (warnings may go to stderr), 1 failed, 2 bad usage.\n";
+}
 
 } // namespace
-
-QString takeValue(QStringList& args, const QString& option)
-{
-    if (args.isEmpty())
-        throw UsageError{QStringLiteral("%1 needs a value").arg(option)};
-    return args.takeFirst();
-}
 
 int main(int argc, char** argv)
 {
@@ -55,7 +35,7 @@ int main(int argc, char** argv)
         return exitcode::Usage;
     }
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        (args.isEmpty() ? err : out) << kUsage;
+        printUsage(args.isEmpty() ? err : out);
         return args.isEmpty() ? exitcode::Usage : exitcode::Ok;
     }
 
@@ -67,19 +47,15 @@ int main(int argc, char** argv)
     }
     CliContext ctx{folder.path, out, err};
 
-    const std::map<QString, int (*)(CliContext&, QStringList)> commands{
-        {QStringLiteral("new"), runNew},         {QStringLiteral("show"), runShow},
-        {QStringLiteral("library"), runLibrary}, {QStringLiteral("delete"), runDelete},
-        {QStringLiteral("categories"), runCategories},
-    };
     const QString name = args.takeFirst();
-    const auto command = commands.find(name);
-    if (command == commands.end()) {
-        err << "pictorelle-cli: unknown command \"" << name << "\"\n\n" << kUsage;
+    const CliCommand command = findCliCommand(name);
+    if (!command) {
+        err << "pictorelle-cli: unknown command \"" << name << "\"\n\n";
+        printUsage(err);
         return exitcode::Usage;
     }
     try {
-        const int code = command->second(ctx, args);
+        const int code = command(ctx, args);
         out.flush();
         err.flush();
         return code;

@@ -131,7 +131,7 @@ bool copyNarration(const QString& from, const QString& to)
 
 } // namespace
 
-int runNew(CliContext& ctx, QStringList args)
+static int runNew(CliContext& ctx, QStringList args)
 {
     const NewOptions o = parse(args);
 
@@ -224,3 +224,11 @@ int runNew(CliContext& ctx, QStringList args)
     ctx.out << saved.storyFile << "\n";
     return exitcode::Ok;
 }
+
+static const CliRegistration registration(
+    "new", runNew,
+    "  new [--podcast] [--title T] [--description T] [--tags T] [--category ID]\n"
+    "      [--transcript T] [--publish-transcript] SLIDE...\n"
+    "        Makes a story and saves it; prints the story file as its last line.\n"
+    "        SLIDE is  --slide PICTURE [--narration WAV] [--caption T] [--slide-tags T] [--cue T]\n"
+    "        or, for a podcast,  --segment WAV.  Narrations are PCM 22050 Hz 16-bit mono.\n");

@@ -98,7 +98,7 @@ void printText(QTextStream& out, Story& story)
 
 } // namespace
 
-int runShow(CliContext& ctx, QStringList args)
+static int runShow(CliContext& ctx, QStringList args)
 {
     QString path;
     bool json = false;
@@ -130,3 +130,6 @@ int runShow(CliContext& ctx, QStringList args)
         printText(ctx.out, story);
     return exitcode::Ok;
 }
+
+static const CliRegistration registration("show", runShow,
+                                          "  show STORY.sld [--json]        Loads a story and prints it.\n");

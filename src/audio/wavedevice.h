@@ -1,0 +1,116 @@
+#pragma once
+
+#include "audio/audioport.h"
+#include "audio/wavestream.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+//! Streams samples between a WaveStream and a sound device through eight 100 ms buffers
+//! that a feeder and a worker thread cycle through three queues (free → ready → device →
+//! free). Lives on one caller thread; the two threads and the port's callback thread run
+//! beside it. The device uses the attached stream but does not own it.
+class WaveDevice
+{
+public:
+    static constexpr int BufferCount = 8;
+
+    //! Creates both threads, idle (suspended) until start.
+    explicit WaveDevice(std::unique_ptr<AudioPort> port);
+    //! Detaches and joins both threads. Derived classes call shutDown() in their destructor.
+    virtual ~WaveDevice();
+    WaveDevice(const WaveDevice&) = delete;
+    WaveDevice& operator=(const WaveDevice&) = delete;
+
+    //! Detaches any stream first; opens the device for the stream's format. False when the
+    //! device cannot open (the stream stays attached; start then records nothing).
+    bool attach(WaveStream* stream);
+    //! False with no stream; true at once when already running.
+    bool start();
+    //! Stops the device at once; buffers and captured bytes stay.
+    void pause();
+    void resume();
+    //! Flushes every buffer (captured bytes reach the stream, in order), closes the device,
+    //! frees the buffers and forgets the stream.
+    bool detach();
+    //! False with no stream; otherwise flushes and seeks the stream.
+    bool seek(qint64 offset, bool absolute);
+    bool rewind() { return seek(0, true); }
+
+    //! The device opened at the last attach.
+    bool isOpen() const { return m_open; }
+    //! Bytes per buffer: 100 ms of the format rounded down to an even count.
+    quint32 bufferSize() const { return m_bufferSize; }
+    //! Buffers in each queue, for tests and the output device's end detection.
+    int freeCount() const;
+    int readyCount() const;
+    int deviceCount() const;
+
+protected:
+    virtual void submitBuffer(WaveBuffer& buffer);
+    virtual void prepareBuffer(WaveBuffer& buffer) = 0;
+    virtual void finishBuffer(WaveBuffer& buffer) = 0;
+    //! Called by the port on its thread: one more buffer is finished.
+    void bufferDone();
+    //! Stops and joins the threads; idempotent.
+    void shutDown();
+
+    WaveStream* stream() const { return m_stream; }
+    AudioPort& port() { return *m_port; }
+
+private:
+    void feederLoop();
+    void workerLoop();
+    void flush();
+    void waitWhileSuspended(std::atomic<bool>& suspended);
+
+    std::unique_ptr<AudioPort> m_port;
+    WaveFormat m_format;
+    quint32 m_bufferSize = 0;
+    WaveStream* m_stream = nullptr;
+    bool m_open = false;
+    std::array<std::unique_ptr<char[]>, BufferCount> m_blocks;
+    std::array<WaveBuffer, BufferCount> m_buffers;
+    mutable std::mutex m_freeLock, m_readyLock, m_deviceLock, m_counterLock;
+    std::deque<WaveBuffer*> m_free, m_ready, m_device;
+    std::atomic<int> m_completions{0};
+    std::atomic<bool> m_feederSuspended{true};
+    std::atomic<bool> m_workerSuspended{true};
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_pauseRequest{true};
+    std::mutex m_wakeLock;
+    std::condition_variable m_wake;
+    std::thread m_feeder;
+    std::thread m_worker;
+};
+
+//! Records from the default input into the attached stream.
+class WaveInDevice : public WaveDevice
+{
+public:
+    explicit WaveInDevice(std::unique_ptr<AudioPort> port);
+    ~WaveInDevice() override;
+
+protected:
+    void prepareBuffer(WaveBuffer& buffer) override;
+    void finishBuffer(WaveBuffer& buffer) override;
+};
+
+//! Plays the attached stream on the default output.
+class WaveOutDevice : public WaveDevice
+{
+public:
+    explicit WaveOutDevice(std::unique_ptr<AudioPort> port);
+    ~WaveOutDevice() override;
+
+protected:
+    void prepareBuffer(WaveBuffer& buffer) override;
+    void finishBuffer(WaveBuffer& buffer) override;
+};

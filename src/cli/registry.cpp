@@ -1,0 +1,45 @@
+#include "cli/clicontext.h"
+
+#include <map>
+
+namespace {
+
+struct Entry
+{
+    CliCommand command;
+    QString usage;
+};
+
+std::map<QString, Entry>& commands()
+{
+    static std::map<QString, Entry> map;
+    return map;
+}
+
+} // namespace
+
+CliRegistration::CliRegistration(const char* name, CliCommand command, const char* usage)
+{
+    commands()[QString::fromLatin1(name)] = {command, QString::fromUtf8(usage)};
+}
+
+CliCommand findCliCommand(const QString& name)
+{
+    const auto found = commands().find(name);
+    return found == commands().end() ? nullptr : found->second.command;
+}
+
+QString cliUsage()
+{
+    QString text;
+    for (const auto& [name, entry] : commands())
+        text += entry.usage;
+    return text;
+}
+
+QString takeValue(QStringList& args, const QString& option)
+{
+    if (args.isEmpty())
+        throw UsageError{QStringLiteral("%1 needs a value").arg(option)};
+    return args.takeFirst();
+}
