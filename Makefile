@@ -23,8 +23,8 @@ test: build
 run: build
 	@$(BUILD)/bin/pictorelle-cli --help
 
-bench: build
-	@bash bench/run-benchmarks.sh $(BUILD)
+bench: deps
+	@bash bench/run-benchmarks.sh
 
 clean:
 	rm -rf $(BUILD)

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,6 +26,12 @@ int main(int argc, char** argv)
     // Pictures are painted into QImages: a GUI application without a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own default for a session without one, set quietly instead of with a warning.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QByteArray runtime = "/tmp/runtime-" + QByteArray::number(getuid());
+        mkdir(runtime.constData(), 0700);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    }
     QGuiApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

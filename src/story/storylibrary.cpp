@@ -31,7 +31,7 @@ bool StoryLibrary::readRow(const QString& storyFile, LibraryRow& row)
         if (line.startsWith(QLatin1String("SC_FINISHED")))
             break;
         if (line.startsWith(QLatin1String("SC_TITLE="))) {
-            row.title = line.mid(9).left(47);
+            row.title = text::cut(line.mid(9), capacity::Title);
         } else if (line.startsWith(QLatin1String("SC_DATE="))) {
             row.saveTime = leadingInt(QStringView(line).mid(8)).value_or(0);
             row.dateText = saveTimeText(QDateTime::fromSecsSinceEpoch(row.saveTime));

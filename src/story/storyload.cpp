@@ -1,6 +1,7 @@
 #include "story/linereader.h"
 #include "story/story.h"
 #include "story/storyfile.h"
+#include "story/text.h"
 
 #include <QDir>
 #include <QFile>
@@ -123,9 +124,9 @@ LoadReport loadStory(const QString& path, Story& story)
             } else if (startsWith(line, QStringLiteral("SC_CATEGORY_NAME="), value)) {
                 story.setCategoryName(value);
             } else if (startsWith(line, QStringLiteral("SC_DESCRIPTION="), value)) {
-                story.setDescription(unescapeText(value.left(299)));
+                story.setDescription(unescapeText(text::cut(value, capacity::Description)));
             } else if (startsWith(line, QStringLiteral("SC_TAGS="), value)) {
-                story.setTags(value.left(511));
+                story.setTags(value);
             } else if (startsWith(line, QStringLiteral("SC_UNIQUE_ID="), value)) {
                 if (auto n = leadingInt(value))
                     story.setUniqueId(*n);
@@ -149,9 +150,9 @@ LoadReport loadStory(const QString& path, Story& story)
 
         const QString key = QStringLiteral("S%1_").arg(k);
         if (startsWith(line, key + QStringLiteral("CAPTION="), value)) {
-            block.caption = unescapeText(value.left(59));
+            block.caption = unescapeText(text::cut(value, capacity::Caption));
         } else if (startsWith(line, key + QStringLiteral("TAGS="), value)) {
-            block.tags = value.left(511);
+            block.tags = value;
         } else if (startsWith(line, key + QStringLiteral("DURATION="), value)) {
             block.duration = std::max(leadingInt(value).value_or(0), 0);
         } else if (startsWith(line, key + QStringLiteral("TYPE="), value)) {

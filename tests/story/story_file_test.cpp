@@ -285,6 +285,15 @@ TEST_F(StoryFileFixture, DamagedFilesLoadWhatTheyCan)
     EXPECT_EQ(r.warnings.size(), 1);
     story.reset();
 
+    // A cut never splits a surrogate pair: 46 letters and an emoji leave the 46 letters.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    loadStory(home.write("e.sld", toUtf16Le("SC_TITLE=" + QString(46, 'a') + emoji + "\nSC_DESCRIPTION=" +
+                                            QString(298, 'd') + emoji + "\n")),
+              story);
+    EXPECT_EQ(story.title(), QString(46, 'a'));
+    EXPECT_EQ(story.description(), QString(298, 'd'));
+    story.reset();
+
     // A file that cannot be opened leaves the story empty.
     EXPECT_FALSE(loadStory(home.path() + "missing.sld", story).opened);
     EXPECT_EQ(story.storyFilePath(), "");
