@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/audioport.h"
+#include "audio/bufferqueue.h"
 #include "audio/wavestream.h"
 
 #include <QtGlobal>
@@ -8,7 +9,6 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -24,7 +24,8 @@ public:
 
     //! Creates both threads, idle (suspended) until start.
     explicit WaveDevice(std::unique_ptr<AudioPort> port);
-    //! Detaches and joins both threads. Derived classes call shutDown() in their destructor.
+    //! Joins both threads. Derived classes call shutDown() in their destructor, which detaches
+    //! first (finishing buffers needs the derived class).
     virtual ~WaveDevice();
     WaveDevice(const WaveDevice&) = delete;
     WaveDevice& operator=(const WaveDevice&) = delete;
@@ -65,26 +66,43 @@ protected:
     WaveStream* stream() const { return m_stream; }
     AudioPort& port() { return *m_port; }
 
+    //! True once the worker found the stream empty: the oldest free buffer stayed at length 0.
+    bool ranDry() const { return m_dry; }
+
 private:
+    using Queue = BufferQueue<BufferCount>;
+
     void feederLoop();
     void workerLoop();
     void flush();
+    void createBuffers();
+    void releaseBuffers();
+    //! Blocks the calling device thread until start or shut-down clears its flag.
     void waitWhileSuspended(std::atomic<bool>& suspended);
+    //! Marks the calling device thread idle (flush waits for that) and blocks as above.
+    void suspendSelf(std::atomic<bool>& suspended);
+    void resumeThread(std::atomic<bool>& suspended);
+    //! One 20 ms cycle of a device thread; returns early at shut-down.
+    void idleCycle();
+    void stopThreads();
 
     std::unique_ptr<AudioPort> m_port;
     WaveFormat m_format;
     quint32 m_bufferSize = 0;
     WaveStream* m_stream = nullptr;
-    bool m_open = false;
+    std::atomic<bool> m_open{false};
     std::array<std::unique_ptr<char[]>, BufferCount> m_blocks;
     std::array<WaveBuffer, BufferCount> m_buffers;
+    // Lock order: ready → device; free → ready; device → counter; device → free.
     mutable std::mutex m_freeLock, m_readyLock, m_deviceLock, m_counterLock;
-    std::deque<WaveBuffer*> m_free, m_ready, m_device;
+    Queue m_free, m_ready, m_device;
     std::atomic<int> m_completions{0};
+    std::condition_variable m_completed;
     std::atomic<bool> m_feederSuspended{true};
     std::atomic<bool> m_workerSuspended{true};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_pauseRequest{true};
+    std::atomic<bool> m_dry{false};
     std::mutex m_wakeLock;
     std::condition_variable m_wake;
     std::thread m_feeder;
@@ -109,6 +127,10 @@ class WaveOutDevice : public WaveDevice
 public:
     explicit WaveOutDevice(std::unique_ptr<AudioPort> port);
     ~WaveOutDevice() override;
+
+    //! Playback has ended: the stream delivered its last byte and every buffer came back
+    //! from the device. Also true with no stream attached.
+    bool isDrained() const;
 
 protected:
     void prepareBuffer(WaveBuffer& buffer) override;

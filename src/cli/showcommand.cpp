@@ -1,5 +1,4 @@
-#include "cli/clicontext.h"
-#include "pictures/pictureimporter.h"
+#include "cli/clistory.h"
 #include "story/story.h"
 #include "story/storyfile.h"
 #include "story/storytypes.h"
@@ -114,16 +113,10 @@ static int runShow(CliContext& ctx, QStringList args)
     if (path.isEmpty())
         throw UsageError{QStringLiteral("name a story file (.sld)")};
 
-    PictureImporter importer;
-    Story story(ctx.programFolder, &importer);
-    const LoadReport report = loadStory(QFileInfo(path).absoluteFilePath(), story);
-    if (!report.opened) {
-        ctx.err << "pictorelle-cli show: cannot open " << path << "\n";
+    const auto loaded = loadCliStory(ctx, path, "show");
+    if (!loaded)
         return exitcode::Failed;
-    }
-    story.waitForImports();
-    for (const QString& w : report.warnings)
-        ctx.err << "warning: " << w << "\n";
+    Story& story = loaded->story;
     if (json)
         ctx.out << QJsonDocument(storyJson(story)).toJson(QJsonDocument::Indented);
     else

@@ -107,7 +107,7 @@ bool Story::add(std::unique_ptr<Slide> slide, int insertIndex)
     Slide& s = *slide;
     if (s.chosenPicturePath().isEmpty())
         s.setChosenPicturePath(s.sourcePicturePath());
-    if (s.kind() != SlideKind::Segment) {
+    if (s.kind() != SlideKind::Segment && !s.sourcePicturePath().isEmpty()) {
         const QString wanted = s.chosenPicturePath();
         const bool duplicate = std::any_of(m_slides.begin(), m_slides.end(), [&](const auto& other) {
             return other->sourcePicturePath() == s.sourcePicturePath() || other->chosenPicturePath() == wanted;

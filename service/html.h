@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+//! Building blocks of the service's HTML5 pages (UTF-8).
+namespace html {
+
+//! Text made safe for element content and quoted attribute values: & < > " ' are escaped.
+std::string escape(std::string_view text);
+
+//! A complete page: doctype, head with charset and title, the site's header and body.
+//! title is raw text (escaped here); body is ready HTML.
+std::string page(std::string_view title, std::string_view body);
+
+//! Minutes ":" seconds with two-digit seconds, as the desktop program shows lengths ("1:05").
+std::string duration(int seconds);
+
+//! A Unix time as "2026-12-06 18:29 UTC".
+std::string date(std::int64_t unixSeconds);
+
+//! "Picture story", "Podcast", or "Story type N".
+std::string storyTypeName(int type);
+
+} // namespace html

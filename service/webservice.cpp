@@ -1,0 +1,132 @@
+#include "webservice.h"
+
+#include "accountpages.h"
+#include "html.h"
+#include "servicelimits.h"
+#include "publishhandlers.h"
+#include "requestbody.h"
+#include "sitepages.h"
+#include "storypages.h"
+
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+namespace {
+
+void logRequest(const httplib::Request& request, const httplib::Response& response)
+{
+    static std::mutex lock;
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    const std::lock_guard<std::mutex> guard(lock);
+    std::fprintf(stderr, "%s %s \"%s %s\" %d %zu\n", stamp, request.remote_addr.c_str(), request.method.c_str(),
+                 request.target.c_str(), response.status, response.body.size());
+}
+
+void serverError(const httplib::Request& request, httplib::Response& response, const char* what)
+{
+    std::fprintf(stderr, "error while answering %s: %s\n", request.target.c_str(), what);
+    // The program shows a verify refusal as text and reads only the word of an upload failure.
+    const std::string action = request.get_param_value("action");
+    if (action == "upload") {
+        requestbody::replyText(response, "FAIL=SERVERERROR");
+        return;
+    }
+    if (action == "verify") {
+        requestbody::replyText(response, "The service could not check the account. Please try again later.");
+        return;
+    }
+    requestbody::replyPage(response, 500,
+                           html::page("Server error", "<h1>Server error</h1>\n<p>The service could not answer this "
+                                                      "request. Please try again later.</p>\n"));
+}
+
+} // namespace
+
+WebService::WebService(std::shared_ptr<const ServiceContext> context)
+    : m_context(std::move(context))
+{
+    // Uploads run long; more workers than the default keep pages answering meanwhile.
+    m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+    m_server.set_payload_max_length(limits::Request);
+    m_server.set_read_timeout(60);
+    m_server.set_write_timeout(60);
+    m_server.set_logger(logRequest);
+    m_server.Get("/", [this](const httplib::Request& request, httplib::Response& response) {
+        try {
+            routeGet(request, response);
+        } catch (const std::exception& e) {
+            serverError(request, response, e.what());
+        }
+    });
+    m_server.Get(R"(/media/([^/]*)/([^/]*))", [this](const httplib::Request& request, httplib::Response& response) {
+        sitepages::media(*m_context, request, response);
+    });
+    m_server.Post("/", [this](const httplib::Request& request, httplib::Response& response,
+                              const httplib::ContentReader& reader) {
+        try {
+            routePost(request, response, reader);
+        } catch (const std::exception& e) {
+            serverError(request, response, e.what());
+        }
+    });
+    m_server.set_error_handler([](const httplib::Request& request, httplib::Response& response) {
+        if (response.status == 404 && response.body.empty())
+            storypages::notFound(response);
+        else if (response.status == 413 && request.get_param_value("action") == "upload")
+            requestbody::replyText(response, "FAIL=TOOBIG");
+    });
+}
+
+int WebService::bind(const std::string& host, int port)
+{
+    const int bound = port == 0 ? m_server.bind_to_any_port(host) : (m_server.bind_to_port(host, port) ? port : -1);
+    if (bound > 0 && !m_server.widenListenQueue())
+        std::fprintf(stderr, "pictorelle-web: cannot lengthen the listen queue; bursts of connections may time out\n");
+    return bound;
+}
+
+bool WebService::run()
+{
+    return m_server.listen_after_bind();
+}
+
+void WebService::stop()
+{
+    m_server.stop();
+}
+
+void WebService::routeGet(const httplib::Request& request, httplib::Response& response)
+{
+    const std::string page = request.get_param_value("page");
+    if (page.empty() && !request.has_param("page"))
+        storypages::index(*m_context, response);
+    else if (page == "detail")
+        storypages::detail(*m_context, request, response);
+    else if (page == "login")
+        accountpages::signUpForm(response);
+    else if (page == "check")
+        sitepages::check(request, response);
+    else
+        storypages::notFound(response);
+}
+
+void WebService::routePost(const httplib::Request& request, httplib::Response& response,
+                           const httplib::ContentReader& reader)
+{
+    const std::string action = request.get_param_value("action");
+    if (action == "verify") {
+        publishhandlers::verify(*m_context, request, response, reader);
+    } else if (action == "upload") {
+        publishhandlers::upload(*m_context, request, response, reader);
+    } else if (request.get_param_value("page") == "login") {
+        accountpages::signUp(*m_context, response, reader);
+    } else {
+        reader([](const char*, std::size_t) { return true; });
+        storypages::notFound(response);
+    }
+}

@@ -1,0 +1,93 @@
+#include "audio/narrationencoding.h"
+
+#include "story/slide.h"
+#include "story/story.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Raised for the length of one encoding, lowered on every way out.
+class Mp3BusyFlag
+{
+public:
+    explicit Mp3BusyFlag(Slide& slide) : m_slide(slide) { m_slide.setMp3Busy(true); }
+    ~Mp3BusyFlag() { m_slide.setMp3Busy(false); }
+    Mp3BusyFlag(const Mp3BusyFlag&) = delete;
+    Mp3BusyFlag& operator=(const Mp3BusyFlag&) = delete;
+
+private:
+    Slide& m_slide;
+};
+
+// The publish dialog polls the position: it must return to idle however the assembly ends.
+class AssemblyPosition
+{
+public:
+    explicit AssemblyPosition(Story& story) : m_story(story) { m_story.setMp3Position(0); }
+    ~AssemblyPosition() { m_story.setMp3Position(-1); }
+    AssemblyPosition(const AssemblyPosition&) = delete;
+    AssemblyPosition& operator=(const AssemblyPosition&) = delete;
+
+private:
+    Story& m_story;
+};
+
+// A file that cannot be examined counts as empty.
+qint64 fileSize(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() ? info.size() : 0;
+}
+
+} // namespace
+
+bool encodeSlideNarration(Slide& slide, Messenger* messenger)
+{
+    const Mp3BusyFlag busy(slide);
+    const bool encoded = encodeToMp3(messenger, slide.narrationWavPath(), slide.narrationMp3Path()) != 0;
+    slide.setMp3Encoded(encoded);
+    // The encoder deleted any earlier MP3, so a failure leaves nothing to measure.
+    slide.setMp3Size(encoded ? fileSize(slide.narrationMp3Path()) : 0);
+    return true;
+}
+
+PodcastJob podcastJob(const Story& story)
+{
+    PodcastJob job;
+    for (int i = 0; i < story.count(); ++i)
+        job.segmentWavPaths.append(story.slideAt(i)->narrationWavPath());
+    job.podcastWavPath = story.podcastWavPath();
+    job.podcastMp3Path = story.podcastMp3Path();
+    return job;
+}
+
+PodcastResult assemblePodcast(Story& story, const PodcastJob& job, Messenger* messenger,
+                              const std::atomic<bool>* cancel)
+{
+    const AssemblyPosition position(story);
+    PodcastResult result;
+    // No earlier podcast may be published in place of one that fails now.
+    story.setPodcastMp3Size(0);
+    QFile::remove(job.podcastMp3Path);
+
+    result.join = joinNarrationWaves(job.segmentWavPaths, job.podcastWavPath, cancel);
+    if (!result.join.ok()) {
+        QFile::remove(job.podcastWavPath);
+        result.error = waveJoinErrorText(result.join);
+        return result;
+    }
+    Mp3EncodeOptions options;
+    options.cancel = cancel;
+    result.encode = encodeWaveToMp3(messenger, job.podcastWavPath, job.podcastMp3Path, options);
+    result.error = mp3EncodeErrorText(result.encode);
+    result.mp3Size = result.encode.ok() ? fileSize(job.podcastMp3Path) : 0;
+    story.setPodcastMp3Size(result.mp3Size);
+    return result;
+}
+
+PodcastResult assemblePodcast(Story& story, Messenger* messenger, const std::atomic<bool>* cancel)
+{
+    return assemblePodcast(story, podcastJob(story), messenger, cancel);
+}

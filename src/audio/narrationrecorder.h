@@ -1,0 +1,115 @@
+#pragma once
+
+#include "audio/recorderstate.h"
+#include "audio/recordingsession.h"
+
+#include <QtGlobal>
+
+#include <memory>
+
+class AudioBackend;
+class MillisecondClock;
+class SoundPlayer;
+class Slide;
+
+//! What the recorder tells the main window; every call is made synchronously on the
+//! recorder's (the GUI) thread.
+class RecorderListener
+{
+public:
+    virtual ~RecorderListener() = default;
+    //! Command 500: start the 250 ms recording timer and refresh the info panel.
+    virtual void recordingStarted() = 0;
+    //! Command 501: start the 250 ms playback timer and refresh the info panel.
+    virtual void playbackStarted() = 0;
+    //! Command 502: stop the recording timer and refresh the info panel.
+    virtual void recordingStopped() = 0;
+    //! Command 503: stop the playback timer and refresh the info panel.
+    virtual void playbackStopped() = 0;
+    //! The record button's latched flag changed: repaint it.
+    virtual void recordButtonChanged() = 0;
+    //! The play button's latched flag changed: repaint it.
+    virtual void playButtonChanged() = 0;
+};
+
+//! Records the current slide's narration from the microphone into its WAV file and plays
+//! it back, measuring both in whole seconds. Lives on the GUI thread; the wave device's
+//! threads only deliver samples to the file while a recording runs.
+class NarrationRecorder
+{
+public:
+    //! Every collaborator must outlive the recorder.
+    NarrationRecorder(AudioBackend& backend, SoundPlayer& player, const MillisecondClock& clock,
+                      RecorderListener& listener);
+    //! Finishes a recording under way (file completed, length stored) without notifying.
+    ~NarrationRecorder();
+    NarrationRecorder(const NarrationRecorder&) = delete;
+    NarrationRecorder& operator=(const NarrationRecorder&) = delete;
+
+    //! Starts recording the slide's narration, stopping playback first. Ignored without a
+    //! slide or while a recording is under way (also when paused). A failure to start leaves
+    //! the recorder Stopped and the slide and its file untouched, and says why.
+    RecordingStart record(Slide* slide);
+    //! Plays the slide's narration, stopping a recording first; nothing without a narration.
+    void play(Slide* slide);
+    //! Pauses a running recording or resumes a paused one.
+    void togglePause(Slide* slide);
+    //! Completes the file and stores the narration length; always ends Stopped.
+    void stopRecording();
+    void stopPlayback();
+
+    //! Seconds recorded so far, each segment between pauses rounded up separately.
+    int recordedSeconds();
+    //! Whole seconds played so far (rounded down).
+    int playedSeconds();
+
+    //! The recording timer's step (every 250 ms): stores and returns the bar ratio and stops
+    //! the recording when the slide's limit is reached.
+    float recordingTick();
+    //! The playback timer's step (every 250 ms): stores and returns the bar ratio and stops
+    //! playback one second after the narration's length.
+    float playbackTick();
+
+    RecorderState state() const { return m_state; }
+    //! Seconds allowed for the current recording or playback; 0 when idle.
+    int limit() const { return m_limit; }
+    //! The ratio the progress bar last showed; what a repaint draws.
+    float barRatio() const { return m_barRatio; }
+    void setBarRatio(float ratio) { m_barRatio = ratio; }
+    //! A narration is playing (the bar is green).
+    bool isPlaying() const { return m_playing; }
+    //! The slide of the last recording; not owned.
+    Slide* recordedSlide() const { return m_slide; }
+
+    bool recordLatched() const { return m_recordLatched; }
+    //! The record button's face set 2 (paused look); it shows at the button's next repaint.
+    bool recordPausedLook() const { return m_recordPausedLook; }
+    bool playLatched() const { return m_playLatched; }
+
+private:
+    qint64 now() const;
+    void setRecordLatched(bool latched);
+    void setPlayLatched(bool latched);
+
+    AudioBackend& m_backend;
+    SoundPlayer& m_player;
+    const MillisecondClock& m_clock;
+    RecorderListener& m_listener;
+
+    float m_barRatio = 0;
+    RecorderState m_state = RecorderState::Stopped;
+    std::unique_ptr<RecordingSession> m_recording;
+    Slide* m_slide = nullptr;
+    int m_limit = 0;
+    int m_playedLength = 0;
+    // Clock samples in milliseconds.
+    qint64 m_segmentStart = 0;
+    qint64 m_playbackStart = 0;
+    qint64 m_lastRecordSample = 0;
+    qint64 m_lastPlaySample = 0;
+    int m_accumulatedSeconds = 0;
+    bool m_playing = false;
+    bool m_recordLatched = false;
+    bool m_recordPausedLook = false;
+    bool m_playLatched = false;
+};

@@ -1,0 +1,137 @@
+#include "audio/recordingsession.h"
+
+#include "audio/audioport.h"
+#include "audio/wavedevice.h"
+#include "audio/waveerrors.h"
+#include "audio/wavefilesink.h"
+
+#include <QFile>
+
+namespace {
+
+constexpr quint32 SamplesPerSec = 22050;
+constexpr quint16 BitsPerSample = 16;
+constexpr quint16 Channels = 1;
+
+//! Keeps an existing file aside while a new recording tries to start, so that a failed
+//! start cannot leave a confirmed narration truncated to an empty wave.
+class PreviousFile
+{
+public:
+    explicit PreviousFile(const QString& path) : m_path(path), m_existed(QFile::exists(path))
+    {
+        if (!m_existed)
+            return;
+        const QString aside = path + QStringLiteral(".previous");
+        QFile::remove(aside);
+        if (QFile::rename(path, aside))
+            m_aside = aside;
+    }
+
+    //! The new recording runs: the earlier file is no longer wanted.
+    void drop()
+    {
+        if (!m_aside.isEmpty())
+            QFile::remove(m_aside);
+    }
+
+    //! The new recording failed: remove what it made and put the earlier file back.
+    void restore()
+    {
+        // A file that could not be moved aside is still the earlier one; leave it.
+        if (!m_existed || !m_aside.isEmpty())
+            QFile::remove(m_path);
+        if (!m_aside.isEmpty())
+            QFile::rename(m_aside, m_path);
+    }
+
+private:
+    QString m_path;
+    bool m_existed;
+    QString m_aside;
+};
+
+} // namespace
+
+QString recordingErrorText(RecordingError error, const QString& path)
+{
+    switch (error) {
+    case RecordingError::FileNotCreated:
+        return QStringLiteral("The recording file could not be created: %1").arg(path);
+    case RecordingError::NoInput:
+        return QStringLiteral("No microphone found. Check that a microphone is connected and not muted.");
+    case RecordingError::None:
+    case RecordingError::Ignored:
+        break;
+    }
+    return {};
+}
+
+std::unique_ptr<RecordingSession> RecordingSession::start(AudioBackend& backend, const QString& path,
+                                                          RecordingStart& result)
+{
+    PreviousFile previous(path);
+    const auto fail = [&](RecordingError error) {
+        previous.restore();
+        result = {error, recordingErrorText(error, path)};
+        return std::unique_ptr<RecordingSession>();
+    };
+
+    std::unique_ptr<WaveFileSink> sink;
+    try {
+        sink = std::make_unique<WaveFileSink>(path, SamplesPerSec, BitsPerSample, Channels);
+    } catch (const WaveErrors::FileOperation&) {
+        return fail(RecordingError::FileNotCreated);
+    }
+
+    std::unique_ptr<AudioPort> port = backend.createInputPort();
+    if (!port) {
+        sink.reset();
+        return fail(RecordingError::NoInput);
+    }
+    auto device = std::make_unique<WaveInDevice>(std::move(port));
+    if (!device->attach(sink.get())) {
+        // Nothing was captured; the device and the sink go before the file is restored.
+        device->detach();
+        device.reset();
+        sink.reset();
+        return fail(RecordingError::NoInput);
+    }
+    device->start();
+    previous.drop();
+    result = {};
+    return std::unique_ptr<RecordingSession>(new RecordingSession(std::move(sink), std::move(device)));
+}
+
+RecordingSession::RecordingSession(std::unique_ptr<WaveFileSink> sink, std::unique_ptr<WaveInDevice> device)
+    : m_sink(std::move(sink)), m_device(std::move(device))
+{
+}
+
+RecordingSession::~RecordingSession()
+{
+    finish();
+}
+
+void RecordingSession::pause()
+{
+    if (m_device)
+        m_device->pause();
+}
+
+void RecordingSession::resume()
+{
+    if (m_device)
+        m_device->resume();
+}
+
+void RecordingSession::finish()
+{
+    if (!m_device)
+        return;
+    m_device->detach();
+    m_sink->close();
+    // The device goes first: it must not outlive the stream it was attached to.
+    m_device.reset();
+    m_sink.reset();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "cli/clicontext.h"
+#include "pictures/pictureimporter.h"
+#include "story/story.h"
+#include "story/storyfile.h"
+
+#include <memory>
+
+//! A story loaded the way the program loads it: reset, read, imports awaited.
+struct CliStory
+{
+    explicit CliStory(const QString& programFolder) : story(programFolder, &importer) {}
+    PictureImporter importer;
+    Story story;
+    LoadReport report;
+};
+
+//! Loads the ".sld" file; warnings go to stderr. Null (after an error message) when the
+//! file cannot be opened.
+std::unique_ptr<CliStory> loadCliStory(CliContext& ctx, const QString& path, const char* command);

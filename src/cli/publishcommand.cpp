@@ -1,0 +1,120 @@
+#include "app/programfolder.h"
+#include "app/programsettings.h"
+#include "audio/mp3codec.h"
+#include "cli/clistory.h"
+#include "publish/publicationrun.h"
+#include "publish/publishchecks.h"
+#include "publish/serviceaddress.h"
+#include "story/messenger.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+namespace {
+
+//! Messages of the publication (the missing encoder) go to stderr.
+class StderrMessenger : public Messenger
+{
+public:
+    explicit StderrMessenger(QTextStream& err) : m_err(err) {}
+    void showMessage(const QString& caption, const QString& text, Icon) override
+    {
+        QString flat = text;
+        m_err << "\n" << caption << ": " << flat.replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
+        m_err.flush();
+    }
+
+private:
+    QTextStream& m_err;
+};
+
+void drawBar(QTextStream& err, const PublicationRun& run)
+{
+    const int width = 30;
+    const int filled = std::clamp(int(run.barFraction() * width), 0, width);
+    err << "\r[" << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char('.')) << "] "
+        << QStringLiteral("%1%").arg(std::clamp(int(run.barFraction() * 100), 0, 100), 3) << "  "
+        << run.statusWord() << " - " << run.statusSentence() << "\x1b[K";
+    err.flush();
+}
+
+int runPublish(CliContext& ctx, QStringList args)
+{
+    QString path, service;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == QLatin1String("--service"))
+            service = takeValue(args, a);
+        else if (path.isEmpty() && !a.startsWith(QLatin1String("--")))
+            path = a;
+        else
+            throw UsageError{QStringLiteral("unexpected \"%1\"").arg(a)};
+    }
+    if (path.isEmpty())
+        throw UsageError{QStringLiteral("name a story file (.sld)")};
+
+    const auto loaded = loadCliStory(ctx, path, "publish");
+    if (!loaded)
+        return exitcode::Failed;
+    Story& story = loaded->story;
+    ProgramSettings settings;
+    UserAccount account;
+    SettingsFile::load(programfolder::settingsFile(ctx.programFolder), settings, account);
+    const CheckReport report = runPublishChecks(story, account);
+    if (!report.isClean()) {
+        QString lines = report.text;
+        ctx.err << "Please fix the following errors:\n" << lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        return exitcode::Failed;
+    }
+
+    CurlGlobal curl;
+    loadMp3Codec();
+    CurlServiceClient client;
+    StderrMessenger messenger(ctx.err);
+    const QString base = serviceBaseAddress(service);
+    PublicationRun run({story, account, client, &messenger, base, [&story] { return saveStory(story).ok; }});
+    run.start();
+    // The dialog's three timers: 100 ms progress, 250 ms preparation, 500 ms verification.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last250 = 0, last500 = 0;
+    while (!run.isFinished()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(100);
+        const qint64 now = clock.elapsed();
+        if (now - last250 >= 250) {
+            last250 = now;
+            run.preparationTick();
+        }
+        if (now - last500 >= 500) {
+            last500 = now;
+            run.verifyTick();
+        }
+        run.progressTick();
+        drawBar(ctx.err, run);
+    }
+    drawBar(ctx.err, run);
+    ctx.err << "\n";
+    unloadMp3Codec();
+
+    if (run.phase() == PublicationRun::Phase::Published) {
+        if (!run.failureDetail().isEmpty())
+            ctx.err << "warning: " << run.failureDetail() << "\n";
+        ctx.out << run.detailAddress() << "\n";
+        return exitcode::Ok;
+    }
+    ctx.err << "pictorelle-cli publish: " << run.statusWord().trimmed() << ": " << run.statusSentence() << "\n";
+    const QString detail = run.phase() == PublicationRun::Phase::VerifyFailed ? run.verifyErrorText() : run.failureDetail();
+    if (!detail.isEmpty())
+        ctx.err << detail << "\n";
+    return exitcode::Failed;
+}
+
+} // namespace
+
+static const CliRegistration registration(
+    "publish", runPublish,
+    "  publish STORY.sld [--service URL]\n"
+    "        Checks and publishes a story to PictorelleWeb; prints its page address.\n"
+    "        The service is --service, else $PICTORELLE_SERVICE, else http://127.0.0.1:8642.\n");

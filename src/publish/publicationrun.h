@@ -1,0 +1,104 @@
+#pragma once
+
+#include "publish/serviceclient.h"
+#include "publish/replies.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class Messenger;
+class Story;
+class UserAccount;
+
+//! One publication from start to end, without its window: preparation of the media, the
+//! verify request, the upload, and the outcome. The publish dialog and the CLI drive it
+//! with the same three timer steps. Lives on the story's thread; its worker threads only
+//! touch atomics, their own results and (through the story's queue) the slides' pictures.
+class PublicationRun
+{
+public:
+    enum class Phase { Preparing, Verifying, Uploading, VerifyFailed, Published, UploadFailed };
+
+    struct Context
+    {
+        Story& story;
+        const UserAccount& account;
+        ServiceClient& client;
+        Messenger* messenger = nullptr;
+        QString serviceBase;               //!< scheme and host, no trailing "/"
+        std::function<bool()> quietSave;   //!< saves the story without a message; after success
+    };
+
+    explicit PublicationRun(Context context);
+    //! Cancels, then waits for every worker thread.
+    ~PublicationRun();
+
+    //! Starts preparing the media (podcast assembly or MP3 preparation).
+    void start();
+    //! Every 250 ms: starts verification once preparation has ended.
+    void preparationTick();
+    //! Every 500 ms: acts once on the verify reply.
+    void verifyTick();
+    //! Every 100 ms: returns the bar fraction and acts once on the upload's outcome.
+    double progressTick();
+    //! The user cancelled: the preparation stops after the slide in hand, an upload aborts.
+    void cancel();
+
+    Phase phase() const { return m_phase; }
+    bool isFinished() const;
+    QString statusWord() const { return m_statusWord; }
+    QString statusSentence() const { return m_statusSentence; }
+    //! The dialog's caption; changes when verification fails.
+    QString caption() const { return m_caption; }
+    bool isCancelVisible() const { return !isFinished(); }
+    bool isOkVisible() const { return isFinished(); }
+    bool isViewVisible() const { return m_phase == Phase::Published; }
+    //! For the verify error dialog: the service's sentence (or the transport error).
+    QString verifyErrorText() const { return m_verifyError; }
+    //! What went wrong beyond the status words: transport error, assembly error.
+    QString failureDetail() const { return m_failureDetail; }
+    //! The story's page on the service: base + "/?page=detail&cid=" + id.
+    QString detailAddress() const;
+    //! The bar fraction last computed.
+    double barFraction() const { return m_bar; }
+
+private:
+    void prepareMedia();
+    void preparePictureStory();
+    void startVerification();
+    void startUpload(const QByteArray& address, const QByteArray& code);
+    void finish(Phase phase, const QString& word, const QString& sentence);
+    double preparationFraction() const;
+
+    Context m_ctx;
+    Phase m_phase = Phase::Preparing;
+    QString m_statusWord = QStringLiteral("Compressing");
+    QString m_statusSentence = QStringLiteral("Preparing the Pictorelle.");
+    QString m_caption = QStringLiteral("Pictorelle Dazuzarid - Publishing your slides");
+    QString m_verifyError;
+    QString m_failureDetail;
+    bool m_preparationWatched = false;
+    double m_bar = 0;
+
+    // Shared with the worker threads.
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_verifyStarted{false};
+    std::atomic<bool> m_verifyDone{false};
+    bool m_verifyHandled = false;
+    std::atomic<bool> m_uploadDone{false};
+    std::atomic<bool> m_uploadComplete{false};
+    bool m_resultShown = false;
+    std::atomic<double> m_uploadProgress{0};
+    ServiceClient::Result m_verifyResult; //!< written before m_verifyDone
+    ServiceClient::Result m_uploadResult; //!< written before m_uploadDone
+    std::mutex m_preparationErrorLock;
+    QString m_preparationError;
+
+    std::thread m_preparation;
+    std::thread m_verify;
+    std::thread m_upload;
+};

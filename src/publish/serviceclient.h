@@ -1,0 +1,48 @@
+#pragma once
+
+#include "publish/uploadform.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+//! Sends one multipart POST to the web service. The real one is libcurl; tests use fakes.
+class ServiceClient
+{
+public:
+    struct Result
+    {
+        bool transportOk = false; //!< the request went through and a reply came back
+        QByteArray reply;         //!< the whole reply body
+        QString error;            //!< what went wrong in transport, for the user
+    };
+
+    //! Sent bytes and total bytes to send (0 while unknown). Return false to abort at once.
+    using Progress = std::function<bool(qint64 sent, qint64 total)>;
+
+    virtual ~ServiceClient() = default;
+    //! Blocks until the request ends; called on a worker thread.
+    virtual Result post(const QByteArray& url, const Form& form, const Progress& progress) = 0;
+};
+
+//! libcurl with its multipart (mime) API. TLS certificates are verified as libcurl does by
+//! default. A transfer that makes no progress for 60 s is aborted.
+class CurlServiceClient : public ServiceClient
+{
+public:
+    //! Seconds without progress before a transfer is given up.
+    static constexpr long StallSeconds = 60;
+
+    Result post(const QByteArray& url, const Form& form, const Progress& progress) override;
+};
+
+//! libcurl's process-wide set-up, for the program's lifetime (first in main, last out).
+class CurlGlobal
+{
+public:
+    CurlGlobal();
+    ~CurlGlobal();
+    CurlGlobal(const CurlGlobal&) = delete;
+    CurlGlobal& operator=(const CurlGlobal&) = delete;
+};

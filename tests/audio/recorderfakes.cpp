@@ -1,0 +1,104 @@
+#include "recorderfakes.h"
+
+#include <chrono>
+
+bool FakeInput::capture(int count)
+{
+    std::vector<WaveBuffer*> filled;
+    AudioPort::BufferDone report;
+    {
+        std::unique_lock guard(lock);
+        // A bounded wait for the device's feeder thread, not a sleep: it wakes as soon as it queues.
+        if (!queuedChanged.wait_for(guard, std::chrono::seconds(10), [&] { return int(queued.size()) >= count; }))
+            return false;
+        for (int i = 0; i < count; ++i) {
+            WaveBuffer* b = queued.front();
+            queued.pop_front();
+            for (quint32 k = 0; k < b->length; ++k)
+                b->data[k] = char(nextRampValue++ * 7 % 251);
+            b->bytesRecorded = b->length;
+            captured.append(b->data, int(b->length));
+            filled.push_back(b);
+        }
+        report = done;
+    }
+    for (size_t i = 0; i < filled.size(); ++i)
+        report();
+    return true;
+}
+
+QStringList FakeInput::callLog()
+{
+    std::lock_guard guard(lock);
+    return calls;
+}
+
+bool FakeInputPort::open(const WaveFormat&, BufferDone bufferDone)
+{
+    log("open");
+    if (!m_input->openSucceeds)
+        return false;
+    std::lock_guard guard(m_input->lock);
+    m_input->done = std::move(bufferDone);
+    return true;
+}
+
+void FakeInputPort::close()
+{
+    log("close");
+}
+
+void FakeInputPort::submit(WaveBuffer& buffer)
+{
+    {
+        std::lock_guard guard(m_input->lock);
+        buffer.bytesRecorded = 0;
+        m_input->queued.push_back(&buffer);
+    }
+    m_input->queuedChanged.notify_all();
+}
+
+void FakeInputPort::start()
+{
+    log("start");
+}
+
+void FakeInputPort::pause()
+{
+    log("pause");
+}
+
+void FakeInputPort::resume()
+{
+    log("resume");
+}
+
+void FakeInputPort::reset()
+{
+    log("reset");
+    size_t returned = 0;
+    AudioPort::BufferDone report;
+    {
+        std::lock_guard guard(m_input->lock);
+        returned = m_input->queued.size();
+        m_input->queued.clear();
+        report = m_input->done;
+    }
+    // Unfilled buffers come back empty, each reported like a finished one.
+    for (size_t i = 0; i < returned && report; ++i)
+        report();
+}
+
+void FakeInputPort::log(const char* call)
+{
+    std::lock_guard guard(m_input->lock);
+    m_input->calls << QString::fromLatin1(call);
+}
+
+std::unique_ptr<AudioPort> FakeBackend::createInputPort()
+{
+    ++inputPortsMade;
+    input = std::make_shared<FakeInput>();
+    input->openSucceeds = openSucceeds;
+    return std::make_unique<FakeInputPort>(input);
+}

@@ -1,0 +1,63 @@
+#include "../audio/testpulse.h"
+#include "clirunner.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CliMic, PrintsTheMicrophoneLevel)
+{
+    TestPulseServer server;
+    REQUIRE_TEST_PULSE(server);
+    TempFolder home;
+
+    const CliRun run = runCli(home.path(), {"mic"});
+
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "min=0\nmax=65536\nvolume=65536\nslider=100\n");
+}
+
+TEST(CliMic, SetsTheLevelThroughTheSliderScale)
+{
+    TestPulseServer server;
+    REQUIRE_TEST_PULSE(server);
+    TempFolder home;
+
+    const CliRun run = runCli(home.path(), {"mic", "--set", "25"});
+
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "min=0\nmax=65536\nvolume=16384\nslider=25\n");
+    EXPECT_TRUE(server.pactl({"get-source-volume", "mic"}).value_or(QString()).contains("16384 /"));
+    EXPECT_EQ(runCli(home.path(), {"mic"}).out, "min=0\nmax=65536\nvolume=16384\nslider=25\n");
+}
+
+TEST(CliMic, RefusesABadPercentage)
+{
+    TempFolder home;
+    for (const char* bad : {"101", "-1", "loud"}) {
+        const CliRun run = runCli(home.path(), {"mic", "--set", bad});
+        EXPECT_EQ(run.code, 2) << bad;
+        EXPECT_TRUE(run.err.contains("0 to 100")) << run.err.toStdString();
+    }
+    EXPECT_EQ(runCli(home.path(), {"mic", "--set"}).code, 2);
+}
+
+TEST(CliMic, NoSoundServerIsAClearError)
+{
+    TempFolder home;
+    const bool wasSet = qEnvironmentVariableIsSet("PULSE_SERVER");
+    const QByteArray previous = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/pictorelle-no-server");
+
+    const CliRun run = runCli(home.path(), {"mic"});
+
+    if (wasSet)
+        qputenv("PULSE_SERVER", previous);
+    else
+        qunsetenv("PULSE_SERVER");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains("no microphone found")) << run.err.toStdString();
+}
+
+} // namespace

@@ -1,0 +1,116 @@
+#include "clirunner.h"
+
+#include <QFile>
+#include <QProcessEnvironment>
+#include <gtest/gtest.h>
+
+namespace {
+
+// runCli with the encoder library pointed elsewhere when library is given.
+CliRun runWithLibrary(const QString& home, const QStringList& args, const QString& library)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PICTORELLE_MP3_LIBRARY"), library);
+    p.setProcessEnvironment(env);
+    p.setProgram(QStringLiteral(PICTORELLE_CLI));
+    p.setArguments(QStringList{QStringLiteral("--home"), home} + args);
+    p.start();
+    p.waitForFinished(120000);
+    CliRun r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+struct CliMp3 : ::testing::Test
+{
+    TempFolder home;
+    TempFolder files;
+
+    CliRun cli(const QStringList& args) { return runCli(home.path(), args); }
+};
+
+} // namespace
+
+TEST_F(CliMp3, GivenANarration_WhenEncoded_ThenAnMp3StreamIsWrittenUnderAFullProgressBar)
+{
+    const QString wav = files.write("n.wav", waveBytes(3 * 44100));
+    const QString mp3 = files.file("n.mp3");
+
+    const CliRun run = cli({"encode", wav, mp3});
+
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QByteArray bytes = TempFolder::read(mp3);
+    ASSERT_GE(bytes.size(), 9000);
+    EXPECT_LE(bytes.size(), 9300);
+    EXPECT_EQ(quint8(bytes[0]), 0xFF);
+    EXPECT_EQ(quint8(bytes[1]) & 0xE0, 0xE0);
+    EXPECT_TRUE(run.err.endsWith("] 100%\n")) << run.err.toStdString();
+    EXPECT_EQ(run.out, mp3 + QStringLiteral(" (%1 bytes)\n").arg(bytes.size()));
+}
+
+TEST_F(CliMp3, GivenNoEncoderLibrary_WhenEncoding_ThenTheMissingCodecTextIsShownAndNoMp3Remains)
+{
+    const QString wav = files.write("n.wav", waveBytes(44100));
+    const QString mp3 = files.write("n.mp3", "an earlier MP3");
+
+    const CliRun run = runWithLibrary(home.path(), {"encode", wav, mp3}, files.file("none/libmp3lame.so.0"));
+
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.err.contains(
+        "Pictorelle - MP3 encoding error: MP3 encoder didn't load.\nPlease re-install Pictorelle.\n"))
+        << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(mp3));
+}
+
+TEST_F(CliMp3, GivenABadSourceOrBadUsage_WhenEncoding_ThenTheErrorSaysWhy)
+{
+    const QString missing = files.file("gone.wav");
+    const CliRun noSource = cli({"encode", missing, files.file("n.mp3")});
+    EXPECT_EQ(noSource.code, 1);
+    EXPECT_TRUE(noSource.err.contains("Cannot read the wave file " + missing + ".")) << noSource.err.toStdString();
+    EXPECT_FALSE(QFile::exists(files.file("n.mp3")));
+
+    const QString eightBit = files.write("8.wav", waveBytes(22050, 22050, 8, 1));
+    const CliRun wrongFormat = cli({"encode", eightBit, files.file("n.mp3")});
+    EXPECT_EQ(wrongFormat.code, 1);
+    EXPECT_TRUE(wrongFormat.err.contains(eightBit + " is not a 16-bit PCM wave")) << wrongFormat.err.toStdString();
+
+    EXPECT_EQ(cli({"encode", eightBit}).code, 2);
+    EXPECT_EQ(cli({"encode", eightBit, files.file("a.mp3"), files.file("b.mp3")}).code, 2);
+}
+
+TEST_F(CliMp3, GivenNarrations_WhenJoined_ThenTheOutputHoldsTheirSamplesInOrder)
+{
+    const QStringList inputs = {files.write("1.wav", waveBytes(1000)), files.write("2.wav", waveBytes(44100)),
+                                files.write("3.wav", waveBytes(300))};
+    const QString out = files.file("joined.wav");
+
+    const CliRun run = cli(QStringList{"join", out} + inputs);
+
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QByteArray samples = waveBytes(1000).mid(44) + waveBytes(44100).mid(44) + waveBytes(300).mid(44);
+    EXPECT_EQ(TempFolder::read(out), waveBytes(45400).left(44) + samples);
+    EXPECT_EQ(run.out, out + " (3 narrations, 45400 sample bytes, 2 s)\n");
+}
+
+TEST_F(CliMp3, GivenABadNarrationOrBadUsage_WhenJoining_ThenNothingIsWrittenAndTheErrorNamesIt)
+{
+    const QString good = files.write("1.wav", waveBytes(1000));
+    const QString missing = files.file("7.wav");
+    const QString stereo = files.write("s.wav", waveBytes(1000, 22050, 16, 2));
+    const QString out = files.file("joined.wav");
+
+    const CliRun gone = cli({"join", out, good, missing});
+    EXPECT_EQ(gone.code, 1);
+    EXPECT_EQ(gone.err, "pictorelle-cli join: Input 2 has no recorded narration (" + missing + " is missing).\n");
+    const CliRun wrong = cli({"join", out, stereo, good});
+    EXPECT_EQ(wrong.code, 1);
+    EXPECT_TRUE(wrong.err.contains("Input 1's narration is not in the recording format")) << wrong.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+
+    EXPECT_EQ(cli({"join", out}).code, 2);
+    EXPECT_EQ(cli({"join", "--fast", out, good}).code, 2);
+}

@@ -1,0 +1,171 @@
+// Publishing end to end: pictorelle-cli against a real pictorelle-web on a free port.
+#include "clirunner.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+//! The reference service, started for one test with its own data folder.
+class WebService
+{
+public:
+    explicit WebService(const QString& data) : m_data(data)
+    {
+        m_process.setProgram(QStringLiteral(PICTORELLE_WEB));
+        m_process.setArguments({"--port", "0", "--data", data});
+        m_process.start();
+        if (!m_process.waitForStarted(10000))
+            return;
+        // The service prints its address once it listens.
+        QByteArray seen;
+        while (m_process.waitForReadyRead(10000)) {
+            seen += m_process.readAllStandardOutput();
+            const auto match = QRegularExpression("listening on (http://\\S+)").match(QString::fromUtf8(seen));
+            if (match.hasMatch()) {
+                m_base = match.captured(1);
+                return;
+            }
+        }
+    }
+    ~WebService()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+
+    QString base() const { return m_base; }
+
+    bool addUser(const QString& name, const QString& password)
+    {
+        return QProcess::execute(QStringLiteral(PICTORELLE_WEB), {"--data", m_data, "--add-user", name, password}) == 0;
+    }
+
+    //! A page of the service, fetched with the curl command.
+    QString page(const QString& address) const
+    {
+        QProcess curl;
+        curl.start("curl", {"-s", "--max-time", "10", address});
+        curl.waitForFinished(15000);
+        return QString::fromUtf8(curl.readAllStandardOutput());
+    }
+
+private:
+    QString m_data;
+    QString m_base;
+    QProcess m_process;
+};
+
+struct PublishFixture : ::testing::Test
+{
+    TempFolder home;
+    TempFolder input;
+    TempFolder serviceData;
+    WebService service{serviceData.path()};
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(service.base().isEmpty()) << "the reference service did not start";
+        QFile::copy(QStringLiteral(PICTORELLE_DATA) + "/category.dat", home.file("category.dat"));
+        QFile::copy(QStringLiteral(PICTORELLE_DATA) + "/language.dat", home.file("language.dat"));
+    }
+
+    CliRun cli(const QStringList& args) { return runCli(home.path(), args); }
+
+    QString makeStory()
+    {
+        const CliRun made = cli({"new", "--title", "Sea & <Sun> é", "--description", "day one\nday two", "--tags",
+                                 "sea;sun", "--category", "2060200", "--slide", writePicture(input, "a.jpg", 900, 600),
+                                 "--narration", input.write("a.wav", waveBytes(44100 * 2)), "--caption", "first",
+                                 "--slide", writePicture(input, "b.png", 300, 400), "--narration",
+                                 input.write("b.wav", waveBytes(44100 * 3))});
+        EXPECT_EQ(made.code, 0) << made.err.toStdString();
+        return made.lastLine();
+    }
+};
+
+TEST_F(PublishFixture, APublishedStoryCarriesItsIdAndItsPageShowsIt)
+{
+    ASSERT_TRUE(service.addUser("alice", "secret"));
+    ASSERT_EQ(cli({"account", "--user", "alice", "--password", "secret", "--language", "German"}).code, 0);
+    const QString sld = makeStory();
+    const CliRun check = cli({"check", sld});
+    EXPECT_EQ(check.code, 0) << check.out.toStdString();
+    EXPECT_EQ(check.out, " - No errors found\n");
+
+    const CliRun published = cli({"publish", sld, "--service", service.base()});
+    ASSERT_EQ(published.code, 0) << published.err.toStdString();
+    EXPECT_TRUE(published.err.contains("Success!"));
+    const QString address = published.lastLine();
+    const auto id = QRegularExpression("/\\?page=detail&cid=(\\d+)$").match(address);
+    ASSERT_TRUE(id.hasMatch()) << address.toStdString();
+    EXPECT_TRUE(address.startsWith(service.base()));
+    EXPECT_EQ(cli({"show", sld, "--json"}).json().object()["unique_id"].toInt(), id.captured(1).toInt());
+
+    const QString page = service.page(address);
+    EXPECT_TRUE(page.contains("Sea &amp; &lt;Sun&gt;")) << page.left(400).toStdString();
+    EXPECT_FALSE(page.contains("<Sun>"));
+    EXPECT_TRUE(page.contains(".jpg"));
+    EXPECT_TRUE(page.contains(".mp3"));
+
+    // Publishing again sends the id and replaces the story under the same id.
+    const CliRun again = cli({"publish", sld, "--service", service.base()});
+    ASSERT_EQ(again.code, 0) << again.err.toStdString();
+    EXPECT_EQ(again.lastLine(), address);
+}
+
+TEST_F(PublishFixture, AWrongPasswordFailsVerificationWithTheServiceSentence)
+{
+    ASSERT_TRUE(service.addUser("bob", "right"));
+    ASSERT_EQ(cli({"account", "--user", "bob", "--password", "wrong"}).code, 0);
+    const QString sld = makeStory();
+    const CliRun r = cli({"publish", sld, "--service", service.base()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Failed: The Pictorelle was not published.")) << r.err.toStdString();
+    EXPECT_EQ(cli({"show", sld, "--json"}).json().object()["unique_id"].toInt(), -1);
+}
+
+TEST_F(PublishFixture, ChecksStopAnIncompleteStoryBeforeAnythingIsSent)
+{
+    const CliRun made = cli({"new", "--slide", writePicture(input, "a.jpg", 50, 50)});
+    ASSERT_EQ(made.code, 0);
+    const CliRun check = cli({"check", made.lastLine()});
+    EXPECT_EQ(check.code, 1);
+    EXPECT_EQ(check.out, " - Pictorelle TITLE required\n"
+                         " - Pictorelle DESCRIPTION required\n"
+                         " - Pictorelle CATEGORY required\n"
+                         " - Pictorelle TAG required\n"
+                         " - Slide 1:  missing audio recording\n"
+                         " - USERNAME required, see Settings -> User Settings\n"
+                         " - PASSWORD required, see Settings -> User Settings\n");
+    const CliRun r = cli({"publish", made.lastLine(), "--service", service.base()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("TITLE required"));
+}
+
+TEST_F(PublishFixture, ANetworkFailureIsReportedNotWaitedForEver)
+{
+    ASSERT_EQ(cli({"account", "--user", "carol", "--password", "x"}).code, 0);
+    const QString sld = makeStory();
+    // A port nothing listens on: the connection is refused at once.
+    const CliRun r = cli({"publish", sld, "--service", "http://127.0.0.1:1"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Failed")) << r.err.toStdString();
+}
+
+TEST_F(PublishFixture, AccountStoresTheDigestNeverThePassword)
+{
+    ASSERT_EQ(cli({"account", "--user", "dave", "--password", "secret", "--remember"}).code, 0);
+    const QByteArray ini = TempFolder::read(home.file("pictorelle.ini"));
+    EXPECT_TRUE(ini.contains("USERNAME=dave\r\n"));
+    EXPECT_TRUE(ini.contains("PASSWORD=5ebe2294ecd0e0f08eab7690d2a6ee69\r\n"));
+    EXPECT_TRUE(ini.contains("REMEMBER_PASSWORD=1\r\n"));
+    EXPECT_FALSE(ini.contains("secret"));
+    EXPECT_EQ(cli({"account", "--user", "dave", "--password", "x", "--language", "Klingon"}).code, 1);
+}
+
+} // namespace
