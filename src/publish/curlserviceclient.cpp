@@ -1,5 +1,6 @@
 #include "publish/serviceclient.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
 
@@ -15,6 +16,10 @@ struct Transfer
 {
     QByteArray reply;
     const ServiceClient::Progress* progress = nullptr;
+    long stallSeconds = 60;
+    curl_off_t lastCount = -1;
+    QElapsedTimer sinceProgress;
+    bool stalled = false;
 };
 
 size_t collectReply(char* data, size_t size, size_t count, void* user)
@@ -24,11 +29,20 @@ size_t collectReply(char* data, size_t size, size_t count, void* user)
     return size * count;
 }
 
-int reportProgress(void* user, curl_off_t, curl_off_t, curl_off_t uploadTotal, curl_off_t uploaded)
+int reportProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t uploadTotal, curl_off_t uploaded)
 {
     auto* t = static_cast<Transfer*>(user);
     if (t->progress && *t->progress && !(*t->progress)(qint64(uploaded), qint64(uploadTotal)))
         return 1; // aborts the transfer
+    // libcurl calls this at least once a second, also while nothing moves.
+    const curl_off_t count = downloaded + uploaded;
+    if (count != t->lastCount) {
+        t->lastCount = count;
+        t->sinceProgress.restart();
+    } else if (t->sinceProgress.elapsed() > t->stallSeconds * 1000) {
+        t->stalled = true;
+        return 1;
+    }
     return 0;
 }
 
@@ -77,6 +91,8 @@ ServiceClient::Result CurlServiceClient::post(const QByteArray& url, const Form&
 
     Transfer transfer;
     transfer.progress = &progress;
+    transfer.stallSeconds = m_stallSeconds;
+    transfer.sinceProgress.start();
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.constData());
     curl_easy_setopt(curl.get(), CURLOPT_MIMEPOST, mime.get());
@@ -86,8 +102,6 @@ ServiceClient::Result CurlServiceClient::post(const QByteArray& url, const Form&
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, reportProgress);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, StallSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
 
     const CURLcode code = curl_easy_perform(curl.get());
@@ -96,8 +110,8 @@ ServiceClient::Result CurlServiceClient::post(const QByteArray& url, const Form&
         result.transportOk = true;
     } else {
         result.error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
-        if (code == CURLE_OPERATION_TIMEDOUT)
-            result.error = QStringLiteral("The transfer stalled (%1).").arg(result.error);
+        if (transfer.stalled)
+            result.error = QStringLiteral("The transfer stalled: nothing moved for %1 seconds.").arg(m_stallSeconds);
         qCWarning(lcService) << "error2:" << result.error;
     }
     return result;

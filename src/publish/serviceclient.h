@@ -34,7 +34,11 @@ public:
     //! Seconds without progress before a transfer is given up.
     static constexpr long StallSeconds = 60;
 
+    explicit CurlServiceClient(long stallSeconds = StallSeconds) : m_stallSeconds(stallSeconds) {}
     Result post(const QByteArray& url, const Form& form, const Progress& progress) override;
+
+private:
+    long m_stallSeconds;
 };
 
 //! libcurl's process-wide set-up, for the program's lifetime (first in main, last out).

@@ -1,0 +1,199 @@
+// Publishing a 50-slide story with 60-second narrations: media preparation on the
+// machine's cores, then verify and upload to a local pictorelle-web.
+#include "app/programsettings.h"
+#include "audio/mp3codec.h"
+#include "pictures/pictureimporter.h"
+#include "publish/mediapreparation.h"
+#include "publish/publicationrun.h"
+#include "publish/serviceclient.h"
+#include "story/story.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+QByteArray speechLikeWave(int seconds)
+{
+    const int samples = seconds * 22050;
+    QByteArray b(44 + samples * 2, '\0');
+    char* p = b.data();
+    memcpy(p, "RIFF", 4);
+    qToLittleEndian<quint32>(36 + samples * 2, p + 4);
+    memcpy(p + 8, "WAVEfmt ", 8);
+    qToLittleEndian<quint32>(16, p + 16);
+    qToLittleEndian<quint16>(1, p + 20);
+    qToLittleEndian<quint16>(1, p + 22);
+    qToLittleEndian<quint32>(22050, p + 24);
+    qToLittleEndian<quint32>(44100, p + 28);
+    qToLittleEndian<quint16>(2, p + 32);
+    qToLittleEndian<quint16>(16, p + 34);
+    memcpy(p + 36, "data", 4);
+    qToLittleEndian<quint32>(samples * 2, p + 40);
+    quint32 noise = 12345;
+    for (int i = 0; i < samples; ++i) {
+        // Syllable-like bursts of a wandering voice pitch with a little breath noise.
+        const double t = i / 22050.0;
+        const double envelope = 0.5 + 0.5 * std::sin(2 * M_PI * 3.1 * t);
+        const double pitch = 140 + 40 * std::sin(2 * M_PI * 0.7 * t);
+        noise = noise * 1664525u + 1013904223u;
+        const double v = envelope * (0.5 * std::sin(2 * M_PI * pitch * t) + 0.2 * std::sin(2 * M_PI * 3 * pitch * t)) +
+                         0.05 * ((noise >> 16) / 32768.0 - 1.0);
+        qToLittleEndian<qint16>(qint16(std::clamp(v, -1.0, 1.0) * 12000), p + 44 + 2 * i);
+    }
+    return b;
+}
+
+QString picture(const QString& folder, int i)
+{
+    QImage image(1600, 1067, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient g(0, 0, 1600, 1067);
+    g.setColorAt(0, QColor::fromHsv((i * 37) % 360, 160, 220));
+    g.setColorAt(1, QColor::fromHsv((i * 37 + 120) % 360, 200, 90));
+    painter.fillRect(image.rect(), g);
+    for (int k = 0; k < 60; ++k)
+        painter.fillRect((k * 97 + i * 13) % 1500, (k * 61) % 1000, 60, 40, QColor::fromHsv(k * 6, 255, 255));
+    painter.end();
+    const QString path = folder + QStringLiteral("/p%1.jpg").arg(i);
+    image.save(path, "JPEG", 90);
+    return path;
+}
+
+qint64 peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    const auto m = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+)")).match(QString::fromLatin1(status.readAll()));
+    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (!loadMp3Codec()) {
+        std::fprintf(stderr, "publish_bench: the MP3 encoder library is missing\n");
+        return 1;
+    }
+    QTemporaryDir dir;
+    const QString home = dir.path() + QStringLiteral("/");
+    QDir().mkpath(home + QStringLiteral("pictures"));
+
+    PictureImporter importer;
+    Story story(home, &importer);
+    const QByteArray wav = speechLikeWave(60);
+    for (int i = 0; i < Story::MaxSlides; ++i) {
+        auto slide = std::make_unique<Slide>(story);
+        slide->setSourcePicturePath(picture(home + QStringLiteral("pictures"), i));
+        story.add(std::move(slide));
+    }
+    story.waitForImports();
+    for (int i = 0; i < story.count(); ++i) {
+        Slide& s = *story.slideAt(i);
+        QFile f(s.narrationWavPath());
+        f.open(QIODevice::WriteOnly);
+        f.write(wav);
+        s.setHasNarration(true);
+        s.setNarrationLength(60);
+    }
+    story.setTitle(QStringLiteral("Benchmark"));
+    story.setDescription(QStringLiteral("Fifty slides"));
+    story.setTags(QStringLiteral("bench"));
+    story.setCategoryId(1000000);
+
+    // Preparation: 50 narrations of 60 s encoded, 50 pictures made again.
+    QElapsedTimer t;
+    t.start();
+    story.setMp3Position(0);
+    const std::atomic<bool> cancel{false};
+    const auto items = preparationItems(story);
+    std::thread preparation([&] { prepareStoryMedia(story, items, nullptr, cancel); });
+    while (story.mp3Position() != -1 || story.picturesBeingProcessed() != 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    preparation.join();
+    QCoreApplication::processEvents();
+    const qint64 prepareMs = t.elapsed();
+
+    // Upload to a local reference service.
+    const QString service = QStringLiteral(PICTORELLE_WEB);
+    const QString data = home + QStringLiteral("service");
+    QProcess::execute(service, {"--data", data, "--add-user", "bench", "bench"});
+    QProcess web;
+    web.start(service, {"--port", "0", "--data", data});
+    QString base;
+    while (base.isEmpty() && web.waitForReadyRead(10000)) {
+        const auto m = QRegularExpression(QStringLiteral("listening on (http://\\S+)"))
+                           .match(QString::fromUtf8(web.readAllStandardOutput()));
+        if (m.hasMatch())
+            base = m.captured(1);
+    }
+    if (base.isEmpty()) {
+        std::fprintf(stderr, "publish_bench: pictorelle-web did not start\n");
+        return 1;
+    }
+    UserAccount account;
+    account.setUserName(QStringLiteral("bench"));
+    account.setPassword(QString::fromLatin1(QCryptographicHash::hash("bench", QCryptographicHash::Md5).toHex()));
+
+    qint64 bytes = 0;
+    for (int i = 0; i < story.count(); ++i) {
+        const Slide& s = *story.slideAt(i);
+        bytes += QFileInfo(s.slideJpegPath()).size() + QFileInfo(s.thumbnailJpegPath()).size() +
+                 QFileInfo(s.narrationMp3Path()).size();
+    }
+    CurlGlobal curl;
+    CurlServiceClient client;
+    const qint64 peakBefore = peakKiB();
+    PublicationRun run({story, account, client, nullptr, base, [] { return true; }});
+    run.start();
+    QElapsedTimer upload;
+    bool uploading = false;
+    qint64 uploadMs = 0;
+    while (!run.isFinished()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        run.preparationTick();
+        run.verifyTick();
+        run.progressTick();
+        if (!uploading && run.phase() == PublicationRun::Phase::Uploading) {
+            uploading = true;
+            upload.start();
+        }
+        QThread::msleep(2);
+    }
+    if (uploading)
+        uploadMs = upload.elapsed();
+    web.terminate();
+    web.waitForFinished(5000);
+    if (run.phase() != PublicationRun::Phase::Published) {
+        std::fprintf(stderr, "publish_bench: publishing failed: %s %s\n", qPrintable(run.statusWord()),
+                     qPrintable(run.failureDetail()));
+        return 1;
+    }
+    std::printf("Publishing 50 slides with 60 s narrations (%d cores)\n", QThread::idealThreadCount());
+    std::printf("  preparation (50 MP3s of 60 s + 50 pictures)  %7lld ms\n", static_cast<long long>(prepareMs));
+    std::printf("  upload of %.1f MB to the local service       %7lld ms  (%.1f MB/s)\n", bytes / 1e6,
+                static_cast<long long>(uploadMs), uploadMs > 0 ? bytes / 1e3 / uploadMs : 0.0);
+    std::printf("  client peak memory: %lld KiB before the run, %lld KiB after (upload size %lld KiB)\n",
+                static_cast<long long>(peakBefore), static_cast<long long>(peakKiB()),
+                static_cast<long long>(bytes / 1024));
+    return 0;
+}
