@@ -8,6 +8,8 @@
 #include "publish/serviceclient.h"
 #include "story/story.h"
 
+#include "benchmedia.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -32,20 +34,8 @@ namespace {
 QByteArray speechLikeWave(int seconds)
 {
     const int samples = seconds * 22050;
-    QByteArray b(44 + samples * 2, '\0');
+    QByteArray b = benchNarration(quint32(samples) * 2);
     char* p = b.data();
-    memcpy(p, "RIFF", 4);
-    qToLittleEndian<quint32>(36 + samples * 2, p + 4);
-    memcpy(p + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, p + 16);
-    qToLittleEndian<quint16>(1, p + 20);
-    qToLittleEndian<quint16>(1, p + 22);
-    qToLittleEndian<quint32>(22050, p + 24);
-    qToLittleEndian<quint32>(44100, p + 28);
-    qToLittleEndian<quint16>(2, p + 32);
-    qToLittleEndian<quint16>(16, p + 34);
-    memcpy(p + 36, "data", 4);
-    qToLittleEndian<quint32>(samples * 2, p + 40);
     quint32 noise = 12345;
     for (int i = 0; i < samples; ++i) {
         // Syllable-like bursts of a wandering voice pitch with a little breath noise.
@@ -60,21 +50,6 @@ QByteArray speechLikeWave(int seconds)
     return b;
 }
 
-QString picture(const QString& folder, int i)
-{
-    QImage image(1600, 1067, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient g(0, 0, 1600, 1067);
-    g.setColorAt(0, QColor::fromHsv((i * 37) % 360, 160, 220));
-    g.setColorAt(1, QColor::fromHsv((i * 37 + 120) % 360, 200, 90));
-    painter.fillRect(image.rect(), g);
-    for (int k = 0; k < 60; ++k)
-        painter.fillRect((k * 97 + i * 13) % 1500, (k * 61) % 1000, 60, 40, QColor::fromHsv(k * 6, 255, 255));
-    painter.end();
-    const QString path = folder + QStringLiteral("/p%1.jpg").arg(i);
-    image.save(path, "JPEG", 90);
-    return path;
-}
 
 qint64 peakKiB()
 {
@@ -103,7 +78,7 @@ int main(int argc, char** argv)
     const QByteArray wav = speechLikeWave(60);
     for (int i = 0; i < Story::MaxSlides; ++i) {
         auto slide = std::make_unique<Slide>(story);
-        slide->setSourcePicturePath(picture(home + QStringLiteral("pictures"), i));
+        slide->setSourcePicturePath(benchPicture(home + QStringLiteral("pictures"), i, 1600, 1067));
         story.add(std::move(slide));
     }
     story.waitForImports();

@@ -4,6 +4,8 @@
 #include "story/story.h"
 #include "story/storyfile.h"
 
+#include "benchmedia.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -13,46 +15,6 @@
 #include <QtEndian>
 
 #include <cstdio>
-
-namespace {
-
-QByteArray narration(int seconds)
-{
-    const quint32 bytes = quint32(seconds) * 44100;
-    QByteArray b(44 + int(bytes), '\0');
-    char* p = b.data();
-    memcpy(p, "RIFF", 4);
-    qToLittleEndian<quint32>(36 + bytes, p + 4);
-    memcpy(p + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, p + 16);
-    qToLittleEndian<quint16>(1, p + 20);
-    qToLittleEndian<quint16>(1, p + 22);
-    qToLittleEndian<quint32>(22050, p + 24);
-    qToLittleEndian<quint32>(44100, p + 28);
-    qToLittleEndian<quint16>(2, p + 32);
-    qToLittleEndian<quint16>(16, p + 34);
-    memcpy(p + 36, "data", 4);
-    qToLittleEndian<quint32>(bytes, p + 40);
-    return b;
-}
-
-QString picture(const QString& folder, int i)
-{
-    QImage image(1280, 853, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient g(0, 0, 1280, 853);
-    g.setColorAt(0, QColor::fromHsv((i * 37) % 360, 160, 220));
-    g.setColorAt(1, QColor::fromHsv((i * 37 + 120) % 360, 200, 90));
-    painter.fillRect(image.rect(), g);
-    for (int k = 0; k < 40; ++k)
-        painter.fillRect((k * 97 + i * 13) % 1200, (k * 61) % 800, 40, 30, QColor::fromHsv(k * 9, 255, 255));
-    painter.end();
-    const QString path = folder + QStringLiteral("/p%1.jpg").arg(i);
-    image.save(path, "JPEG", 90);
-    return path;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -64,10 +26,10 @@ int main(int argc, char** argv)
 
     PictureImporter importer;
     Story story(home, &importer);
-    const QByteArray wav = narration(10);
+    const QByteArray wav = benchNarration(10 * 44100);
     for (int i = 0; i < Story::MaxSlides; ++i) {
         auto slide = std::make_unique<Slide>(story);
-        slide->setSourcePicturePath(picture(home + QStringLiteral("pictures"), i));
+        slide->setSourcePicturePath(benchPicture(home + QStringLiteral("pictures"), i, 1280, 853));
         slide->setCaption(QStringLiteral("Caption of slide %1").arg(i + 1));
         slide->setCueText(QStringLiteral("Remember to mention\r\nthe detail on slide %1").arg(i + 1));
         story.add(std::move(slide));

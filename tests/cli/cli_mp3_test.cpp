@@ -9,19 +9,9 @@ namespace {
 // runCli with the encoder library pointed elsewhere when library is given.
 CliRun runWithLibrary(const QString& home, const QStringList& args, const QString& library)
 {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PICTORELLE_MP3_LIBRARY"), library);
-    p.setProcessEnvironment(env);
-    p.setProgram(QStringLiteral(PICTORELLE_CLI));
-    p.setArguments(QStringList{QStringLiteral("--home"), home} + args);
-    p.start();
-    p.waitForFinished(120000);
-    CliRun r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runCli(home, args, env);
 }
 
 struct CliMp3 : ::testing::Test

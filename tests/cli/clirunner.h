@@ -17,9 +17,12 @@ struct CliRun
     QJsonDocument json() const { return QJsonDocument::fromJson(out.toUtf8()); }
 };
 
-inline CliRun runCli(const QString& home, const QStringList& args)
+//! Runs the CLI; extra environment variables may be given.
+inline CliRun runCli(const QString& home, const QStringList& args,
+                     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(environment);
     p.setProgram(QStringLiteral(PICTORELLE_CLI));
     p.setArguments(QStringList{QStringLiteral("--home"), home} + args);
     p.start();

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QString>
+#include <QtEndian>
+
+#include <cstring>
+
+//! A narration file (PCM 22050 Hz, 16-bit, mono) of sampleBytes zeroed sample bytes
+//! behind its 44-byte header; the caller fills the samples from offset 44.
+inline QByteArray benchNarration(quint32 sampleBytes)
+{
+    QByteArray b(44 + qsizetype(sampleBytes), '\0');
+    char* p = b.data();
+    std::memcpy(p, "RIFF", 4);
+    qToLittleEndian<quint32>(36 + sampleBytes, p + 4);
+    std::memcpy(p + 8, "WAVEfmt ", 8);
+    qToLittleEndian<quint32>(16, p + 16);
+    qToLittleEndian<quint16>(1, p + 20);
+    qToLittleEndian<quint16>(1, p + 22);
+    qToLittleEndian<quint32>(22050, p + 24);
+    qToLittleEndian<quint32>(44100, p + 28);
+    qToLittleEndian<quint16>(2, p + 32);
+    qToLittleEndian<quint16>(16, p + 34);
+    std::memcpy(p + 36, "data", 4);
+    qToLittleEndian<quint32>(sampleBytes, p + 40);
+    return b;
+}
+
+//! A photo-like JPEG (gradient and coloured patches) of the given size, saved in folder.
+inline QString benchPicture(const QString& folder, int i, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient g(0, 0, width, height);
+    g.setColorAt(0, QColor::fromHsv((i * 37) % 360, 160, 220));
+    g.setColorAt(1, QColor::fromHsv((i * 37 + 120) % 360, 200, 90));
+    painter.fillRect(image.rect(), g);
+    for (int k = 0; k < 50; ++k)
+        painter.fillRect((k * 97 + i * 13) % (width - 80), (k * 61) % (height - 60), 50, 36, QColor::fromHsv(k * 7, 255, 255));
+    painter.end();
+    const QString path = folder + QStringLiteral("/p%1.jpg").arg(i);
+    image.save(path, "JPEG", 90);
+    return path;
+}
