@@ -1,0 +1,123 @@
+#include "thumbnailstripfixture.h"
+
+namespace {
+
+TEST_F(StripFixture, ContextMenuDependsOnWhatWasHit)
+{
+    addSlide(Qt::red, 12);
+    addSlide(Qt::green, 0);
+    addSlide(Qt::blue, 30, SlideKind::Segment);
+    show();
+
+    const auto label = strip->buildContextMenu(0, true);
+    EXPECT_EQ(menuTexts(*label),
+              QStringList({"&Play", "&Clear Audio", "&Cue Card", "-", "-", "Preview &Pictorelle"}));
+    EXPECT_TRUE(item(*label, "&Play")->isEnabled());
+    EXPECT_EQ(story.currentIndex(), 0);
+    EXPECT_EQ(strip->contextSlide(), 0);
+
+    const auto silent = strip->buildContextMenu(1, false);
+    EXPECT_EQ(menuTexts(*silent), QStringList({"&Play", "&Clear Audio", "&Cue Card", "&Change Photo", "-",
+                                               "&Add Slide", "&Remove Slide", "-", "Preview &Pictorelle"}));
+    EXPECT_FALSE(item(*silent, "&Play")->isEnabled());
+    EXPECT_FALSE(item(*silent, "&Clear Audio")->isEnabled());
+    EXPECT_TRUE(item(*silent, "&Change Photo")->isEnabled());
+    EXPECT_TRUE(item(*silent, "&Remove Slide")->isEnabled());
+    EXPECT_TRUE(story.slideAt(1)->isSelected());
+
+    const auto segment = strip->buildContextMenu(2, false);
+    EXPECT_EQ(menuTexts(*segment), QStringList({"&Play", "&Clear Audio", "&Cue Card", "-", "&Add Slide",
+                                                "&Remove Slide", "-", "Preview &Pictorelle"}));
+
+    QSignalSpy commands(strip.get(), &ThumbnailStrip::commandRequested);
+    QSignalSpy photo(strip.get(), &ThumbnailStrip::changePhotoRequested);
+    item(*segment, "&Play")->trigger();
+    item(*segment, "&Clear Audio")->trigger();
+    item(*segment, "&Cue Card")->trigger();
+    item(*silent, "&Change Photo")->trigger();
+    ASSERT_EQ(commands.count(), 3);
+    EXPECT_EQ(commands[0][0].toInt(), 21006);
+    EXPECT_EQ(commands[1][0].toInt(), 21009);
+    EXPECT_EQ(commands[2][0].toInt(), 21010);
+    // Every menu acts on the context slide of the latest right-click.
+    ASSERT_EQ(photo.count(), 1);
+    EXPECT_EQ(photo[0][0].toInt(), 2);
+}
+
+TEST_F(StripFixture, RemoveSlideClosesTheCueCardStopsRecordingAndRemoves)
+{
+    addSlides(3);
+    const std::vector<int> before = order();
+    story.slideAt(1)->setRecording(true);
+    show();
+    QSignalSpy cue(strip.get(), &ThumbnailStrip::cueCardCommand);
+    QSignalSpy changed(strip.get(), &ThumbnailStrip::storyChanged);
+    QSignalSpy stop(strip.get(), &ThumbnailStrip::stopRecordingRequested);
+    QObject::connect(strip.get(), &ThumbnailStrip::stopRecordingRequested, strip.get(),
+            [this](int index) { story.slideAt(index)->setRecording(false); });
+
+    const auto menu = strip->buildContextMenu(1, false);
+    item(*menu, "&Remove Slide")->trigger();
+
+    EXPECT_EQ(order(), std::vector<int>({before[0], before[2]}));
+    ASSERT_EQ(cue.count(), 1);
+    EXPECT_EQ(cue[0], QVariantList({1, -1}));
+    ASSERT_EQ(stop.count(), 1);
+    EXPECT_EQ(stop[0][0].toInt(), 1);
+    EXPECT_TRUE(story.isModified());
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(StripFixture, ASlideTheStoryRefusesToRemoveStaysAndNothingIsMarkedModified)
+{
+    addSlides(2);
+    story.slideAt(0)->setReady(false);
+    show();
+    const auto menu = strip->buildContextMenu(0, false);
+    item(*menu, "&Remove Slide")->trigger();
+    EXPECT_EQ(story.count(), 2);
+    EXPECT_FALSE(story.isModified());
+}
+
+TEST_F(StripFixture, DoubleClickPlaysOnlyASlideWithNarration)
+{
+    addSlide(Qt::red, 0);
+    addSlide(Qt::green, 65);
+    show();
+    QSignalSpy commands(strip.get(), &ThumbnailStrip::commandRequested);
+
+    QTest::mouseDClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(0), PictureY));
+    EXPECT_TRUE(story.slideAt(0)->isSelected());
+    EXPECT_EQ(commands.count(), 0);
+
+    QTest::mouseDClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(1), PictureY));
+    EXPECT_TRUE(story.slideAt(1)->isSelected());
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands[0][0].toInt(), 21006);
+}
+
+TEST_F(StripFixture, KeysSelectNeighboursAndDeleteRemovesTheSelectedSlide)
+{
+    addSlides(3);
+    const std::vector<int> before = order();
+    show();
+    QSignalSpy commands(strip.get(), &ThumbnailStrip::commandRequested);
+    QSignalSpy changed(strip.get(), &ThumbnailStrip::storyChanged);
+
+    QTest::keyClick(strip.get(), Qt::Key_Delete);
+    EXPECT_EQ(story.count(), 3);
+
+    QTest::mouseClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(1), PictureY));
+    QTest::keyClick(strip.get(), Qt::Key_Left);
+    QTest::keyClick(strip.get(), Qt::Key_Right);
+    QTest::keyClick(strip.get(), Qt::Key_Delete);
+
+    ASSERT_EQ(commands.count(), 2);
+    EXPECT_EQ(commands[0][0].toInt(), 21002);
+    EXPECT_EQ(commands[1][0].toInt(), 21003);
+    EXPECT_EQ(order(), std::vector<int>({before[0], before[2]}));
+    EXPECT_TRUE(story.isModified());
+    EXPECT_EQ(changed.count(), 1);
+}
+
+} // namespace
