@@ -1,6 +1,9 @@
 #pragma once
 
+#include "story/story.h"
+
 #include <QByteArray>
+#include <QFile>
 #include <QColor>
 #include <QImage>
 #include <QLinearGradient>
@@ -46,4 +49,17 @@ inline QString benchPicture(const QString& folder, int i, int width, int height)
     const QString path = folder + QStringLiteral("/p%1.jpg").arg(i);
     image.save(path, "JPEG", 90);
     return path;
+}
+
+//! Gives every slide of the story the same narration file of the given length in seconds.
+inline void benchNarrate(Story& story, const QByteArray& wav, int seconds)
+{
+    for (int i = 0; i < story.count(); ++i) {
+        Slide& s = *story.slideAt(i);
+        QFile f(s.narrationWavPath());
+        if (f.open(QIODevice::WriteOnly))
+            f.write(wav);
+        s.setHasNarration(true);
+        s.setNarrationLength(seconds);
+    }
 }

@@ -82,14 +82,7 @@ int main(int argc, char** argv)
         story.add(std::move(slide));
     }
     story.waitForImports();
-    for (int i = 0; i < story.count(); ++i) {
-        Slide& s = *story.slideAt(i);
-        QFile f(s.narrationWavPath());
-        f.open(QIODevice::WriteOnly);
-        f.write(wav);
-        s.setHasNarration(true);
-        s.setNarrationLength(60);
-    }
+    benchNarrate(story, wav, 60);
     story.setTitle(QStringLiteral("Benchmark"));
     story.setDescription(QStringLiteral("Fifty slides"));
     story.setTags(QStringLiteral("bench"));

@@ -15,3 +15,18 @@ std::unique_ptr<CliStory> loadCliStory(CliContext& ctx, const QString& path, con
         ctx.err << "warning: " << w << "\n";
     return loaded;
 }
+
+QString takeStoryArguments(QStringList& args, const std::function<bool(const QString&, QStringList&)>& option)
+{
+    QString path;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (path.isEmpty() && !a.startsWith(QLatin1String("--")))
+            path = a;
+        else if (!option(a, args))
+            throw UsageError{QStringLiteral("unexpected \"%1\"").arg(a)};
+    }
+    if (path.isEmpty())
+        throw UsageError{QStringLiteral("name a story file (.sld)")};
+    return path;
+}

@@ -5,6 +5,7 @@
 #include "story/story.h"
 #include "story/storyfile.h"
 
+#include <functional>
 #include <memory>
 
 //! A story loaded the way the program loads it: reset, read, imports awaited.
@@ -15,6 +16,10 @@ struct CliStory
     Story story;
     LoadReport report;
 };
+
+//! Takes the story file and the options of a command: option(name, args) consumes an option
+//! (and its value from args) and returns false for an unknown one. Throws UsageError.
+QString takeStoryArguments(QStringList& args, const std::function<bool(const QString&, QStringList&)>& option);
 
 //! Loads the ".sld" file; warnings go to stderr. Null (after an error message) when the
 //! file cannot be opened.

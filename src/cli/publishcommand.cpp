@@ -41,18 +41,13 @@ void drawBar(QTextStream& err, const PublicationRun& run)
 
 int runPublish(CliContext& ctx, QStringList args)
 {
-    QString path, service;
-    while (!args.isEmpty()) {
-        const QString a = args.takeFirst();
-        if (a == QLatin1String("--service"))
-            service = takeValue(args, a);
-        else if (path.isEmpty() && !a.startsWith(QLatin1String("--")))
-            path = a;
-        else
-            throw UsageError{QStringLiteral("unexpected \"%1\"").arg(a)};
-    }
-    if (path.isEmpty())
-        throw UsageError{QStringLiteral("name a story file (.sld)")};
+    QString service;
+    const QString path = takeStoryArguments(args, [&service](const QString& a, QStringList& rest) {
+        if (a != QLatin1String("--service"))
+            return false;
+        service = takeValue(rest, a);
+        return true;
+    });
 
     const auto loaded = loadCliStory(ctx, path, "publish");
     if (!loaded)

@@ -99,20 +99,10 @@ void printText(QTextStream& out, Story& story)
 
 static int runShow(CliContext& ctx, QStringList args)
 {
-    QString path;
     bool json = false;
-    while (!args.isEmpty()) {
-        const QString a = args.takeFirst();
-        if (a == QLatin1String("--json"))
-            json = true;
-        else if (path.isEmpty() && !a.startsWith(QLatin1String("--")))
-            path = a;
-        else
-            throw UsageError{QStringLiteral("unexpected \"%1\"").arg(a)};
-    }
-    if (path.isEmpty())
-        throw UsageError{QStringLiteral("name a story file (.sld)")};
-
+    const QString path = takeStoryArguments(args, [&json](const QString& a, QStringList&) {
+        return a == QLatin1String("--json") && (json = true);
+    });
     const auto loaded = loadCliStory(ctx, path, "show");
     if (!loaded)
         return exitcode::Failed;
