@@ -21,10 +21,16 @@ test: build
 	@bash scripts/run-tests.sh $(BUILD)
 
 run: build
-	@$(BUILD)/bin/pictorelle-cli --help
+	@bash scripts/run-app.sh $(BUILD)
 
 bench: deps
 	@bash bench/run-benchmarks.sh
+
+# Pictures of the main window for review, in $(BUILD)/screenshots.
+.PHONY: screenshots
+screenshots: configure
+	@cmake --build $(BUILD) --target pictorelle-screenshots -j $(JOBS)
+	@$(BUILD)/bin/pictorelle-screenshots $(BUILD)/screenshots
 
 clean:
 	rm -rf $(BUILD)

@@ -59,7 +59,7 @@ QString recordingErrorText(RecordingError error, const QString& path)
     case RecordingError::FileNotCreated:
         return QStringLiteral("The recording file could not be created: %1").arg(path);
     case RecordingError::NoInput:
-        return QStringLiteral("No microphone found. Check that a microphone is connected and not muted.");
+        return QStringLiteral("No microphone was found. Check that a microphone is connected and selected in the sound settings.");
     case RecordingError::None:
     case RecordingError::Ignored:
         break;

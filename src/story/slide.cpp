@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QPainter>
 
+#include <mutex>
+
 namespace {
 
 QImage makePlaceholder()
@@ -30,10 +32,30 @@ QImage makePlaceholder()
 
 } // namespace
 
+namespace {
+
+std::mutex placeholderLock;
+
+QImage& placeholderStore()
+{
+    static QImage image = makePlaceholder();
+    return image;
+}
+
+} // namespace
+
 QImage placeholderThumbnail()
 {
-    static const QImage image = makePlaceholder();
-    return image;
+    const std::lock_guard guard(placeholderLock);
+    return placeholderStore();
+}
+
+void setPlaceholderThumbnail(const QImage& image)
+{
+    if (image.isNull())
+        return;
+    const std::lock_guard guard(placeholderLock);
+    placeholderStore() = image.scaled(75, 75).convertToFormat(QImage::Format_RGB32);
 }
 
 Slide::Slide(Story& story) : m_story(story), m_id(story.takeSlideId()), m_thumbnail(placeholderThumbnail()) {}

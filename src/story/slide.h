@@ -135,3 +135,6 @@ private:
 
 //! The 75 × 75 thumbnail a picture slide shows until its picture is imported.
 QImage placeholderThumbnail();
+//! Replaces the placeholder with the program's artwork (scaled to 75 × 75, made opaque); slides
+//! made later start with it. A null image is ignored.
+void setPlaceholderThumbnail(const QImage& image);

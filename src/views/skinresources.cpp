@@ -3,6 +3,7 @@
 #include "views/artcatalog.h"
 #include "views/svgart.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 namespace {
@@ -55,17 +56,24 @@ SkinResources::SkinResources()
 QFont SkinResources::fontFromStyle(int styleBits)
 {
     QFont font(fontFamily);
-    int pixels = 16;
+    int cell = 16;
     if (styleBits & Large)
-        pixels = 22;
+        cell = 22;
     else if (styleBits & Medium)
-        pixels = 20;
+        cell = 20;
     else if (styleBits & Small)
-        pixels = 14;
-    font.setPixelSize(pixels);
+        cell = 14;
     font.setWeight((styleBits & (Bold | Large)) ? QFont::Black : QFont::Normal);
     font.setItalic(styleBits & Italic);
     font.setUnderline(styleBits & Underline);
+    // A font's height here is its cell (ascent + descent), as the layout's 16-pixel rows assume;
+    // the em is about a tenth smaller. Take the largest em whose cell fits.
+    int pixels = cell;
+    font.setPixelSize(pixels);
+    while (pixels > 6 && QFontMetrics(font).height() > cell) {
+        --pixels;
+        font.setPixelSize(pixels);
+    }
     return font;
 }
 

@@ -102,6 +102,8 @@ void ThumbnailStrip::recomputeScrollRange()
     m_scrollMaximum = std::max(0, Story::SlotPitch * m_story.count() + Story::FirstSlot - width());
     const QSignalBlocker quiet(m_scrollBar);
     m_scrollBar->setRange(0, m_scrollMaximum);
+    // Nothing to scroll: the arrows grey out instead of stepping nowhere.
+    m_scrollBar->setEnabled(m_scrollMaximum > 0);
 }
 
 void ThumbnailStrip::scrollIntoView(int index)

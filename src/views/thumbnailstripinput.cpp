@@ -4,6 +4,7 @@
 #include "story/story.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -112,7 +113,8 @@ void ThumbnailStrip::startDrag(int index, QPoint client)
                          client.y() - PictureTop);
     m_dragCursor.create(dragImage(slide), dragCursorKey, hotspot);
     setCursor(m_dragCursor.current());
-    m_cursorConfined = true;
+    // Wayland gives clients no say over the pointer's position; the drag works without confinement.
+    m_cursorConfined = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     m_dragSource = index;
     emit cueCardCommand(ShowCueText, index);
 }

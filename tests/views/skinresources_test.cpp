@@ -1,6 +1,7 @@
 #include "views/skinresources.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,7 +32,11 @@ TEST(SkinFonts, StyleBitsGiveSizeWeightItalicAndUnderline)
         SCOPED_TRACE(c.bits);
         const QFont font = SkinResources::fontFromStyle(c.bits);
         EXPECT_EQ(font.family(), "Liberation Sans");
-        EXPECT_EQ(font.pixelSize(), c.pixels);
+        // The height is the font's cell: it fits, and one pixel more of em would not.
+        EXPECT_LE(QFontMetrics(font).height(), c.pixels);
+        QFont larger = font;
+        larger.setPixelSize(font.pixelSize() + 1);
+        EXPECT_GT(QFontMetrics(larger).height(), c.pixels);
         EXPECT_EQ(font.weight(), c.weight);
         EXPECT_EQ(font.italic(), c.italic);
         EXPECT_EQ(font.underline(), c.underline);
@@ -54,13 +59,14 @@ TEST(SkinFonts, TheSixSharedFontsAndTheFaceTheyResolveTo)
     };
     for (const Named& n : fonts) {
         SCOPED_TRACE(n.pixels);
-        EXPECT_EQ(n.font.pixelSize(), n.pixels);
+        EXPECT_LE(QFontMetrics(n.font).height(), n.pixels);
+        EXPECT_GE(QFontMetrics(n.font).height(), n.pixels - 2);
         EXPECT_EQ(n.font.weight(), n.weight);
         EXPECT_FALSE(n.font.italic());
         EXPECT_FALSE(n.font.underline());
         // The metric twin of Arial must be installed, or every layout shifts.
         EXPECT_EQ(QFontInfo(n.font).family(), "Liberation Sans");
-        EXPECT_EQ(QFontInfo(n.font).pixelSize(), n.pixels);
+        EXPECT_EQ(QFontInfo(n.font).pixelSize(), n.font.pixelSize());
     }
     EXPECT_TRUE(QFontInfo(skin.largeFont()).bold());
 }

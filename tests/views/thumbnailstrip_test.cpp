@@ -2,13 +2,23 @@
 
 namespace {
 
-TEST_F(StripFixture, AnEmptyStoryPaintsWhiteAndOffersOnlyAddAndPreview)
+TEST_F(StripFixture, AnEmptyStoryPaintsWhiteWithAGreyHintAndOffersOnlyAddAndPreview)
 {
     show();
     const QImage image = shown();
-    for (int y = 0; y < 140; y += 7)
-        for (int x = 0; x < image.width(); x += 7)
-            ASSERT_EQ(image.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+    int hintPixels = 0;
+    for (int y = 0; y < 140; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            ASSERT_TRUE(c.red() == c.green() && c.green() == c.blue()) << x << "," << y;
+            const bool edge = y < 30 || y >= 110 || x < 20 || x >= image.width() - 20;
+            if (edge)
+                ASSERT_EQ(c, QColor(Qt::white)) << x << "," << y;
+            else if (c != QColor(Qt::white))
+                ++hintPixels;
+        }
+    }
+    EXPECT_GT(hintPixels, 100) << "the hint tells where pictures go";
 
     const auto menu = strip->buildContextMenu(-1, false);
     EXPECT_EQ(menuTexts(*menu), QStringList({"&Add Slide", "&Remove Slide", "-", "Preview &Pictorelle"}));

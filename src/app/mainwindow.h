@@ -1,0 +1,217 @@
+#pragma once
+
+#include "app/mainlayout.h"
+#include "app/programsettings.h"
+#include "app/prompter.h"
+#include "audio/narrationrecorder.h"
+
+#include <QBasicTimer>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
+
+#include <array>
+#include <memory>
+
+class AudioBackend;
+class BrowserOpener;
+class MillisecondClock;
+class PictureImportService;
+class QCheckBox;
+class QLabel;
+class PanelValue;
+class QPlainTextEdit;
+class SkinResources;
+class SkinnedButton;
+class SlideView;
+class SoundPlayer;
+class StatusDisplay;
+class Story;
+class ThumbnailStrip;
+
+//! What the main window works with and does not own; everything must outlive the window.
+struct MainWindowServices
+{
+    QString programFolder; //!< ends with "/"
+    ProgramSettings& settings;
+    AudioBackend& audio;
+    SoundPlayer& player;
+    const MillisecondClock& clock;
+    BrowserOpener& browser;
+    Prompter& prompter;
+    PictureImportService* importer = nullptr; //!< null: pictures are never imported
+    QString serviceBase;                     //!< the web service's address, no trailing "/"
+};
+
+//! The program's one top-level window: owns the story being edited, the account, the
+//! recorder and the shared drawing resources; lays out the strip, the slide view, the
+//! panels and the tool buttons; runs every command. GUI thread only.
+class MainWindow : public QMainWindow, public RecorderListener
+{
+    Q_OBJECT
+public:
+    enum Command {
+        NewPictorelle = 105,
+        PreviewStory = 106,
+        PublishStory = 107,
+        AccountSettings = 108,
+        NewPodcast = 109,
+        LoadStory = 110,
+        ProgramSettingsCommand = 111,
+        VisitWebsite = 112,
+        CheckForUpdates = 113,
+        HelpCommand = 114,
+        AddSlide = 115,
+        CheckStory = 116,
+        TutorialCommand = 117,
+        SaveStory = 120,
+        ExitCommand = 140,
+        AboutCommand = 141,
+        RecordingStarted = 500,
+        PlaybackStarted = 501,
+        RecordingStopped = 502,
+        PlaybackStopped = 503,
+        LogoCommand = 20005,
+        EditStory = 21000,
+        EditSlide = 21001,
+        PreviousSlide = 21002,
+        NextSlide = 21003,
+        PlayCommand = 21006,
+        RecordCommand = 21007,
+        StopCommand = 21008,
+        ClearNarration = 21009,
+        CueCards = 21010,
+    };
+    static constexpr int MinimumWidth = 800;
+    static constexpr int MinimumHeight = 780;
+    //! Period of the recording (510) and playback (511) timers.
+    static constexpr int ProgressTimerMs = 250;
+
+    explicit MainWindow(const MainWindowServices& services);
+    ~MainWindow() override;
+
+    //! Runs a menu, button or posted command; parameter is the command's second value
+    //! (a nonzero one makes Save quiet).
+    void command(int id, int parameter = 0);
+    //! Queues a command for after the current event, as posting it would.
+    void postCommand(int id, int parameter = 0);
+
+    //! Reads the settings file into the settings and the account, then places the window.
+    //! False when the file could not be opened (a first start).
+    bool loadSettings();
+    //! Writes the window's rectangle and every setting to the settings file.
+    bool saveSettings();
+    //! Adds the dropped picture files at the strip's drop index for clientPos; podcasts take none.
+    //! Returns the number of slides added.
+    int dropFiles(const QList<QUrl>& urls, QPoint clientPos);
+    //! Another start of the program asked for this window.
+    void bringToFront();
+
+    Story& story() { return *m_story; }
+    UserAccount& account() { return m_account; }
+    NarrationRecorder& recorder() { return *m_recorder; }
+    SkinResources& skin() { return *m_skin; }
+    ThumbnailStrip* strip() const { return m_strip; }
+    SlideView* slideView() const { return m_slideView; }
+    StatusDisplay* timeDisplay() const { return m_timeDisplay; }
+    QPlainTextEdit* transcriptBox() const { return m_transcriptBox; }
+    QCheckBox* transcriptCheck() const { return m_transcriptCheck; }
+    //! The client area the controls are laid out in.
+    QWidget* canvas() const { return m_canvas; }
+    //! The skinned button with that command id; null for others.
+    SkinnedButton* button(int id) const;
+    const MainLayout& currentLayout() const { return m_layout; }
+    bool recordingTimerActive() const { return m_recordTimer.isActive(); }
+    bool playbackTimerActive() const { return m_playTimer.isActive(); }
+
+    // Panel refreshes, also used by the dialogs that edit the story.
+    void refreshStoryPanel();
+    void refreshSlidePanel(bool withPictureView);
+    void refreshTimeDisplay();
+    void refreshTranscriptView();
+    void copyTranscriptIntoStory();
+    //! Lays the controls out for the story type and the client size.
+    void relayout();
+
+signals:
+    //! The cue-card window's commands (551 show slide, 552 slide moved, 1 close); ignored while
+    //! no cue-card window is open.
+    void cueCardCommand(int command, int index);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    // RecorderListener: the recorder's commands 500 to 503 and its button flags.
+    void recordingStarted() override;
+    void playbackStarted() override;
+    void recordingStopped() override;
+    void playbackStopped() override;
+    void recordButtonChanged() override;
+    void playButtonChanged() override;
+
+    void createMenus();
+    void createControls();
+    void connectViews();
+    void paintCanvas(QPainter& painter);
+    void wheelOnCanvas(int delta);
+
+    // Commands.
+    //! False when the user cancelled; Yes saves quietly first.
+    bool saveChangesPrompt();
+    void save(bool quiet);
+    void newStory(bool podcast);
+    void addSlide();
+    void changePhoto(int index);
+    void selectNeighbour(int step);
+    void play();
+    void record();
+    void stop();
+    //! The record and play buttons' faces as the recorder's flags say.
+    void syncAudioButtons();
+    void clearNarration();
+    void afterStoryReplaced();
+    void closeCueCard();
+    void invalidatePictureView();
+    void progressTick(bool recording);
+    void showRecordingError(const QString& message);
+    void limitTranscript();
+
+    MainWindowServices m_services;
+    ProgramSettings& m_settings;
+    UserAccount m_account;
+    std::unique_ptr<SkinResources> m_skin;
+    std::unique_ptr<Story> m_story;
+    // Destroyed before the story: it may point at a slide.
+    std::unique_ptr<NarrationRecorder> m_recorder;
+
+    QWidget* m_canvas = nullptr;
+    ThumbnailStrip* m_strip = nullptr;
+    SlideView* m_slideView = nullptr;
+    QPlainTextEdit* m_transcriptBox = nullptr;
+    QCheckBox* m_transcriptCheck = nullptr;
+    QLabel* m_transcriptHeading = nullptr;
+    QLabel* m_storyHeading = nullptr;
+    std::array<QLabel*, 6> m_storyLabels{};
+    std::array<PanelValue*, 6> m_storyValues{};
+    QLabel* m_slideHeading = nullptr;
+    std::array<QLabel*, 3> m_slideLabels{};
+    std::array<PanelValue*, 3> m_slideValues{};
+    QLabel* m_slidePosition = nullptr;
+    QLabel* m_audioLabel = nullptr;
+    StatusDisplay* m_timeDisplay = nullptr;
+    QList<SkinnedButton*> m_buttons;
+    SkinnedButton* m_recordButton = nullptr;
+    SkinnedButton* m_playButton = nullptr;
+    SkinnedButton* m_editSlideButton = nullptr;
+
+    QBasicTimer m_recordTimer;
+    QBasicTimer m_playTimer;
+    MainLayout m_layout;
+    int m_lastClientWidth = 0;
+    //! The modeless cue-card window while it is open.
+    QPointer<QWidget> m_cueCard;
+};

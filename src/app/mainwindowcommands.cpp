@@ -1,0 +1,510 @@
+#include "app/mainwindow.h"
+
+#include "app/browseropener.h"
+#include "app/picturefiles.h"
+#include "app/programfolder.h"
+#include "app/weblinks.h"
+#include "story/slide.h"
+#include "story/story.h"
+#include "story/storyfile.h"
+#include "views/skinnedbutton.h"
+#include "views/slideview.h"
+#include "views/thumbnailstrip.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+constexpr int ShowCueSlide = 551;
+constexpr int CloseCueWindow = 1;
+
+} // namespace
+
+void MainWindow::postCommand(int id, int parameter)
+{
+    QMetaObject::invokeMethod(this, [this, id, parameter] { command(id, parameter); }, Qt::QueuedConnection);
+}
+
+void MainWindow::command(int id, int parameter)
+{
+    Slide* current = m_story->slideAt(m_story->currentIndex());
+    switch (id) {
+    case NewPictorelle:
+        newStory(false);
+        break;
+    case NewPodcast:
+        newStory(true);
+        break;
+    case SaveStory:
+        save(parameter != 0);
+        break;
+    case ExitCommand:
+        close();
+        break;
+    case PublishStory:
+        closeCueCard();
+        copyTranscriptIntoStory();
+        break;
+    case CheckStory:
+    case PreviewStory:
+        closeCueCard();
+        break;
+    case AddSlide:
+        addSlide();
+        break;
+    case HelpCommand:
+        weblinks::openHelpPage(m_services.browser, m_services.programFolder, weblinks::IntroductionPage);
+        break;
+    case VisitWebsite:
+        weblinks::openWebAddress(m_services.browser, weblinks::serviceHomeAddress(m_services.serviceBase));
+        break;
+    case CheckForUpdates:
+        weblinks::openWebAddress(m_services.browser, weblinks::updateCheckAddress(m_services.serviceBase));
+        break;
+    case EditStory:
+        m_story->setModified(true);
+        break;
+    case EditSlide:
+        if (m_story->count() == 0) {
+            m_services.prompter.inform(QStringLiteral("Pictorelle"),
+                                       QStringLiteral("You need to add a slide image before editing the slide info."),
+                                       Prompter::Icon::Information);
+        } else if (current) {
+            m_story->setModified(true);
+        }
+        break;
+    case PreviousSlide:
+        selectNeighbour(-1);
+        break;
+    case NextSlide:
+        selectNeighbour(1);
+        break;
+    case PlayCommand:
+        play();
+        break;
+    case RecordCommand:
+        record();
+        break;
+    case StopCommand:
+        stop();
+        break;
+    case ClearNarration:
+        clearNarration();
+        break;
+    case CueCards:
+        if (m_story->count() == 0) {
+            m_services.prompter.inform(QStringLiteral("Pictorelle"),
+                                       QStringLiteral("You need to add a slide image before using Cue Cards."),
+                                       Prompter::Icon::Information);
+        } else if (current && m_cueCard) {
+            m_cueCard->move(geometry().topLeft());
+            emit cueCardCommand(ShowCueSlide, m_story->currentIndex());
+        }
+        break;
+    case RecordingStarted:
+        recordingStarted();
+        break;
+    case PlaybackStarted:
+        playbackStarted();
+        break;
+    case RecordingStopped:
+        recordingStopped();
+        break;
+    case PlaybackStopped:
+        playbackStopped();
+        break;
+    default:
+        // The dialogs' commands (load, settings, account, tutorial, about) and the logo.
+        break;
+    }
+}
+
+bool MainWindow::saveChangesPrompt()
+{
+    if (!m_story->isModified())
+        return true;
+    switch (m_services.prompter.askSaveChanges()) {
+    case Prompter::SaveAnswer::Yes:
+        command(SaveStory, 1);
+        return true;
+    case Prompter::SaveAnswer::No:
+        return true;
+    case Prompter::SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void MainWindow::save(bool quiet)
+{
+    if (m_story->count() == 0)
+        return;
+    copyTranscriptIntoStory();
+    const SaveResult result = saveStory(*m_story);
+    if (!result.ok) {
+        // The story stays marked as changed: nothing of it is lost by a later close.
+        m_services.prompter.inform(QStringLiteral("Pictorelle"), result.error, Prompter::Icon::Error);
+        return;
+    }
+    m_story->setModified(false);
+    if (!quiet) {
+        m_services.prompter.inform(saveConfirmationCaption(), saveConfirmationText(m_story->title(), result.time),
+                                   Prompter::Icon::Information);
+    }
+}
+
+void MainWindow::newStory(bool podcast)
+{
+    if (!saveChangesPrompt())
+        return;
+    // A recording or playback belongs to a slide that is about to go.
+    m_recorder->stopRecording();
+    m_recorder->stopPlayback();
+    syncAudioButtons();
+    m_story->reset();
+    if (podcast) {
+        auto segment = std::make_unique<Slide>(*m_story);
+        segment->setKind(SlideKind::Segment);
+        m_story->add(std::move(segment));
+        m_story->setType(int(StoryType::Podcast));
+        // The first segment of a new podcast is not a change to save.
+        m_story->setModified(false);
+    }
+    afterStoryReplaced();
+    if (podcast) {
+        m_transcriptBox->clear();
+        m_transcriptCheck->setChecked(true);
+    }
+    closeCueCard();
+}
+
+void MainWindow::afterStoryReplaced()
+{
+    m_recorder->setBarRatio(0);
+    refreshStoryPanel();
+    refreshSlidePanel(true);
+    refreshTranscriptView();
+    refreshTimeDisplay();
+    relayout();
+    m_strip->resetScroll();
+    m_strip->update();
+}
+
+void MainWindow::addSlide()
+{
+    if (m_story->isPodcast()) {
+        auto segment = std::make_unique<Slide>(*m_story);
+        segment->setKind(SlideKind::Segment);
+        if (!m_story->add(std::move(segment)))
+            return;
+        m_story->setType(int(StoryType::Podcast));
+        m_story->select(m_story->count() - 1);
+        m_strip->scrollIntoView(m_story->count() - 1);
+        m_strip->update();
+        invalidatePictureView();
+        refreshStoryPanel();
+        refreshSlidePanel(true);
+        refreshTimeDisplay();
+        relayout();
+        m_story->setModified(true);
+        return;
+    }
+    const QString file = m_services.prompter.choosePicture(m_settings.addPhotoFolder());
+    if (file.isEmpty())
+        return;
+    m_settings.setAddPhotoFolder(folderOfFile(file));
+    if (!isSlidePictureName(file))
+        return;
+    auto slide = std::make_unique<Slide>(*m_story);
+    slide->setSourcePicturePath(file);
+    if (!m_story->add(std::move(slide)))
+        return;
+    m_strip->resetScroll();
+    m_strip->update();
+    invalidatePictureView();
+    m_strip->setFocus();
+    m_story->setModified(true);
+    refreshStoryPanel();
+    refreshSlidePanel(true);
+    refreshTimeDisplay();
+}
+
+int MainWindow::dropFiles(const QList<QUrl>& urls, QPoint clientPos)
+{
+    if (m_story->isPodcast())
+        return 0;
+    // Every file of one drop goes to the same index, as the strip computes it for the drop point.
+    const int index = m_strip->dropIndex(clientPos.x());
+    int added = 0;
+    for (const QString& file : droppedPictureFiles(urls)) {
+        auto slide = std::make_unique<Slide>(*m_story);
+        slide->setSourcePicturePath(file);
+        if (m_story->add(std::move(slide), index))
+            ++added;
+    }
+    if (added > 0) {
+        m_strip->resetScroll();
+        m_strip->update();
+        invalidatePictureView();
+        m_strip->setFocus();
+        m_story->setModified(true);
+        refreshStoryPanel();
+        refreshSlidePanel(true);
+        refreshTimeDisplay();
+    }
+    return added;
+}
+
+void MainWindow::changePhoto(int index)
+{
+    if (!m_story->slideAt(index))
+        return;
+    // Change Photo starts in the program folder and does not move the Add Slide folder.
+    const QString file = m_services.prompter.choosePicture(m_services.programFolder);
+    if (file.isEmpty() || !isSlidePictureName(file) || !m_story->slideAt(index))
+        return;
+    m_story->changePicture(index, file);
+    m_strip->resetScroll();
+    m_strip->update();
+    invalidatePictureView();
+    m_strip->setFocus();
+    m_story->setModified(true);
+}
+
+void MainWindow::selectNeighbour(int step)
+{
+    const int count = m_story->count();
+    if (count == 0)
+        return;
+    const int target = m_story->currentIndex() + step;
+    if (target < 0 || target >= count)
+        return;
+    m_story->select(target);
+    m_story->setPositionsSettled(false);
+    refreshSlidePanel(true);
+    refreshTimeDisplay();
+    m_strip->scrollIntoView(target);
+    m_strip->update();
+    if (m_cueCard)
+        emit cueCardCommand(ShowCueSlide, target);
+}
+
+void MainWindow::play()
+{
+    Slide* slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide)
+        return;
+    if (m_recorder->playLatched())
+        m_recorder->stopPlayback();
+    else
+        m_recorder->play(slide);
+    refreshTimeDisplay();
+}
+
+void MainWindow::record()
+{
+    Slide* slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide)
+        return;
+    if (m_recorder->recordLatched()) {
+        m_recorder->togglePause(slide);
+        syncAudioButtons();
+        refreshTimeDisplay();
+        m_canvas->update();
+        return;
+    }
+    if (slide->hasNarration() &&
+        !m_services.prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::RecordOver))
+        return;
+    // The prompt runs its own event loop: the slide may be gone.
+    slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide)
+        return;
+    const RecordingStart start = m_recorder->record(slide);
+    if (!start.started()) {
+        if (!start.message.isEmpty())
+            showRecordingError(start.message);
+        return;
+    }
+    m_story->setModified(true);
+}
+
+void MainWindow::showRecordingError(const QString& message)
+{
+    m_services.prompter.inform(QStringLiteral("Pictorelle"), message, Prompter::Icon::Warning);
+    refreshTimeDisplay();
+}
+
+void MainWindow::stop()
+{
+    if (!m_story->slideAt(m_story->currentIndex()))
+        return;
+    const RecorderState state = m_recorder->state();
+    if (state == RecorderState::Recording || state == RecorderState::Paused)
+        m_recorder->stopRecording();
+    else
+        m_recorder->stopPlayback();
+    // The recorder reports the stop before it settles in its new state.
+    syncAudioButtons();
+    refreshTimeDisplay();
+}
+
+void MainWindow::syncAudioButtons()
+{
+    // The paused look changes without a notice from the recorder: show it now.
+    if (m_recordButton->isFaceSet2() != m_recorder->recordPausedLook()) {
+        m_recordButton->setFaceSet2(m_recorder->recordPausedLook());
+        m_recordButton->update();
+    }
+    m_recordButton->setLatched(m_recorder->recordLatched());
+    m_playButton->setLatched(m_recorder->playLatched());
+}
+
+void MainWindow::clearNarration()
+{
+    Slide* slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide || !slide->hasNarration() || slide->isRecording())
+        return;
+    if (!m_services.prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::Clear))
+        return;
+    slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide || slide->isRecording())
+        return;
+    // Playback of the narration being thrown away ends with it.
+    if (m_recorder->isPlaying())
+        m_recorder->stopPlayback();
+    slide->clearNarration();
+    refreshTimeDisplay();
+    refreshStoryPanel();
+    refreshSlidePanel(false);
+    m_story->setModified(true);
+    m_strip->update();
+}
+
+void MainWindow::closeCueCard()
+{
+    if (m_cueCard)
+        emit cueCardCommand(CloseCueWindow, -1);
+}
+
+void MainWindow::progressTick(bool recording)
+{
+    if (recording)
+        m_recorder->recordingTick();
+    else
+        m_recorder->playbackTick();
+    m_canvas->update(QRect(m_layout.progressBar, QSize(207, 11)));
+    syncAudioButtons();
+    refreshTimeDisplay();
+}
+
+void MainWindow::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_recordTimer.timerId())
+        progressTick(true);
+    else if (event->timerId() == m_playTimer.timerId())
+        progressTick(false);
+    else
+        QMainWindow::timerEvent(event);
+}
+
+void MainWindow::recordingStarted()
+{
+    m_recordTimer.start(ProgressTimerMs, this);
+    refreshTimeDisplay();
+    m_canvas->update();
+}
+
+void MainWindow::playbackStarted()
+{
+    m_playTimer.start(ProgressTimerMs, this);
+    refreshTimeDisplay();
+    m_canvas->update();
+}
+
+void MainWindow::recordingStopped()
+{
+    m_recordTimer.stop();
+    refreshTimeDisplay();
+    refreshStoryPanel();
+    refreshSlidePanel(false);
+    m_strip->update();
+    m_canvas->update();
+}
+
+void MainWindow::playbackStopped()
+{
+    m_playTimer.stop();
+    refreshTimeDisplay();
+    m_canvas->update();
+}
+
+void MainWindow::recordButtonChanged()
+{
+    m_recordButton->setFaceSet2(m_recorder->recordPausedLook());
+    m_recordButton->setLatched(m_recorder->recordLatched());
+}
+
+void MainWindow::playButtonChanged()
+{
+    m_playButton->setLatched(m_recorder->playLatched());
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Left)
+        postCommand(PreviousSlide);
+    else if (event->key() == Qt::Key_Right)
+        postCommand(NextSlide);
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Imports or media preparation still write into the story: the user closes again later.
+    if (m_story->isBusy() || !saveChangesPrompt()) {
+        event->ignore();
+        return;
+    }
+    closeCueCard();
+    m_recorder->stopRecording();
+    m_recorder->stopPlayback();
+    saveSettings();
+    event->accept();
+}
+
+bool MainWindow::loadSettings()
+{
+    const bool opened =
+        SettingsFile::load(programfolder::settingsFile(m_services.programFolder), m_settings, m_account);
+    QRect frame(m_settings.windowX(), m_settings.windowY(), m_settings.windowWidth(), m_settings.windowHeight());
+    // A window stored on a screen that is gone comes back onto the primary one.
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(QRect(frame.topLeft(), QSize(100, 40))))
+            onScreen = true;
+    }
+    if (!onScreen && QGuiApplication::primaryScreen())
+        frame.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    move(frame.topLeft());
+    resize(frame.size().expandedTo(QSize(MinimumWidth, MinimumHeight)));
+    relayout();
+    update();
+    return opened;
+}
+
+bool MainWindow::saveSettings()
+{
+    const QRect frame(pos(), size());
+    m_settings.setWindowX(frame.x());
+    m_settings.setWindowY(frame.y());
+    m_settings.setWindowWidth(frame.width());
+    m_settings.setWindowHeight(frame.height());
+    return SettingsFile::save(programfolder::settingsFile(m_services.programFolder), m_settings, m_account);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+//! The questions and messages the main window puts to the user; tests answer them.
+class Prompter
+{
+public:
+    enum class SaveAnswer { Yes, No, Cancel };
+    enum class Icon { Information, Warning, Error };
+    //! The warnings shown before a narration is thrown away.
+    enum class NarrationPrompt { RecordOver = 481, Clear = 21009 };
+
+    virtual ~Prompter() = default;
+    //! "Save changes to this Pictorelle?"
+    virtual SaveAnswer askSaveChanges() = 0;
+    //! A message box with an OK button.
+    virtual void inform(const QString& caption, const QString& text, Icon icon) = 0;
+    //! True to go ahead and throw the narration away; the prompt may be switched off.
+    virtual bool confirmNarrationPrompt(NarrationPrompt prompt) = 0;
+    //! A picture file chosen in a file dialog starting in folder; empty when cancelled.
+    virtual QString choosePicture(const QString& folder) = 0;
+};
