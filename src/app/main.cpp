@@ -111,10 +111,11 @@ int main(int argc, char** argv)
     prompter.setOwner(window.get(), &window->skin());
     std::optional<CurlGlobal> curl;
     curl.emplace();
-    window->loadSettings();
+    const bool firstStart = !window->loadSettings();
     window->show();
     loadMp3Codec();
     QObject::connect(&instance, &SingleInstance::raiseRequested, window.get(), &MainWindow::bringToFront);
+    window->runStartUpDialogs(firstStart);
 
     const int code = app.exec();
 

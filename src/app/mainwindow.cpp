@@ -3,6 +3,7 @@
 #include "app/panelinfo.h"
 #include "app/panelvalue.h"
 #include "app/picturefiles.h"
+#include "app/programfolder.h"
 #include "app/statusdisplay.h"
 #include "audio/recorderdisplay.h"
 #include "story/slide.h"
@@ -153,6 +154,11 @@ MainWindow::MainWindow(const MainWindowServices& services)
     m_recorder = std::make_unique<NarrationRecorder>(m_services.audio, m_services.player, m_services.clock,
                                                      *this);
 
+    m_categories.load(programfolder::categoryFile(m_services.programFolder));
+    m_actions = browserDialogActions(m_services.browser, m_services.programFolder, m_services.serviceBase);
+    m_actions.postCommand = [this](int id) { postCommand(id); };
+    m_actions.openAccount = [this](QWidget* owner, int parameter) { openAccountDialog(owner, parameter); };
+
     createMenus();
     createControls();
     connectViews();
@@ -168,6 +174,7 @@ MainWindow::~MainWindow()
     m_recordTimer.stop();
     m_playTimer.stop();
     // The views use the story and the skin: they go first, then the recorder, then the story.
+    delete m_cueCard.data();
     delete m_canvas;
     m_canvas = nullptr;
     m_recorder.reset();

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/categorytree.h"
+#include "app/dialogactions.h"
 #include "app/mainlayout.h"
 #include "app/programsettings.h"
 #include "app/prompter.h"
 #include "audio/narrationrecorder.h"
+#include "story/storylibrary.h"
 
 #include <QBasicTimer>
 #include <QList>
@@ -107,6 +110,9 @@ public:
     int dropFiles(const QList<QUrl>& urls, QPoint clientPos);
     //! Another start of the program asked for this window.
     void bringToFront();
+    //! After the window is shown: the tutorial on a first start, then the account dialog while
+    //! the user name or the password is empty.
+    void runStartUpDialogs(bool firstStart);
 
     Story& story() { return *m_story; }
     UserAccount& account() { return m_account; }
@@ -174,7 +180,12 @@ private:
     void syncAudioButtons();
     void clearNarration();
     void afterStoryReplaced();
+    void loadStory();
     void closeCueCard();
+    void openCueCard();
+    void openAccountDialog(QWidget* owner, int parameter);
+    void editStory();
+    void editSlide(int index);
     void invalidatePictureView();
     void progressTick(bool recording);
     void showRecordingError(const QString& message);
@@ -211,6 +222,12 @@ private:
     QBasicTimer m_recordTimer;
     QBasicTimer m_playTimer;
     MainLayout m_layout;
+    //! The library's sort directions, kept for the whole run.
+    StoryLibrary::SortSwitches m_librarySort;
+    //! How the small dialogs reach the account dialog, help pages, web pages and commands.
+    DialogActions m_actions;
+    //! The service's catalogue, read from the program folder's "category.dat".
+    CategoryTree m_categories;
     int m_lastClientWidth = 0;
     //! The modeless cue-card window while it is open.
     QPointer<QWidget> m_cueCard;

@@ -1,14 +1,22 @@
 #include "app/mainwindow.h"
 
+#include "app/aboutdialog.h"
+#include "app/accountdialog.h"
 #include "app/browseropener.h"
 #include "app/picturefiles.h"
 #include "app/programfolder.h"
+#include "app/programsettingsdialog.h"
+#include "app/tutorialdialog.h"
 #include "app/weblinks.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "story/storyfile.h"
 #include "views/skinnedbutton.h"
+#include "views/cuecardwindow.h"
+#include "views/slideinfodialog.h"
+#include "views/storyinfodialog.h"
 #include "views/slideview.h"
+#include "views/storylibrarydialog.h"
 #include "views/thumbnailstrip.h"
 
 #include <QCheckBox>
@@ -41,6 +49,9 @@ void MainWindow::command(int id, int parameter)
     case NewPodcast:
         newStory(true);
         break;
+    case LoadStory:
+        loadStory();
+        break;
     case SaveStory:
         save(parameter != 0);
         break;
@@ -58,6 +69,24 @@ void MainWindow::command(int id, int parameter)
     case AddSlide:
         addSlide();
         break;
+    case ProgramSettingsCommand: {
+        ProgramSettingsDialog dialog(m_settings, *m_skin, m_actions, this);
+        dialog.exec();
+        break;
+    }
+    case AccountSettings:
+        openAccountDialog(this, 0);
+        break;
+    case TutorialCommand: {
+        TutorialDialog dialog(*m_skin, m_actions, this);
+        dialog.exec();
+        break;
+    }
+    case AboutCommand: {
+        AboutDialog dialog(*m_skin, m_actions, this);
+        dialog.exec();
+        break;
+    }
     case HelpCommand:
         weblinks::openHelpPage(m_services.browser, m_services.programFolder, weblinks::IntroductionPage);
         break;
@@ -68,7 +97,7 @@ void MainWindow::command(int id, int parameter)
         weblinks::openWebAddress(m_services.browser, weblinks::updateCheckAddress(m_services.serviceBase));
         break;
     case EditStory:
-        m_story->setModified(true);
+        editStory();
         break;
     case EditSlide:
         if (m_story->count() == 0) {
@@ -76,7 +105,7 @@ void MainWindow::command(int id, int parameter)
                                        QStringLiteral("You need to add a slide image before editing the slide info."),
                                        Prompter::Icon::Information);
         } else if (current) {
-            m_story->setModified(true);
+            editSlide(m_story->currentIndex());
         }
         break;
     case PreviousSlide:
@@ -103,8 +132,10 @@ void MainWindow::command(int id, int parameter)
                                        QStringLiteral("You need to add a slide image before using Cue Cards."),
                                        Prompter::Icon::Information);
         } else if (current && m_cueCard) {
-            m_cueCard->move(geometry().topLeft());
+            m_cueCard->move(frameGeometry().topLeft());
             emit cueCardCommand(ShowCueSlide, m_story->currentIndex());
+        } else if (current) {
+            openCueCard();
         }
         break;
     case RecordingStarted:
@@ -125,8 +156,56 @@ void MainWindow::command(int id, int parameter)
     }
 }
 
+void MainWindow::editStory()
+{
+    StoryInfoDialog dialog(*m_story, m_categories, *m_skin, this);
+    connect(&dialog, &StoryInfoDialog::storyPanelChanged, this, &MainWindow::refreshStoryPanel);
+    dialog.exec();
+    // Closing the dialog counts as a change, also when it was cancelled.
+    m_story->setModified(true);
+    refreshStoryPanel();
+}
+
+void MainWindow::editSlide(int index)
+{
+    SlideInfoDialog dialog(*m_story, index, *m_skin, this);
+    connect(&dialog, &SlideInfoDialog::slidePanelChanged, this, [this] { refreshSlidePanel(true); });
+    connect(&dialog, &SlideInfoDialog::slideStored, this, [this](int) { refreshSlidePanel(false); });
+    dialog.exec();
+    m_story->setModified(true);
+    refreshSlidePanel(true);
+    refreshStoryPanel();
+}
+
+void MainWindow::openAccountDialog(QWidget* owner, int parameter)
+{
+    AccountDialog dialog(m_account, m_services.programFolder, parameter, m_actions, owner ? owner : this);
+    dialog.exec();
+}
+
+void MainWindow::runStartUpDialogs(bool firstStart)
+{
+    if (firstStart)
+        command(TutorialCommand);
+    // Asked at every start until both are filled in; the user may cancel.
+    if (m_account.userName().isEmpty() || m_account.password().isEmpty())
+        command(AccountSettings);
+}
+
+void MainWindow::openCueCard()
+{
+    auto* window = new CueCardWindow(*m_story, m_settings, *m_skin, this);
+    m_cueCard = window;
+    connect(this, &MainWindow::cueCardCommand, window, &CueCardWindow::command);
+    connect(window, &CueCardWindow::mainWindowCommand, this, [this](int id) { postCommand(id); });
+    connect(window, &CueCardWindow::closed, this, [this] { m_cueCard = nullptr; });
+    window->show();
+}
+
 bool MainWindow::saveChangesPrompt()
 {
+    // A note typed on the cue card belongs to the story before the question is asked.
+    closeCueCard();
     if (!m_story->isModified())
         return true;
     switch (m_services.prompter.askSaveChanges()) {
@@ -182,6 +261,24 @@ void MainWindow::newStory(bool podcast)
         m_transcriptCheck->setChecked(true);
     }
     closeCueCard();
+}
+
+void MainWindow::loadStory()
+{
+    const bool goOn = saveChangesPrompt();
+    closeCueCard();
+    if (!goOn)
+        return;
+    m_recorder->stopRecording();
+    m_recorder->stopPlayback();
+    syncAudioButtons();
+    const std::optional<LoadReport> report = StoryLibraryDialog::run(
+        *m_story, programfolder::saveFolder(m_services.programFolder), m_librarySort, *m_skin, this);
+    afterStoryReplaced();
+    if (report && !report->warnings.isEmpty()) {
+        m_services.prompter.inform(QStringLiteral("Pictorelle"), report->warnings.join(QLatin1Char('\n')),
+                                   Prompter::Icon::Warning);
+    }
 }
 
 void MainWindow::afterStoryReplaced()

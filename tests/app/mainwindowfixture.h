@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
