@@ -181,57 +181,6 @@ MainWindow::~MainWindow()
     m_story.reset();
 }
 
-void MainWindow::createMenus()
-{
-    struct Item
-    {
-        const char* text;
-        int id;
-    };
-    struct Group
-    {
-        const char* title;
-        std::initializer_list<Item> items;
-    };
-    const Group groups[] = {
-        {"&File",
-         {{"&New Pictorelle", NewPictorelle},
-          {"New &Podcast", NewPodcast},
-          {"&Load Pictorelle", LoadStory},
-          {"&Save Pictorelle", SaveStory},
-          {nullptr, 0},
-          {"E&xit", ExitCommand}}},
-        {"&Pictorelle",
-         {{"&Add Slide", AddSlide},
-          {"Pre&view", PreviewStory},
-          {"&Check Pictorelle for errors", CheckStory},
-          {"&Publish to PictorelleWeb", PublishStory}}},
-        {"&Settings", {{"&Program Settings", ProgramSettingsCommand}}},
-        {"&Help",
-         {{"&Help", HelpCommand},
-          {"&Tutorial", TutorialCommand},
-          {nullptr, 0},
-          {"&Visit PictorelleWeb", VisitWebsite},
-          {"Check for Program &Updates", CheckForUpdates},
-          {nullptr, 0},
-          {"&About", AboutCommand}}},
-    };
-    menuBar()->setObjectName(QStringLiteral("PICTORELLE"));
-    for (const Group& group : groups) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(group.title));
-        for (const Item& item : group.items) {
-            if (!item.text) {
-                menu->addSeparator();
-                continue;
-            }
-            QAction* action = menu->addAction(QString::fromUtf8(item.text));
-            action->setData(item.id);
-            const int id = item.id;
-            connect(action, &QAction::triggered, this, [this, id] { command(id); });
-        }
-    }
-}
-
 void MainWindow::createControls()
 {
     auto* canvas = new MainCanvas(this);

@@ -185,6 +185,7 @@ private:
     void openCueCard();
     void openAccountDialog(QWidget* owner, int parameter);
     void editStory();
+    void publish();
     void editSlide(int index);
     void invalidatePictureView();
     void progressTick(bool recording);

@@ -4,6 +4,8 @@
 #include "app/accountdialog.h"
 #include "app/browseropener.h"
 #include "app/picturefiles.h"
+#include "app/publishchecksdialog.h"
+#include "app/previewdialog.h"
 #include "app/programfolder.h"
 #include "app/programsettingsdialog.h"
 #include "app/tutorialdialog.h"
@@ -23,6 +25,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
@@ -30,9 +33,59 @@
 namespace {
 
 constexpr int ShowCueSlide = 551;
-constexpr int CloseCueWindow = 1;
 
 } // namespace
+
+void MainWindow::createMenus()
+{
+    struct Item
+    {
+        const char* text;
+        int id;
+    };
+    struct Group
+    {
+        const char* title;
+        std::initializer_list<Item> items;
+    };
+    const Group groups[] = {
+        {"&File",
+         {{"&New Pictorelle", NewPictorelle},
+          {"New &Podcast", NewPodcast},
+          {"&Load Pictorelle", LoadStory},
+          {"&Save Pictorelle", SaveStory},
+          {nullptr, 0},
+          {"E&xit", ExitCommand}}},
+        {"&Pictorelle",
+         {{"&Add Slide", AddSlide},
+          {"Pre&view", PreviewStory},
+          {"&Check Pictorelle for errors", CheckStory},
+          {"&Publish to PictorelleWeb", PublishStory}}},
+        {"&Settings", {{"&Program Settings", ProgramSettingsCommand}}},
+        {"&Help",
+         {{"&Help", HelpCommand},
+          {"&Tutorial", TutorialCommand},
+          {nullptr, 0},
+          {"&Visit PictorelleWeb", VisitWebsite},
+          {"Check for Program &Updates", CheckForUpdates},
+          {nullptr, 0},
+          {"&About", AboutCommand}}},
+    };
+    menuBar()->setObjectName(QStringLiteral("PICTORELLE"));
+    for (const Group& group : groups) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(group.title));
+        for (const Item& item : group.items) {
+            if (!item.text) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(QString::fromUtf8(item.text));
+            action->setData(item.id);
+            const int id = item.id;
+            connect(action, &QAction::triggered, this, [this, id] { command(id); });
+        }
+    }
+}
 
 void MainWindow::postCommand(int id, int parameter)
 {
@@ -59,12 +112,18 @@ void MainWindow::command(int id, int parameter)
         close();
         break;
     case PublishStory:
-        closeCueCard();
-        copyTranscriptIntoStory();
+        publish();
         break;
     case CheckStory:
+        closeCueCard();
+        PublishChecksDialog::run(*m_story, m_account, PublishChecksDialog::CheckMode, *m_skin, m_actions, this);
+        break;
     case PreviewStory:
         closeCueCard();
+        if (m_story->count() > 0) {
+            PreviewDialog dialog(*m_story, m_services.player, m_services.clock, *m_skin, this);
+            dialog.exec();
+        }
         break;
     case AddSlide:
         addSlide();
@@ -156,52 +215,6 @@ void MainWindow::command(int id, int parameter)
     }
 }
 
-void MainWindow::editStory()
-{
-    StoryInfoDialog dialog(*m_story, m_categories, *m_skin, this);
-    connect(&dialog, &StoryInfoDialog::storyPanelChanged, this, &MainWindow::refreshStoryPanel);
-    dialog.exec();
-    // Closing the dialog counts as a change, also when it was cancelled.
-    m_story->setModified(true);
-    refreshStoryPanel();
-}
-
-void MainWindow::editSlide(int index)
-{
-    SlideInfoDialog dialog(*m_story, index, *m_skin, this);
-    connect(&dialog, &SlideInfoDialog::slidePanelChanged, this, [this] { refreshSlidePanel(true); });
-    connect(&dialog, &SlideInfoDialog::slideStored, this, [this](int) { refreshSlidePanel(false); });
-    dialog.exec();
-    m_story->setModified(true);
-    refreshSlidePanel(true);
-    refreshStoryPanel();
-}
-
-void MainWindow::openAccountDialog(QWidget* owner, int parameter)
-{
-    AccountDialog dialog(m_account, m_services.programFolder, parameter, m_actions, owner ? owner : this);
-    dialog.exec();
-}
-
-void MainWindow::runStartUpDialogs(bool firstStart)
-{
-    if (firstStart)
-        command(TutorialCommand);
-    // Asked at every start until both are filled in; the user may cancel.
-    if (m_account.userName().isEmpty() || m_account.password().isEmpty())
-        command(AccountSettings);
-}
-
-void MainWindow::openCueCard()
-{
-    auto* window = new CueCardWindow(*m_story, m_settings, *m_skin, this);
-    m_cueCard = window;
-    connect(this, &MainWindow::cueCardCommand, window, &CueCardWindow::command);
-    connect(window, &CueCardWindow::mainWindowCommand, this, [this](int id) { postCommand(id); });
-    connect(window, &CueCardWindow::closed, this, [this] { m_cueCard = nullptr; });
-    window->show();
-}
-
 bool MainWindow::saveChangesPrompt()
 {
     // A note typed on the cue card belongs to the story before the question is asked.
@@ -261,24 +274,6 @@ void MainWindow::newStory(bool podcast)
         m_transcriptCheck->setChecked(true);
     }
     closeCueCard();
-}
-
-void MainWindow::loadStory()
-{
-    const bool goOn = saveChangesPrompt();
-    closeCueCard();
-    if (!goOn)
-        return;
-    m_recorder->stopRecording();
-    m_recorder->stopPlayback();
-    syncAudioButtons();
-    const std::optional<LoadReport> report = StoryLibraryDialog::run(
-        *m_story, programfolder::saveFolder(m_services.programFolder), m_librarySort, *m_skin, this);
-    afterStoryReplaced();
-    if (report && !report->warnings.isEmpty()) {
-        m_services.prompter.inform(QStringLiteral("Pictorelle"), report->warnings.join(QLatin1Char('\n')),
-                                   Prompter::Icon::Warning);
-    }
 }
 
 void MainWindow::afterStoryReplaced()
@@ -390,167 +385,6 @@ void MainWindow::selectNeighbour(int step)
     m_strip->update();
     if (m_cueCard)
         emit cueCardCommand(ShowCueSlide, target);
-}
-
-void MainWindow::play()
-{
-    Slide* slide = m_story->slideAt(m_story->currentIndex());
-    if (!slide)
-        return;
-    if (m_recorder->playLatched())
-        m_recorder->stopPlayback();
-    else
-        m_recorder->play(slide);
-    refreshTimeDisplay();
-}
-
-void MainWindow::record()
-{
-    Slide* slide = m_story->slideAt(m_story->currentIndex());
-    if (!slide)
-        return;
-    if (m_recorder->recordLatched()) {
-        m_recorder->togglePause(slide);
-        syncAudioButtons();
-        refreshTimeDisplay();
-        m_canvas->update();
-        return;
-    }
-    if (slide->hasNarration() &&
-        !m_services.prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::RecordOver))
-        return;
-    // The prompt runs its own event loop: the slide may be gone.
-    slide = m_story->slideAt(m_story->currentIndex());
-    if (!slide)
-        return;
-    const RecordingStart start = m_recorder->record(slide);
-    if (!start.started()) {
-        if (!start.message.isEmpty())
-            showRecordingError(start.message);
-        return;
-    }
-    m_story->setModified(true);
-}
-
-void MainWindow::showRecordingError(const QString& message)
-{
-    m_services.prompter.inform(QStringLiteral("Pictorelle"), message, Prompter::Icon::Warning);
-    refreshTimeDisplay();
-}
-
-void MainWindow::stop()
-{
-    if (!m_story->slideAt(m_story->currentIndex()))
-        return;
-    const RecorderState state = m_recorder->state();
-    if (state == RecorderState::Recording || state == RecorderState::Paused)
-        m_recorder->stopRecording();
-    else
-        m_recorder->stopPlayback();
-    // The recorder reports the stop before it settles in its new state.
-    syncAudioButtons();
-    refreshTimeDisplay();
-}
-
-void MainWindow::syncAudioButtons()
-{
-    // The paused look changes without a notice from the recorder: show it now.
-    if (m_recordButton->isFaceSet2() != m_recorder->recordPausedLook()) {
-        m_recordButton->setFaceSet2(m_recorder->recordPausedLook());
-        m_recordButton->update();
-    }
-    m_recordButton->setLatched(m_recorder->recordLatched());
-    m_playButton->setLatched(m_recorder->playLatched());
-}
-
-void MainWindow::clearNarration()
-{
-    Slide* slide = m_story->slideAt(m_story->currentIndex());
-    if (!slide || !slide->hasNarration() || slide->isRecording())
-        return;
-    if (!m_services.prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::Clear))
-        return;
-    slide = m_story->slideAt(m_story->currentIndex());
-    if (!slide || slide->isRecording())
-        return;
-    // Playback of the narration being thrown away ends with it.
-    if (m_recorder->isPlaying())
-        m_recorder->stopPlayback();
-    slide->clearNarration();
-    refreshTimeDisplay();
-    refreshStoryPanel();
-    refreshSlidePanel(false);
-    m_story->setModified(true);
-    m_strip->update();
-}
-
-void MainWindow::closeCueCard()
-{
-    if (m_cueCard)
-        emit cueCardCommand(CloseCueWindow, -1);
-}
-
-void MainWindow::progressTick(bool recording)
-{
-    if (recording)
-        m_recorder->recordingTick();
-    else
-        m_recorder->playbackTick();
-    m_canvas->update(QRect(m_layout.progressBar, QSize(207, 11)));
-    syncAudioButtons();
-    refreshTimeDisplay();
-}
-
-void MainWindow::timerEvent(QTimerEvent* event)
-{
-    if (event->timerId() == m_recordTimer.timerId())
-        progressTick(true);
-    else if (event->timerId() == m_playTimer.timerId())
-        progressTick(false);
-    else
-        QMainWindow::timerEvent(event);
-}
-
-void MainWindow::recordingStarted()
-{
-    m_recordTimer.start(ProgressTimerMs, this);
-    refreshTimeDisplay();
-    m_canvas->update();
-}
-
-void MainWindow::playbackStarted()
-{
-    m_playTimer.start(ProgressTimerMs, this);
-    refreshTimeDisplay();
-    m_canvas->update();
-}
-
-void MainWindow::recordingStopped()
-{
-    m_recordTimer.stop();
-    refreshTimeDisplay();
-    refreshStoryPanel();
-    refreshSlidePanel(false);
-    m_strip->update();
-    m_canvas->update();
-}
-
-void MainWindow::playbackStopped()
-{
-    m_playTimer.stop();
-    refreshTimeDisplay();
-    m_canvas->update();
-}
-
-void MainWindow::recordButtonChanged()
-{
-    m_recordButton->setFaceSet2(m_recorder->recordPausedLook());
-    m_recordButton->setLatched(m_recorder->recordLatched());
-}
-
-void MainWindow::playButtonChanged()
-{
-    m_playButton->setLatched(m_recorder->playLatched());
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

@@ -55,6 +55,16 @@ TEST_F(MainWindowTest, GivenAFilledAccountThenALaterStartOpensNothing)
     EXPECT_TRUE(modals.opened.isEmpty());
 }
 
+TEST_F(MainWindowTest, GivenPreviewThenThePlayerOpensOnlyWithSlides)
+{
+    ModalRecorder modals;
+    window->command(MainWindow::PreviewStory);
+    EXPECT_TRUE(modals.opened.isEmpty());
+    addPictures(1);
+    window->command(MainWindow::PreviewStory);
+    EXPECT_EQ(modals.opened, QStringList({"PREVIEW_BOX"}));
+}
+
 TEST_F(MainWindowTest, GivenTheMenusThenEachSmallDialogOpensWithItsName)
 {
     ModalRecorder modals;
@@ -97,4 +107,12 @@ TEST_F(MainWindowTest, GivenTheEditButtonsThenTheInfoDialogsOpenAndMarkTheStoryC
     window->command(MainWindow::EditSlide);
     EXPECT_TRUE(window->story().isModified());
     EXPECT_EQ(modals.opened, QStringList({"MY_SLIDECAST_BOX", "MY_SLIDE_BOX"}));
+}
+
+TEST_F(MainWindowTest, GivenAStoryWithProblemsThenCheckAndPublishShowTheReportAndPublishStopsThere)
+{
+    ModalRecorder modals;
+    window->command(MainWindow::CheckStory);
+    window->command(MainWindow::PublishStory);
+    EXPECT_EQ(modals.opened, QStringList({"PUBLISH_ERROR_BOX", "PUBLISH_ERROR_BOX"}));
 }

@@ -1,0 +1,164 @@
+#include "app/mainwindow.h"
+
+#include "app/statusdisplay.h"
+#include "story/slide.h"
+#include "story/story.h"
+#include "views/skinnedbutton.h"
+#include "views/thumbnailstrip.h"
+
+#include <QTimerEvent>
+
+void MainWindow::play()
+{
+    Slide* slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide)
+        return;
+    if (m_recorder->playLatched())
+        m_recorder->stopPlayback();
+    else
+        m_recorder->play(slide);
+    refreshTimeDisplay();
+}
+
+void MainWindow::record()
+{
+    Slide* slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide)
+        return;
+    if (m_recorder->recordLatched()) {
+        m_recorder->togglePause(slide);
+        syncAudioButtons();
+        refreshTimeDisplay();
+        m_canvas->update();
+        return;
+    }
+    if (slide->hasNarration() &&
+        !m_services.prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::RecordOver))
+        return;
+    // The prompt runs its own event loop: the slide may be gone.
+    slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide)
+        return;
+    const RecordingStart start = m_recorder->record(slide);
+    if (!start.started()) {
+        if (!start.message.isEmpty())
+            showRecordingError(start.message);
+        return;
+    }
+    m_story->setModified(true);
+}
+
+void MainWindow::showRecordingError(const QString& message)
+{
+    m_services.prompter.inform(QStringLiteral("Pictorelle"), message, Prompter::Icon::Warning);
+    refreshTimeDisplay();
+}
+
+void MainWindow::stop()
+{
+    if (!m_story->slideAt(m_story->currentIndex()))
+        return;
+    const RecorderState state = m_recorder->state();
+    if (state == RecorderState::Recording || state == RecorderState::Paused)
+        m_recorder->stopRecording();
+    else
+        m_recorder->stopPlayback();
+    // The recorder reports the stop before it settles in its new state.
+    syncAudioButtons();
+    refreshTimeDisplay();
+}
+
+void MainWindow::syncAudioButtons()
+{
+    // The paused look changes without a notice from the recorder: show it now.
+    if (m_recordButton->isFaceSet2() != m_recorder->recordPausedLook()) {
+        m_recordButton->setFaceSet2(m_recorder->recordPausedLook());
+        m_recordButton->update();
+    }
+    m_recordButton->setLatched(m_recorder->recordLatched());
+    m_playButton->setLatched(m_recorder->playLatched());
+}
+
+void MainWindow::clearNarration()
+{
+    Slide* slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide || !slide->hasNarration() || slide->isRecording())
+        return;
+    if (!m_services.prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::Clear))
+        return;
+    slide = m_story->slideAt(m_story->currentIndex());
+    if (!slide || slide->isRecording())
+        return;
+    // Playback of the narration being thrown away ends with it.
+    if (m_recorder->isPlaying())
+        m_recorder->stopPlayback();
+    slide->clearNarration();
+    refreshTimeDisplay();
+    refreshStoryPanel();
+    refreshSlidePanel(false);
+    m_story->setModified(true);
+    m_strip->update();
+}
+
+void MainWindow::progressTick(bool recording)
+{
+    if (recording)
+        m_recorder->recordingTick();
+    else
+        m_recorder->playbackTick();
+    m_canvas->update(QRect(m_layout.progressBar, QSize(207, 11)));
+    syncAudioButtons();
+    refreshTimeDisplay();
+}
+
+void MainWindow::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_recordTimer.timerId())
+        progressTick(true);
+    else if (event->timerId() == m_playTimer.timerId())
+        progressTick(false);
+    else
+        QMainWindow::timerEvent(event);
+}
+
+void MainWindow::recordingStarted()
+{
+    m_recordTimer.start(ProgressTimerMs, this);
+    refreshTimeDisplay();
+    m_canvas->update();
+}
+
+void MainWindow::playbackStarted()
+{
+    m_playTimer.start(ProgressTimerMs, this);
+    refreshTimeDisplay();
+    m_canvas->update();
+}
+
+void MainWindow::recordingStopped()
+{
+    m_recordTimer.stop();
+    refreshTimeDisplay();
+    refreshStoryPanel();
+    refreshSlidePanel(false);
+    m_strip->update();
+    m_canvas->update();
+}
+
+void MainWindow::playbackStopped()
+{
+    m_playTimer.stop();
+    refreshTimeDisplay();
+    m_canvas->update();
+}
+
+void MainWindow::recordButtonChanged()
+{
+    m_recordButton->setFaceSet2(m_recorder->recordPausedLook());
+    m_recordButton->setLatched(m_recorder->recordLatched());
+}
+
+void MainWindow::playButtonChanged()
+{
+    m_playButton->setLatched(m_recorder->playLatched());
+}

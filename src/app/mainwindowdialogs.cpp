@@ -1,0 +1,108 @@
+#include "app/mainwindow.h"
+
+#include "app/accountdialog.h"
+#include "app/programfolder.h"
+#include "app/publishchecksdialog.h"
+#include "app/publishdialog.h"
+#include "publish/serviceclient.h"
+#include "story/messenger.h"
+#include "story/story.h"
+#include "views/cuecardwindow.h"
+#include "views/slideinfodialog.h"
+#include "views/storyinfodialog.h"
+#include "views/storylibrarydialog.h"
+
+namespace {
+
+constexpr int CloseCueWindow = 1;
+
+} // namespace
+
+void MainWindow::loadStory()
+{
+    const bool goOn = saveChangesPrompt();
+    closeCueCard();
+    if (!goOn)
+        return;
+    m_recorder->stopRecording();
+    m_recorder->stopPlayback();
+    syncAudioButtons();
+    const std::optional<LoadReport> report = StoryLibraryDialog::run(
+        *m_story, programfolder::saveFolder(m_services.programFolder), m_librarySort, *m_skin, this);
+    afterStoryReplaced();
+    if (report && !report->warnings.isEmpty()) {
+        m_services.prompter.inform(QStringLiteral("Pictorelle"), report->warnings.join(QLatin1Char('\n')),
+                                   Prompter::Icon::Warning);
+    }
+}
+
+void MainWindow::editStory()
+{
+    StoryInfoDialog dialog(*m_story, m_categories, *m_skin, this);
+    connect(&dialog, &StoryInfoDialog::storyPanelChanged, this, &MainWindow::refreshStoryPanel);
+    dialog.exec();
+    // Closing the dialog counts as a change, also when it was cancelled.
+    m_story->setModified(true);
+    refreshStoryPanel();
+}
+
+void MainWindow::editSlide(int index)
+{
+    SlideInfoDialog dialog(*m_story, index, *m_skin, this);
+    connect(&dialog, &SlideInfoDialog::slidePanelChanged, this, [this] { refreshSlidePanel(true); });
+    connect(&dialog, &SlideInfoDialog::slideStored, this, [this](int) { refreshSlidePanel(false); });
+    dialog.exec();
+    m_story->setModified(true);
+    refreshSlidePanel(true);
+    refreshStoryPanel();
+}
+
+void MainWindow::openAccountDialog(QWidget* owner, int parameter)
+{
+    AccountDialog dialog(m_account, m_services.programFolder, parameter, m_actions, owner ? owner : this);
+    dialog.exec();
+}
+
+void MainWindow::runStartUpDialogs(bool firstStart)
+{
+    if (firstStart)
+        command(TutorialCommand);
+    // Asked at every start until both are filled in; the user may cancel.
+    if (m_account.userName().isEmpty() || m_account.password().isEmpty())
+        command(AccountSettings);
+}
+
+void MainWindow::openCueCard()
+{
+    auto* window = new CueCardWindow(*m_story, m_settings, *m_skin, this);
+    m_cueCard = window;
+    connect(this, &MainWindow::cueCardCommand, window, &CueCardWindow::command);
+    connect(window, &CueCardWindow::mainWindowCommand, this, [this](int id) { postCommand(id); });
+    connect(window, &CueCardWindow::closed, this, [this] { m_cueCard = nullptr; });
+    window->show();
+}
+
+void MainWindow::closeCueCard()
+{
+    if (m_cueCard)
+        emit cueCardCommand(CloseCueWindow, -1);
+}
+
+void MainWindow::publish()
+{
+    closeCueCard();
+    copyTranscriptIntoStory();
+    if (PublishChecksDialog::run(*m_story, m_account, PublishChecksDialog::PublishMode, *m_skin, m_actions, this) != 1)
+        return;
+    CurlServiceClient client;
+    const auto quietSave = [this] {
+        // Marked first: a save that fails leaves the new id marked as not yet saved.
+        m_story->setModified(true);
+        command(SaveStory, 1);
+        return !m_story->isModified();
+    };
+    PublishDialog dialog(*m_story, m_account, client, m_services.serviceBase, *m_skin, m_actions, quietSave, this,
+                         dynamic_cast<Messenger*>(&m_services.prompter));
+    dialog.exec();
+    refreshStoryPanel();
+}
