@@ -4,6 +4,7 @@
 #include "app/programfolder.h"
 #include "app/singleinstance.h"
 #include "audio/devicesoundplayer.h"
+#include "audio/inputvolume.h"
 #include "audio/millisecondclock.h"
 #include "audio/mp3codec.h"
 #include "audio/pulseaudioport.h"
@@ -106,6 +107,8 @@ int main(int argc, char** argv)
     PictureImporter importer;
     MainWindowServices services{folder.path, settings, audio, player, clock, browser, prompter, &importer,
                                 serviceBaseAddress(options.service)};
+    services.levelInput = &audio;
+    services.microphoneVolume = []() -> std::unique_ptr<MicrophoneVolume> { return InputVolume::create(); };
 
     auto window = std::make_unique<MainWindow>(services);
     prompter.setOwner(window.get(), &window->skin());

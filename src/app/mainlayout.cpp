@@ -43,6 +43,7 @@ MainLayout computeMainLayout(int width, int height, int storyType)
     layout.cueCards = QRect(c + 419, h - 45, 47, 26);
     layout.audioLabel = QRect(c + 467, h - 72, 60, 16);
     layout.timeDisplay = QRect(c + 534, h - 72, 82, 32);
+    layout.levelMeter = QRect(c + 534, h - 36, 82, 10);
     layout.progressBar = QPoint(c + 260, h - 76);
 
     if (storyType == PictureStory) {

@@ -38,6 +38,8 @@ struct MainLayout
     QRect cueCards;
     QRect audioLabel;
     QRect timeDisplay;
+    //! The live input level under the time display while a narration records.
+    QRect levelMeter;
     //! Top-left of the audio progress bar's frame.
     QPoint progressBar;
     //! Absent for story types that leave the slide panel where it was.

@@ -5,9 +5,11 @@
 #include "app/picturefiles.h"
 #include "app/programfolder.h"
 #include "app/statusdisplay.h"
+#include "audio/inputlevelmeter.h"
 #include "audio/recorderdisplay.h"
 #include "story/slide.h"
 #include "story/story.h"
+#include "views/levelmeter.h"
 #include "views/skinnedbutton.h"
 #include "views/skinresources.h"
 #include "views/slideview.h"
@@ -158,6 +160,9 @@ MainWindow::MainWindow(const MainWindowServices& services)
     m_actions = browserDialogActions(m_services.browser, m_services.programFolder, m_services.serviceBase);
     m_actions.postCommand = [this](int id) { postCommand(id); };
     m_actions.openAccount = [this](QWidget* owner, int parameter) { openAccountDialog(owner, parameter); };
+    m_actions.openMicrophone = [this](QWidget* owner, int) { openMicrophoneDialog(owner); };
+    if (m_services.levelInput)
+        m_inputMeter = std::make_unique<InputLevelMeter>(*m_services.levelInput);
 
     createMenus();
     createControls();
@@ -173,10 +178,13 @@ MainWindow::~MainWindow()
 {
     m_recordTimer.stop();
     m_playTimer.stop();
+    m_meterTimer.stop();
+    m_inputMeter.reset();
     // The views use the story and the skin: they go first, then the recorder, then the story.
     delete m_cueCard.data();
     delete m_canvas;
     m_canvas = nullptr;
+    m_levelMeter = nullptr;
     m_recorder.reset();
     m_story.reset();
 }
@@ -255,6 +263,10 @@ void MainWindow::createControls()
         m_timeDisplay = new StatusDisplay(canvas);
         m_timeDisplay->setObjectName(QStringLiteral("timeDisplay"));
         m_timeDisplay->setFont(skin.textFont());
+        m_levelMeter = new LevelMeter(canvas);
+        m_levelMeter->setObjectName(QStringLiteral("levelMeter"));
+        m_levelMeter->setToolTip(QStringLiteral("Microphone level"));
+        m_levelMeter->hide();
     }
 }
 
@@ -335,6 +347,7 @@ void MainWindow::relayout()
     button(CueCards)->setGeometry(l.cueCards);
     m_audioLabel->setGeometry(l.audioLabel);
     m_timeDisplay->setGeometry(l.timeDisplay);
+    m_levelMeter->setGeometry(l.levelMeter);
 
     if (l.slidePanel) {
         const SlidePanelPlaces& panel = *l.slidePanel;

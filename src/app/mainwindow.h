@@ -15,10 +15,14 @@
 #include <QUrl>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class AudioBackend;
 class BrowserOpener;
+class InputLevelMeter;
+class LevelMeter;
+class MicrophoneVolume;
 class MillisecondClock;
 class PictureImportService;
 class QCheckBox;
@@ -45,6 +49,12 @@ struct MainWindowServices
     Prompter& prompter;
     PictureImportService* importer = nullptr; //!< null: pictures are never imported
     QString serviceBase;                     //!< the web service's address, no trailing "/"
+    //! The input the level meter beside the time display reads while a narration records;
+    //! null: no meter.
+    AudioBackend* levelInput = nullptr;
+    //! Opens the microphone's level control for the microphone dialog; null or a null result:
+    //! the dialog's slider stays unset.
+    std::function<std::unique_ptr<MicrophoneVolume>()> microphoneVolume = {};
 };
 
 //! The program's one top-level window: owns the story being edited, the account, the
@@ -90,6 +100,8 @@ public:
     static constexpr int MinimumHeight = 780;
     //! Period of the recording (510) and playback (511) timers.
     static constexpr int ProgressTimerMs = 250;
+    //! How often the level meter beside the time display shows the input level.
+    static constexpr int LevelMeterMs = 40;
 
     explicit MainWindow(const MainWindowServices& services);
     ~MainWindow() override;
@@ -121,6 +133,10 @@ public:
     ThumbnailStrip* strip() const { return m_strip; }
     SlideView* slideView() const { return m_slideView; }
     StatusDisplay* timeDisplay() const { return m_timeDisplay; }
+    //! The live input level under the time display; shown while a narration records.
+    LevelMeter* levelMeter() const { return m_levelMeter; }
+    //! What the level meter's 40 ms timer does: shows the input's latest level.
+    void levelMeterTick();
     QPlainTextEdit* transcriptBox() const { return m_transcriptBox; }
     QCheckBox* transcriptCheck() const { return m_transcriptCheck; }
     //! The client area the controls are laid out in.
@@ -191,6 +207,9 @@ private:
     void progressTick(bool recording);
     void showRecordingError(const QString& message);
     void limitTranscript();
+    void openMicrophoneDialog(QWidget* owner);
+    void startLevelMeter();
+    void stopLevelMeter();
 
     MainWindowServices m_services;
     ProgramSettings& m_settings;
@@ -215,6 +234,9 @@ private:
     QLabel* m_slidePosition = nullptr;
     QLabel* m_audioLabel = nullptr;
     StatusDisplay* m_timeDisplay = nullptr;
+    LevelMeter* m_levelMeter = nullptr;
+    //! Reads levelInput while a narration records; none without that service.
+    std::unique_ptr<InputLevelMeter> m_inputMeter;
     QList<SkinnedButton*> m_buttons;
     SkinnedButton* m_recordButton = nullptr;
     SkinnedButton* m_playButton = nullptr;
@@ -222,6 +244,7 @@ private:
 
     QBasicTimer m_recordTimer;
     QBasicTimer m_playTimer;
+    QBasicTimer m_meterTimer;
     MainLayout m_layout;
     //! The library's sort directions, kept for the whole run.
     StoryLibrary::SortSwitches m_librarySort;

@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 
 #include "app/statusdisplay.h"
+#include "audio/inputlevelmeter.h"
 #include "story/slide.h"
 #include "story/story.h"
+#include "views/levelmeter.h"
 #include "views/skinnedbutton.h"
 #include "views/thumbnailstrip.h"
 
@@ -117,13 +119,54 @@ void MainWindow::timerEvent(QTimerEvent* event)
         progressTick(true);
     else if (event->timerId() == m_playTimer.timerId())
         progressTick(false);
+    else if (event->timerId() == m_meterTimer.timerId())
+        levelMeterTick();
     else
         QMainWindow::timerEvent(event);
+}
+
+void MainWindow::startLevelMeter()
+{
+    // The meter reads its own stream of the same input: the narration's buffers are 100 ms
+    // long, too few a second for a live meter. Without a second stream there is no meter;
+    // the narration records all the same.
+    if (!m_inputMeter || !m_levelMeter || m_inputMeter->isRunning())
+        return;
+    if (!m_inputMeter->start())
+        return;
+    m_levelMeter->clear();
+    m_levelMeter->show();
+    m_meterTimer.start(LevelMeterMs, this);
+}
+
+void MainWindow::stopLevelMeter()
+{
+    m_meterTimer.stop();
+    if (m_inputMeter)
+        m_inputMeter->stop();
+    if (m_levelMeter) {
+        m_levelMeter->clear();
+        m_levelMeter->hide();
+    }
+}
+
+void MainWindow::levelMeterTick()
+{
+    if (!m_inputMeter || !m_inputMeter->isRunning() || !m_levelMeter)
+        return;
+    if (m_inputMeter->hasLostInput()) {
+        // The recorder reports a lost microphone itself; the meter just goes quiet.
+        stopLevelMeter();
+        return;
+    }
+    const InputLevelMeter::Level level = m_inputMeter->level();
+    m_levelMeter->setLevel(level.peak, level.rms);
 }
 
 void MainWindow::recordingStarted()
 {
     m_recordTimer.start(ProgressTimerMs, this);
+    startLevelMeter();
     refreshTimeDisplay();
     m_canvas->update();
 }
@@ -138,6 +181,7 @@ void MainWindow::playbackStarted()
 void MainWindow::recordingStopped()
 {
     m_recordTimer.stop();
+    stopLevelMeter();
     refreshTimeDisplay();
     refreshStoryPanel();
     refreshSlidePanel(false);

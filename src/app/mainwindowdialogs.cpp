@@ -1,9 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "app/accountdialog.h"
+#include "app/microphonedialog.h"
 #include "app/programfolder.h"
 #include "app/publishchecksdialog.h"
 #include "app/publishdialog.h"
+#include "audio/microphonevolume.h"
 #include "publish/serviceclient.h"
 #include "story/messenger.h"
 #include "story/story.h"
@@ -60,6 +62,22 @@ void MainWindow::editSlide(int index)
 void MainWindow::openAccountDialog(QWidget* owner, int parameter)
 {
     AccountDialog dialog(m_account, m_services.programFolder, parameter, m_actions, owner ? owner : this);
+    dialog.exec();
+}
+
+void MainWindow::openMicrophoneDialog(QWidget* owner)
+{
+    // The test recording and its playback need the microphone and the speaker: a narration
+    // being recorded is finished (and kept) first, a playback stopped.
+    m_recorder->stopRecording();
+    m_recorder->stopPlayback();
+    syncAudioButtons();
+    refreshTimeDisplay();
+    std::unique_ptr<MicrophoneVolume> volume;
+    if (m_services.microphoneVolume)
+        volume = m_services.microphoneVolume();
+    MicrophoneDialog dialog(m_services.audio, m_services.player, volume.get(), m_services.clock,
+                            m_services.programFolder, m_actions, *m_skin, owner ? owner : this);
     dialog.exec();
 }
 

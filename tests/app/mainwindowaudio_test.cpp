@@ -1,7 +1,10 @@
 #include "mainwindowfixture.h"
+#include "eventually.h"
 
 #include "app/statusdisplay.h"
+#include "meterfeed.h"
 #include "story/slide.h"
+#include "views/levelmeter.h"
 #include "views/skinnedbutton.h"
 
 #include <QFile>
@@ -28,7 +31,7 @@ TEST_F(MainWindowTest, GivenRecordThenTheButtonLatchesTheTimerRunsAndTheBarFills
 
     // Half of the 60 s limit: the bar (207 px from x 523, y 724) is red over its first half.
     clock.advance(30'000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->recorder().barRatio(), 0.5f, 2000);
+    EXPECT_EVENTUALLY_WITHIN((window->recorder().barRatio()) == (0.5f), 2000);
     EXPECT_EQ(window->timeDisplay()->timeText(), "0:30");
     EXPECT_EQ(pixelAt(window->canvas(), QPoint(523 + 50, 729)), QColor(255, 0, 0));
     EXPECT_EQ(pixelAt(window->canvas(), QPoint(523 + 160, 729)), QColor(Qt::black));
@@ -51,7 +54,7 @@ TEST_F(MainWindowTest, GivenARecordingThatReachesTheLimitThenTheTimerStopsIt)
     ASSERT_TRUE(window->recordingTimerActive());
     // The rounded-up seconds reach the limit just before 60 s have passed.
     clock.advance(59'500);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->recordingTimerActive(), 2000);
+    EXPECT_EVENTUALLY_WITHIN(!window->recordingTimerActive(), 2000);
     EXPECT_EQ(window->recorder().state(), RecorderState::Stopped);
     EXPECT_EQ(window->story().slideAt(0)->narrationLength(), 60);
 }
@@ -130,12 +133,12 @@ TEST_F(MainWindowTest, GivenANarrationThenPlayPlaysItGreenAndStopsOneSecondAfter
     EXPECT_EQ(window->timeDisplay()->word(), "Playing   ");
 
     clock.advance(2'000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->recorder().barRatio(), 2.0f / 60.0f, 2000);
+    EXPECT_EVENTUALLY_WITHIN((window->recorder().barRatio()) == (2.0f / 60.0f), 2000);
     EXPECT_EQ(window->timeDisplay()->timeText(), "0:02");
     EXPECT_EQ(pixelAt(window->canvas(), QPoint(524, 729)), QColor(0, 255, 0));
 
     clock.advance(2'000);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->playbackTimerActive(), 2000);
+    EXPECT_EVENTUALLY_WITHIN(!window->playbackTimerActive(), 2000);
     EXPECT_EQ(window->recorder().state(), RecorderState::Stopped);
     EXPECT_FALSE(window->button(MainWindow::PlayCommand)->isLatched());
     EXPECT_EQ(window->timeDisplay()->timeText(), "0:03");
@@ -166,4 +169,85 @@ TEST_F(MainWindowTest, GivenARecordingThenNewStopsItBeforeTheSlideGoes)
     EXPECT_FALSE(window->recordingTimerActive());
     EXPECT_EQ(window->story().count(), 0);
     EXPECT_EQ(window->timeDisplay()->timeText(), "");
+}
+
+TEST_F(MainWindowTest, GivenARecordingThenTheLevelMeterUnderTheTimeDisplayShowsTheMicrophoneUntilStop)
+{
+    showWithClient(1000, 800);
+    addPictures(1);
+    LevelMeter* meter = window->levelMeter();
+    ASSERT_NE(meter, nullptr);
+    EXPECT_FALSE(meter->isVisible());
+    EXPECT_EQ(meterAudio.inputPortsMade, 0) << "no stream before a recording";
+
+    window->command(MainWindow::RecordCommand);
+    ASSERT_EQ(window->recorder().state(), RecorderState::Recording);
+    ASSERT_TRUE(meter->isVisible());
+    EXPECT_EQ(meter->geometry(), QRect(797, 764, 82, 10));
+    EXPECT_EQ(audio.inputPortsMade, 1) << "the narration keeps its own stream";
+    ASSERT_EQ(meterAudio.inputPortsMade, 1);
+    const std::shared_ptr<FakeInput> meterInput = meterAudio.input;
+
+    // A loud take turns the bar red.
+    ASSERT_TRUE(deliverToMeter(*meterInput, squareWave(32767)));
+    window->levelMeterTick();
+    EXPECT_GE(meter->peak(), 0.99f);
+    const QImage loud = meter->grab().toImage();
+    int red = 0;
+    for (int x = 0; x < loud.width(); ++x) {
+        const QColor c = loud.pixelColor(x, loud.height() / 2);
+        red += c.red() > 180 && c.green() < 80 && c.blue() < 80;
+    }
+    EXPECT_GE(red, loud.width() / 2);
+
+    // The meter's own timer shows a quieter level without being asked.
+    ASSERT_TRUE(deliverToMeter(*meterInput, squareWave(3277)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return meter->peak() > 0.05f && meter->peak() < 0.15f; }, 5000));
+
+    // A pause keeps the meter, so the author can check the microphone before going on.
+    window->command(MainWindow::RecordCommand);
+    ASSERT_EQ(window->recorder().state(), RecorderState::Paused);
+    EXPECT_TRUE(meter->isVisible());
+
+    window->command(MainWindow::StopCommand);
+    EXPECT_FALSE(meter->isVisible());
+    EXPECT_EQ(meter->peak(), 0.0f);
+    EXPECT_EQ(meterInput->callLog(), QStringList({"open", "start", "reset", "close"}));
+}
+
+TEST_F(MainWindowTest, GivenAMeterStreamThatCannotOpenThenTheNarrationRecordsWithoutAMeter)
+{
+    meterAudio.openSucceeds = false;
+    addPictures(1);
+    window->command(MainWindow::RecordCommand);
+    EXPECT_EQ(window->recorder().state(), RecorderState::Recording);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_FALSE(window->levelMeter()->isVisibleTo(window.get()));
+    window->command(MainWindow::StopCommand);
+    EXPECT_EQ(window->recorder().state(), RecorderState::Stopped);
+}
+
+TEST_F(MainWindowTest, GivenTheMeterInputGoneDuringARecordingThenTheMeterGoesQuiet)
+{
+    showWithClient(1000, 800);
+    addPictures(1);
+    window->command(MainWindow::RecordCommand);
+    const std::shared_ptr<FakeInput> meterInput = meterAudio.input;
+    ASSERT_TRUE(deliverToMeter(*meterInput, squareWave(20000)));
+    window->levelMeterTick();
+    ASSERT_GT(window->levelMeter()->peak(), 0.5f);
+
+    // The sound server hands every buffer back unfilled.
+    size_t count = 0;
+    AudioPort::BufferDone done;
+    {
+        std::lock_guard guard(meterInput->lock);
+        count = meterInput->queued.size();
+        meterInput->queued.clear();
+        done = meterInput->done;
+    }
+    for (size_t i = 0; i < count; ++i)
+        done();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->levelMeter()->isVisible(); }, 5000));
+    EXPECT_EQ(window->recorder().state(), RecorderState::Recording) << "the narration goes on";
 }

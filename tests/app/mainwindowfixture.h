@@ -70,6 +70,23 @@ public:
     }
 };
 
+//! Hands the window's microphone dialog a level control that works on the test's own.
+class ForwardingVolume : public MicrophoneVolume
+{
+public:
+    explicit ForwardingVolume(MicrophoneVolume& inner) : m_inner(inner) {}
+    bool hasVolumeControl() const override { return m_inner.hasVolumeControl(); }
+    int volumeMin() const override { return m_inner.volumeMin(); }
+    int volumeMax() const override { return m_inner.volumeMax(); }
+    int volumeSteps() const override { return m_inner.volumeSteps(); }
+    int getVolume() const override { return m_inner.getVolume(); }
+    void setVolume(int volume) override { m_inner.setVolume(volume); }
+    void setChangeListener(ChangeListener listener) override { m_inner.setChangeListener(std::move(listener)); }
+
+private:
+    MicrophoneVolume& m_inner;
+};
+
 //! A main window over substitutes for the sound device, the browser and the user's answers,
 //! in a fresh program folder.
 class MainWindowTest : public ::testing::Test
@@ -87,6 +104,11 @@ protected:
     {
         MainWindowServices services{home.path(), settings, audio, player,   clock,
                                     browser,     prompter, &importer,        QStringLiteral("http://web.test:81")};
+        services.levelInput = &meterAudio;
+        services.microphoneVolume = [this]() -> std::unique_ptr<MicrophoneVolume> {
+            ++volumesOpened;
+            return std::make_unique<ForwardingVolume>(microphoneVolume);
+        };
         window = std::make_unique<MainWindow>(services);
     }
 
@@ -129,6 +151,10 @@ protected:
     TempFolder home;
     ProgramSettings settings;
     FakeBackend audio;
+    //! The level meter's own input, apart from the narration's.
+    FakeBackend meterAudio;
+    FakeMicrophoneVolume microphoneVolume;
+    int volumesOpened = 0;
     FakeSoundPlayer player;
     FakeClock clock;
     RecordingBrowser browser;

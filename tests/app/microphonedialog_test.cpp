@@ -5,6 +5,7 @@
 #include "views/skinresources.h"
 
 #include "dialoghooks.h"
+#include "meterfeed.h"
 #include "recorderfakes.h"
 #include "tempfolder.h"
 #include "wavebytes.h"
@@ -37,36 +38,6 @@ QString labelText(const QWidget& dialog, const char* name)
 {
     const auto* label = dialog.findChild<QLabel*>(QLatin1String(name));
     return label ? label->text() : QStringLiteral("<no label>");
-}
-
-//! 441 samples (20 ms) alternating between a and -a, as little-endian bytes.
-QByteArray square(qint16 amplitude)
-{
-    QByteArray bytes(882, '\0');
-    for (int i = 0; i < 441; ++i)
-        qToLittleEndian<qint16>(i % 2 == 0 ? amplitude : qint16(-amplitude), bytes.data() + 2 * i);
-    return bytes;
-}
-
-//! Fills the meter's oldest queued buffer with bytes and reports it, as the sound server would;
-//! then waits (bounded) until the meter has measured it and queued it again.
-bool deliver(FakeInput& input, const QByteArray& bytes)
-{
-    AudioPort::BufferDone done;
-    {
-        std::unique_lock guard(input.lock);
-        if (!input.queuedChanged.wait_for(guard, std::chrono::seconds(10), [&] { return !input.queued.empty(); }))
-            return false;
-        WaveBuffer* buffer = input.queued.front();
-        input.queued.pop_front();
-        std::copy(bytes.begin(), bytes.end(), buffer->data);
-        buffer->bytesRecorded = quint32(bytes.size());
-        done = input.done;
-    }
-    done();
-    std::unique_lock guard(input.lock);
-    return input.queuedChanged.wait_for(guard, std::chrono::seconds(10),
-                                        [&] { return input.queued.size() == size_t(InputLevelMeter::BufferCount); });
 }
 
 //! Where the slider's handle is drawn now.
@@ -343,11 +314,11 @@ TEST_F(MicrophoneDialogTest, GivenTheLiveMeter_WhenTheMicrophoneIsSilentThenLoud
     LevelMeter* meter = dialog->levelMeter();
     ASSERT_GE(meter->width(), 100);
 
-    ASSERT_TRUE(deliver(*meterInput, square(0)));
+    ASSERT_TRUE(deliverToMeter(*meterInput, squareWave(0)));
     dialog->tick();
     EXPECT_EQ(countBar(meter->grab().toImage()), 0);
 
-    ASSERT_TRUE(deliver(*meterInput, square(32767)));
+    ASSERT_TRUE(deliverToMeter(*meterInput, squareWave(32767)));
     dialog->tick();
     EXPECT_GE(meter->peak(), 0.99f);
     const QImage loud = meter->grab().toImage();
@@ -383,7 +354,7 @@ TEST_F(MicrophoneDialogTest, GivenARunningMeter_WhenTheMicrophoneGoesAway_ThenTh
 {
     auto dialog = shownDialog(&volume);
     const std::shared_ptr<FakeInput> meterInput = backend.input;
-    ASSERT_TRUE(deliver(*meterInput, square(20000)));
+    ASSERT_TRUE(deliverToMeter(*meterInput, squareWave(20000)));
     dialog->tick();
     ASSERT_GT(dialog->levelMeter()->peak(), 0.5f);
 

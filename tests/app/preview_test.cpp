@@ -1,4 +1,5 @@
 #include "app/previewdialog.h"
+#include "eventually.h"
 #include "app/previewplayback.h"
 #include "recorderfakes.h"
 #include "story/slide.h"
@@ -375,7 +376,7 @@ TEST_F(PreviewDialogFixture, ItsOwnTimerLatchesPlayWhileTheShowRuns)
 {
     addPictureSlides({4});
     open();
-    QTRY_VERIFY(dialog->button(PreviewDialog::PlayCommand)->isLatched());
+    EXPECT_EVENTUALLY(dialog->button(PreviewDialog::PlayCommand)->isLatched());
     EXPECT_FALSE(dialog->button(PreviewDialog::StopCommand)->isLatched());
 }
 

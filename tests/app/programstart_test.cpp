@@ -1,4 +1,5 @@
 #include "tempfolder.h"
+#include "eventually.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,7 +45,7 @@ TEST(ProgramStart, GivenARunningCopyThenASecondStartEndsAtOnceWithoutTouchingIts
     first.process.start();
     ASSERT_TRUE(first.process.waitForStarted(10000));
     // The working folder exists once the window has been made, well after the copy claimed its place.
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(home.path() + "temp").exists(), 20000);
+    EXPECT_EVENTUALLY_WITHIN(QDir(home.path() + "temp").exists(), 20000);
 
     const QString leftover = home.write("temp/leftover.jpg", "picture bytes");
     ProgramProcess second(home.path());
@@ -65,7 +66,7 @@ TEST(ProgramStart, GivenTwoProgramFoldersThenBothCopiesRun)
     ProgramProcess second(two.path());
     first.process.start();
     second.process.start();
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(one.path() + "temp").exists() && QDir(two.path() + "temp").exists(), 20000);
+    EXPECT_EVENTUALLY_WITHIN(QDir(one.path() + "temp").exists() && QDir(two.path() + "temp").exists(), 20000);
     EXPECT_EQ(first.process.state(), QProcess::Running);
     EXPECT_EQ(second.process.state(), QProcess::Running);
 }

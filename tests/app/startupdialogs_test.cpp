@@ -1,10 +1,20 @@
 #include "mainwindowfixture.h"
+#include "eventually.h"
 
 #include "story/slide.h"
+#include "views/skinnedbutton.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
 #include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -27,6 +37,53 @@ public:
 
 private:
     QTimer m_timer;
+};
+
+//! Runs a script once for each modal dialog that opens, by its object name; dialogs without
+//! a script, and dialogs whose script has finished, are closed. The scripts run outside the
+//! polling timer's slot, so that a dialog a script opens is polled too.
+class ModalScript : public QObject
+{
+public:
+    std::map<QString, std::function<void(QDialog&)>> scripts;
+    QStringList opened;
+
+    ModalScript()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (contains(m_seen, dialog)) {
+                if (!contains(m_running, dialog))
+                    dialog->reject();
+                return;
+            }
+            m_seen.emplace_back(dialog);
+            opened << dialog->objectName();
+            const auto script = scripts.find(dialog->objectName());
+            if (script == scripts.end()) {
+                dialog->reject();
+                return;
+            }
+            m_running.emplace_back(dialog);
+            QTimer::singleShot(0, dialog, [this, dialog, run = script->second] {
+                run(*dialog);
+                std::erase_if(m_running, [dialog](const QPointer<QDialog>& d) { return d == dialog; });
+            });
+        });
+        m_timer.start(10);
+    }
+
+private:
+    static bool contains(const std::vector<QPointer<QDialog>>& list, const QDialog* dialog)
+    {
+        return std::any_of(list.begin(), list.end(), [dialog](const QPointer<QDialog>& d) { return d == dialog; });
+    }
+
+    QTimer m_timer;
+    std::vector<QPointer<QDialog>> m_seen;
+    std::vector<QPointer<QDialog>> m_running;
 };
 
 } // namespace
@@ -93,7 +150,7 @@ TEST_F(MainWindowTest, GivenSlidesThenCueCardsOpenOnceAndFollowTheSlideAndCloseO
 
     prompter.saveAnswers = {Prompter::SaveAnswer::No};
     window->command(MainWindow::NewPictorelle);
-    QTRY_VERIFY(window->findChild<QDialog*>(QStringLiteral("CUE_BOX")) == nullptr);
+    EXPECT_EVENTUALLY(window->findChild<QDialog*>(QStringLiteral("CUE_BOX")) == nullptr);
 }
 
 TEST_F(MainWindowTest, GivenTheEditButtonsThenTheInfoDialogsOpenAndMarkTheStoryChangedEvenWhenCancelled)
@@ -115,4 +172,65 @@ TEST_F(MainWindowTest, GivenAStoryWithProblemsThenCheckAndPublishShowTheReportAn
     window->command(MainWindow::CheckStory);
     window->command(MainWindow::PublishStory);
     EXPECT_EQ(modals.opened, QStringList({"PUBLISH_ERROR_BOX", "PUBLISH_ERROR_BOX"}));
+}
+
+TEST_F(MainWindowTest, GivenProgramSettingsThenMicrophoneSetupOpensOverTheMicrophoneLevelAndEscapeRestoresIt)
+{
+    microphoneVolume.volume = 32768;
+    int sliderAtOpening = -1;
+    bool sliderEnabled = false;
+    int levelAfterKey = -1;
+    ModalScript modals;
+    modals.scripts[QStringLiteral("PROGRAM_BOX")] = [](QDialog& dialog) {
+        auto* setup = dialog.findChild<QPushButton*>(QStringLiteral("microphoneSetup"));
+        ASSERT_NE(setup, nullptr);
+        ASSERT_TRUE(setup->isEnabled());
+        setup->click();
+    };
+    modals.scripts[QStringLiteral("MIC_TEST_BOX")] = [&](QDialog& dialog) {
+        auto* slider = dialog.findChild<QSlider*>(QStringLiteral("volume"));
+        ASSERT_NE(slider, nullptr);
+        sliderEnabled = slider->isEnabled();
+        sliderAtOpening = slider->value();
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_End);
+        levelAfterKey = microphoneVolume.volume;
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    };
+    window->command(MainWindow::ProgramSettingsCommand);
+
+    EXPECT_EQ(modals.opened, QStringList({"PROGRAM_BOX", "MIC_TEST_BOX"}));
+    EXPECT_EQ(volumesOpened, 1);
+    EXPECT_TRUE(sliderEnabled);
+    EXPECT_GT(sliderAtOpening, 0);
+    EXPECT_LT(sliderAtOpening, 100);
+    EXPECT_EQ(levelAfterKey, 65535) << "a key step applies at once";
+    EXPECT_EQ(microphoneVolume.volume, 32768) << "Escape restores the opening level";
+    EXPECT_EQ(meterAudio.inputPortsMade, 0) << "the dialog's meter reads the narration input";
+    EXPECT_GE(audio.inputPortsMade, 1);
+}
+
+TEST_F(MainWindowTest, GivenARecordingThenMicrophoneSetupFromTheTutorialFinishesAndKeepsItFirst)
+{
+    addPictures(1);
+    window->command(MainWindow::RecordCommand);
+    ASSERT_EQ(window->recorder().state(), RecorderState::Recording);
+    clock.advance(3'000);
+    RecorderState whileOpen = RecorderState::Recording;
+    ModalScript modals;
+    modals.scripts[QStringLiteral("TUTORIAL_BOX")] = [](QDialog& dialog) {
+        auto* micSetup = dialog.findChild<QPushButton*>(QStringLiteral("micSetup"));
+        ASSERT_NE(micSetup, nullptr);
+        micSetup->click();
+    };
+    modals.scripts[QStringLiteral("MIC_TEST_BOX")] = [&](QDialog& dialog) {
+        whileOpen = window->recorder().state();
+        dialog.reject();
+    };
+    window->command(MainWindow::TutorialCommand);
+    EXPECT_TRUE(modals.opened.contains(QStringLiteral("MIC_TEST_BOX")));
+    EXPECT_EQ(whileOpen, RecorderState::Stopped);
+    EXPECT_TRUE(window->story().slideAt(0)->hasNarration());
+    EXPECT_EQ(window->story().slideAt(0)->narrationLength(), 3);
+    EXPECT_FALSE(window->button(MainWindow::RecordCommand)->isLatched());
 }

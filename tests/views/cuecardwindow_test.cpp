@@ -1,4 +1,5 @@
 #include "views/cuecardwindow.h"
+#include "eventually.h"
 
 #include "app/programsettings.h"
 #include "story/slide.h"
@@ -207,7 +208,7 @@ TEST_F(CueCardFixture, ReopensWhereItWasClosed)
     EXPECT_EQ(settings.cueX(), 260);
     EXPECT_EQ(settings.cueY(), 170);
 
-    QTRY_VERIFY(window.isNull());
+    EXPECT_EVENTUALLY(window.isNull());
     open(0);
     EXPECT_EQ(window->pos(), QPoint(260, 170));
 }
@@ -297,7 +298,7 @@ TEST_F(CueCardFixture, EscapeClosesOnceAndStores)
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(cue(0), "a new story's note");
     EXPECT_FALSE(story.isModified());
-    QTRY_VERIFY(window.isNull());
+    EXPECT_EVENTUALLY(window.isNull());
     EXPECT_EQ(closed.count(), 1);
 }
 
@@ -313,7 +314,7 @@ TEST_F(CueCardFixture, CloseBoxAndCloseCommandEachCloseOnce)
             window->command(CueCardWindow::Cancel, -1);
         EXPECT_EQ(closed.count(), 1) << (closeBox ? "close box" : "command 2");
         EXPECT_TRUE(story.isModified());
-        QTRY_VERIFY(window.isNull());
+        EXPECT_EVENTUALLY(window.isNull());
     }
 }
 

@@ -1,4 +1,5 @@
 #include "views/storylibrarydialog.h"
+#include "eventually.h"
 
 #include "pictures/pictureimporter.h"
 #include "story/story.h"
@@ -301,7 +302,7 @@ TEST_F(LibraryDialogFixture, GivenASelectedRowWhenDeleteIsPressedAndConfirmedThe
         Question question;
         answerQuestion(question, QMessageBox::Ok);
         QTest::keyClick(l, key);
-        QTRY_VERIFY(question.looked);
+        EXPECT_EVENTUALLY(question.looked);
         EXPECT_FALSE(question.asked) << key;
     }
     EXPECT_EQ(titles(*dialog), (QStringList{"Today", "alpha", "No title"}));
@@ -344,7 +345,7 @@ TEST_F(LibraryDialogFixture, GivenNoSelectedRowWhenLoadIsPressedThenTheLibraryCl
     Question question;
     answerQuestion(question, QMessageBox::Ok);
     QTest::keyClick(list(*dialog), Qt::Key_Delete);
-    QTRY_VERIFY(question.looked);
+    EXPECT_EVENTUALLY(question.looked);
     EXPECT_FALSE(question.asked); // nothing selected: nothing to ask about
     EXPECT_EQ(titles(*dialog).size(), 3);
 
@@ -437,7 +438,7 @@ TEST_F(LibraryDialogFixture, GivenARowWhenItIsDoubleClickedThenTheLoadingBoxLoad
     EXPECT_TRUE(current->slideAt(0)->hasNarration());
     EXPECT_EQ(current->slideAt(2)->narrationLength(), 5);
     // The pictures import after the box has gone, while the window stays usable.
-    QTRY_COMPARE(current->runningImports(), 0);
+    EXPECT_EVENTUALLY((current->runningImports()) == (0));
     for (int i = 0; i < current->count(); ++i) {
         EXPECT_TRUE(current->slideAt(i)->isReady()) << i;
         EXPECT_FALSE(current->slideAt(i)->picture().isNull()) << i;
@@ -484,7 +485,7 @@ TEST_F(LibraryDialogFixture, GivenTheLoadedStorysFolderDeletedWhenTheStoryIsSave
         QTest::keyClick(list(*dialog), Qt::Key_Enter);
         ASSERT_TRUE(dialog->storyLoaded());
     }
-    QTRY_COMPARE(current->runningImports(), 0);
+    EXPECT_EVENTUALLY((current->runningImports()) == (0));
     ASSERT_EQ(current->storyFilePath(), todayFile);
 
     auto dialog = makeDialog();

@@ -1,4 +1,5 @@
 #include "thumbnailstripfixture.h"
+#include "eventually.h"
 
 namespace {
 
@@ -108,9 +109,9 @@ TEST_F(StripFixture, DraggingSlideTwoBetweenTheLastTwoReordersSelectsAndMarksMod
     EXPECT_EQ(cue[0], QVariantList({551, 1}));
     EXPECT_EQ(cue[1], QVariantList({552, 2}));
     // The drag ends at the next edge-timer tick and every thumbnail glides home.
-    QTRY_COMPARE(strip->dragSource(), -1);
+    EXPECT_EVENTUALLY((strip->dragSource()) == (-1));
     for (int i = 0; i < 4; ++i)
-        QTRY_COMPARE(story.slideAt(i)->drawnPosition(), 20 + 95 * i);
+        EXPECT_EVENTUALLY((story.slideAt(i)->drawnPosition()) == (20 + 95 * i));
 }
 
 TEST_F(StripFixture, ReleasingLeftOfTheFirstSlideMovesTheDraggedSlideToTheFront)
@@ -141,7 +142,7 @@ TEST_F(StripFixture, ReleasingOnTheSlideOrBesideItLeavesTheOrderAndGlidesBack)
     drag(centre(1), 105);
     EXPECT_EQ(order(), before);
     for (int i = 0; i < 4; ++i)
-        QTRY_COMPARE(story.slideAt(i)->drawnPosition(), 20 + 95 * i);
+        EXPECT_EVENTUALLY((story.slideAt(i)->drawnPosition()) == (20 + 95 * i));
 }
 
 TEST_F(StripFixture, ANewDragOpensNoGapUntilItLeavesThePreviousDragsLastSlot)
@@ -150,8 +151,8 @@ TEST_F(StripFixture, ANewDragOpensNoGapUntilItLeavesThePreviousDragsLastSlot)
     show();
     drag(centre(1), centre(1) + 5);
     ASSERT_EQ(story.lastInsertionSlot(), 1);
-    QTRY_COMPARE(strip->dragSource(), -1);
-    QTRY_COMPARE(story.slideAt(2)->targetPosition(), 210);
+    EXPECT_EVENTUALLY((strip->dragSource()) == (-1));
+    EXPECT_EVENTUALLY((story.slideAt(2)->targetPosition()) == (210));
 
     QTest::mousePress(strip.get(), Qt::LeftButton, {}, QPoint(centre(1), PictureY));
     QTest::mouseMove(strip.get(), QPoint(centre(1) + 5, PictureY));
@@ -195,17 +196,17 @@ TEST_F(StripFixture, ScrollIntoViewGlidesToTheSlideAndStopsAtTheRangeEnds)
     strip->scrollIntoView(5);
     EXPECT_EQ(strip->scrollTarget(), 95 * 6 - 400 + 20);
     EXPECT_TRUE(strip->isScrollAnimating());
-    QTRY_COMPARE(strip->scrollPosition(), 190);
-    QTRY_VERIFY(!strip->isScrollAnimating());
+    EXPECT_EVENTUALLY((strip->scrollPosition()) == (190));
+    EXPECT_EVENTUALLY(!strip->isScrollAnimating());
 
     strip->scrollIntoView(0);
     EXPECT_EQ(strip->scrollTarget(), -20);
-    QTRY_VERIFY(!strip->isScrollAnimating());
+    EXPECT_EVENTUALLY(!strip->isScrollAnimating());
     EXPECT_EQ(strip->scrollPosition(), 0);
 
     strip->lineScroll(1);
     EXPECT_EQ(strip->scrollTarget(), 95);
-    QTRY_COMPARE(strip->scrollPosition(), 95);
+    EXPECT_EVENTUALLY((strip->scrollPosition()) == (95));
     strip->resetScroll();
     EXPECT_EQ(strip->scrollPosition(), 0);
 }
