@@ -202,6 +202,32 @@ TEST_F(PublishChecksDialogTest, GivenOnlyAMissingNarrationThenNoStoryInfoDialogF
     EXPECT_TRUE(hooks.commands.isEmpty());
 }
 
+TEST_F(PublishChecksDialogTest, GivenAPodcastOverFifteenMinutesThenTheReportShowsItsLengthAndTheExcessOnTwoLines)
+{
+    fillEverything();
+    story.setType(2);
+    addSlide(500);
+    addSlide(500);
+    ModalWatcher modals;
+    EXPECT_EQ(runChecks(PublishChecksDialog::PublishMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_EQ(modals.seen[0].body, " - Podcast too long, duration 16:40\n"
+                                   "     1 minutes 40 seconds over 15 minute max\n");
+    EXPECT_TRUE(hooks.commands.isEmpty()) << "the length is no story information";
+
+    // Exactly fifteen minutes publishes without a word.
+    story.slideAt(1)->setNarrationLength(400);
+    modals.seen.clear();
+    EXPECT_EQ(runChecks(PublishChecksDialog::PublishMode), 1);
+    EXPECT_TRUE(modals.seen.isEmpty());
+
+    story.slideAt(1)->setNarrationLength(450);
+    EXPECT_EQ(runChecks(PublishChecksDialog::CheckMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_EQ(modals.seen[0].body, " - Podcast too long, duration 15:50\n"
+                                   "     50 seconds over 15 minute max\n");
+}
+
 TEST_F(PublishChecksDialogTest, GivenTheReportWhenHelpIsPressedThenThePublishingPageOpensAndTheReportStays)
 {
     ModalWatcher modals;
