@@ -192,6 +192,8 @@ private:
     void play();
     void record();
     void stop();
+    //! Finishes a recording (the narration so far is kept) and stops a playback.
+    void stopAudio();
     //! The record and play buttons' faces as the recorder's flags say.
     void syncAudioButtons();
     void clearNarration();

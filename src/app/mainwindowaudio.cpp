@@ -70,6 +70,14 @@ void MainWindow::stop()
     refreshTimeDisplay();
 }
 
+void MainWindow::stopAudio()
+{
+    m_recorder->stopRecording();
+    m_recorder->stopPlayback();
+    syncAudioButtons();
+    refreshTimeDisplay();
+}
+
 void MainWindow::syncAudioButtons()
 {
     // The paused look changes without a notice from the recorder: show it now.

@@ -121,6 +121,8 @@ void MainWindow::command(int id, int parameter)
     case PreviewStory:
         closeCueCard();
         if (m_story->count() > 0) {
+            // The preview plays every narration through the same speaker, whole files only.
+            stopAudio();
             PreviewDialog dialog(*m_story, m_services.player, m_services.clock, *m_skin, this);
             dialog.exec();
         }
@@ -237,6 +239,8 @@ void MainWindow::save(bool quiet)
 {
     if (m_story->count() == 0)
         return;
+    // A narration still being written is finished first: the saved copy is a whole file.
+    stopAudio();
     copyTranscriptIntoStory();
     const SaveResult result = saveStory(*m_story);
     if (!result.ok) {
@@ -256,9 +260,7 @@ void MainWindow::newStory(bool podcast)
     if (!saveChangesPrompt())
         return;
     // A recording or playback belongs to a slide that is about to go.
-    m_recorder->stopRecording();
-    m_recorder->stopPlayback();
-    syncAudioButtons();
+    stopAudio();
     m_story->reset();
     if (podcast) {
         auto segment = std::make_unique<Slide>(*m_story);

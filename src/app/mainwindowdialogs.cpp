@@ -26,9 +26,7 @@ void MainWindow::loadStory()
     closeCueCard();
     if (!goOn)
         return;
-    m_recorder->stopRecording();
-    m_recorder->stopPlayback();
-    syncAudioButtons();
+    stopAudio();
     const std::optional<LoadReport> report = StoryLibraryDialog::run(
         *m_story, programfolder::saveFolder(m_services.programFolder), m_librarySort, *m_skin, this);
     afterStoryReplaced();
@@ -69,10 +67,7 @@ void MainWindow::openMicrophoneDialog(QWidget* owner)
 {
     // The test recording and its playback need the microphone and the speaker: a narration
     // being recorded is finished (and kept) first, a playback stopped.
-    m_recorder->stopRecording();
-    m_recorder->stopPlayback();
-    syncAudioButtons();
-    refreshTimeDisplay();
+    stopAudio();
     std::unique_ptr<MicrophoneVolume> volume;
     if (m_services.microphoneVolume)
         volume = m_services.microphoneVolume();
@@ -109,6 +104,8 @@ void MainWindow::closeCueCard()
 void MainWindow::publish()
 {
     closeCueCard();
+    // The narrations are encoded and sent as whole files.
+    stopAudio();
     copyTranscriptIntoStory();
     if (PublishChecksDialog::run(*m_story, m_account, PublishChecksDialog::PublishMode, *m_skin, m_actions, this) != 1)
         return;

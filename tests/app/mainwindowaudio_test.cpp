@@ -7,7 +7,10 @@
 #include "views/levelmeter.h"
 #include "views/skinnedbutton.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
 
 namespace {
 
@@ -250,4 +253,32 @@ TEST_F(MainWindowTest, GivenTheMeterInputGoneDuringARecordingThenTheMeterGoesQui
         done();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->levelMeter()->isVisible(); }, 5000));
     EXPECT_EQ(window->recorder().state(), RecorderState::Recording) << "the narration goes on";
+}
+
+TEST_F(MainWindowTest, GivenARecordingThenSaveFinishesItFirstAndStoresAWholeNarrationFile)
+{
+    addPictures(1);
+    window->command(MainWindow::RecordCommand);
+    ASSERT_EQ(window->recorder().state(), RecorderState::Recording);
+    ASSERT_TRUE(audio.input->capture(3));
+    clock.advance(5'000);
+
+    window->command(MainWindow::SaveStory);
+    EXPECT_EQ(window->recorder().state(), RecorderState::Stopped);
+    EXPECT_FALSE(window->button(MainWindow::RecordCommand)->isLatched());
+    EXPECT_FALSE(window->levelMeter()->isVisibleTo(window.get()));
+    const Slide* slide = window->story().slideAt(0);
+    EXPECT_EQ(slide->narrationLength(), 5);
+    EXPECT_FALSE(window->story().isModified());
+
+    // The saved narration is a finished wave file: its RIFF and data sizes match its length.
+    const QFileInfoList waves = QFileInfo(window->story().storyFilePath()).dir().entryInfoList({"*.wav"});
+    ASSERT_EQ(waves.size(), 1);
+    QFile wave(waves[0].filePath());
+    ASSERT_TRUE(wave.open(QIODevice::ReadOnly));
+    const QByteArray bytes = wave.readAll();
+    ASSERT_GE(bytes.size(), 44);
+    EXPECT_EQ(qFromLittleEndian<quint32>(bytes.constData() + 4), quint32(bytes.size() - 8));
+    EXPECT_EQ(qFromLittleEndian<quint32>(bytes.constData() + 40), quint32(bytes.size() - 44));
+    EXPECT_GT(bytes.size(), 44) << "the captured buffers are in it";
 }
