@@ -6,6 +6,7 @@
 #include "app/programsettings.h"
 #include "app/prompter.h"
 #include "audio/narrationrecorder.h"
+#include "story/storyfile.h"
 #include "story/storylibrary.h"
 
 #include <QBasicTimer>
@@ -184,7 +185,9 @@ private:
     // Commands.
     //! False when the user cancelled; Yes saves quietly first.
     bool saveChangesPrompt();
-    void save(bool quiet);
+    //! Saves the story; quiet: no confirmation. AlreadyRemade only right after publishing,
+    //! which remade every picture.
+    void save(bool quiet, SavedPictures pictures = SavedPictures::Remake);
     void newStory(bool podcast);
     void addSlide();
     void changePhoto(int index);

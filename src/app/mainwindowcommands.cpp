@@ -235,14 +235,14 @@ bool MainWindow::saveChangesPrompt()
     return false;
 }
 
-void MainWindow::save(bool quiet)
+void MainWindow::save(bool quiet, SavedPictures pictures)
 {
     if (m_story->count() == 0)
         return;
     // A narration still being written is finished first: the saved copy is a whole file.
     stopAudio();
     copyTranscriptIntoStory();
-    const SaveResult result = saveStory(*m_story);
+    const SaveResult result = saveStory(*m_story, SystemClock(), pictures);
     if (!result.ok) {
         // The story stays marked as changed: nothing of it is lost by a later close.
         m_services.prompter.inform(QStringLiteral("Pictorelle"), result.error, Prompter::Icon::Error);

@@ -113,7 +113,9 @@ void MainWindow::publish()
     const auto quietSave = [this] {
         // Marked first: a save that fails leaves the new id marked as not yet saved.
         m_story->setModified(true);
-        command(SaveStory, 1);
+        // The preparation has just remade every picture and the dialog is modal: remaking
+        // them again would only hold up the window.
+        save(true, SavedPictures::AlreadyRemade);
         return !m_story->isModified();
     };
     PublishDialog dialog(*m_story, m_account, client, m_services.serviceBase, *m_skin, m_actions, quietSave, this,

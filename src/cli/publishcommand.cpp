@@ -68,7 +68,7 @@ int runPublish(CliContext& ctx, QStringList args)
     CurlServiceClient client;
     StderrMessenger messenger(ctx.err);
     const QString base = serviceBaseAddress(service);
-    PublicationRun run({story, account, client, &messenger, base, [&story] { return saveStory(story).ok; }});
+    PublicationRun run({story, account, client, &messenger, base, [&story] { return saveStory(story, SystemClock(), SavedPictures::AlreadyRemade).ok; }});
     run.start();
     // The dialog's three timers: 100 ms progress, 250 ms preparation, 500 ms verification.
     QElapsedTimer clock;

@@ -108,7 +108,7 @@ QString saveConfirmationText(const QString& title, const QDateTime& time)
         .arg(title.isEmpty() ? QStringLiteral("No title") : title, saveTimeText(time));
 }
 
-SaveResult saveStory(Story& story, const Clock& clock)
+SaveResult saveStory(Story& story, const Clock& clock, SavedPictures remake)
 {
     SaveResult result;
     result.time = clock.now();
@@ -134,7 +134,7 @@ SaveResult saveStory(Story& story, const Clock& clock)
     for (int i = 0; i < story.count(); ++i)
         if (story.slideAt(i)->kind() == SlideKind::Picture)
             pictures.append(story.slideAt(i));
-    if (story.importer() && !pictures.isEmpty())
+    if (remake == SavedPictures::Remake && story.importer() && !pictures.isEmpty())
         story.importer()->reprocess(story, pictures);
 
     QString content;

@@ -24,11 +24,17 @@ struct SaveResult
     QDateTime time;    //!< local time of the save
 };
 
+//! Whether a save remakes the slides' pictures from their sources first (so the saved
+//! pictures carry each slide's rotation), or takes them as they are because they were
+//! just remade and nothing changed since (publishing remakes them all before it sends).
+enum class SavedPictures { Remake, AlreadyRemade };
+
 //! Writes the story into its folder under program folder + "save/": pictures and
 //! narrations first, then the story file atomically. A failed save leaves the
 //! earlier save as it was. Sets the story file path on a first save; the caller
 //! clears the modified flag.
-SaveResult saveStory(Story& story, const Clock& clock = SystemClock());
+SaveResult saveStory(Story& story, const Clock& clock = SystemClock(),
+                     SavedPictures pictures = SavedPictures::Remake);
 
 //! The confirmation text shown after a save that is not quiet.
 QString saveConfirmationText(const QString& title, const QDateTime& time);

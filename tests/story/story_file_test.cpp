@@ -40,6 +40,22 @@ struct StoryFileFixture : ::testing::Test
     QString fileText(const QString& path) { return fromUtf16Le(TempFolder::read(path)); }
 };
 
+TEST_F(StoryFileFixture, ASaveRightAfterPublishingTakesThePicturesAsTheyAreAndStillWritesThemAll)
+{
+    addPicture("a.jpg");
+    addPicture("b.jpg");
+    const SaveResult r = saveStory(story, clock, SavedPictures::AlreadyRemade);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(importer.reprocessed, 0);
+    const QString folder = QFileInfo(r.storyFile).absolutePath();
+    EXPECT_EQ(TempFolder::read(folder + "/0.jpg"), "JPEG of a.jpg");
+    EXPECT_EQ(TempFolder::read(folder + "/1.jpg"), "JPEG of b.jpg");
+
+    // Any other save remakes them from their sources.
+    ASSERT_TRUE(saveStory(story, clock).ok);
+    EXPECT_EQ(importer.reprocessed, 2);
+}
+
 TEST_F(StoryFileFixture, FirstSaveWritesTheStampedFolderAndExactLines)
 {
     story.setTitle("Holiday");
