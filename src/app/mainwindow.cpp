@@ -24,7 +24,9 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QTextDocument>
 #include <QWheelEvent>
 
 #include <functional>
@@ -213,8 +215,15 @@ void MainWindow::createControls()
     m_transcriptBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_transcriptBox->setTabChangesFocus(true);
     connect(m_transcriptBox, &QPlainTextEdit::textChanged, this, &MainWindow::limitTranscript);
+    // Typing in the transcript is a change to the story: closing must not lose it unasked.
+    // Filling the box from the story clears the document's flag, so only edits count.
+    connect(m_transcriptBox->document(), &QTextDocument::modificationChanged, this, [this](bool changed) {
+        if (changed && m_story->isPodcast() && !m_fillingTranscript)
+            m_story->setModified(true);
+    });
     m_transcriptCheck = new QCheckBox(QStringLiteral("Publish Audio Transcript (optional)"), canvas);
     m_transcriptCheck->setObjectName(QStringLiteral("transcriptPublish"));
+    connect(m_transcriptCheck, &QCheckBox::clicked, this, [this] { m_story->setModified(true); });
     m_transcriptHeading = makeLabel(canvas, QStringLiteral("Audio Transcript"), skin.largeFont(), Qt::AlignLeft,
                                      "transcriptHeading");
 
@@ -417,7 +426,9 @@ void MainWindow::refreshTranscriptView()
     if (!m_story->isPodcast())
         return;
     m_transcriptCheck->setChecked(m_story->transcriptPublish());
+    const QScopedValueRollback filling(m_fillingTranscript, true);
     m_transcriptBox->setPlainText(m_story->transcript());
+    m_transcriptBox->document()->setModified(false);
 }
 
 void MainWindow::copyTranscriptIntoStory()

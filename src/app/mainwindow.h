@@ -258,6 +258,8 @@ private:
     //! The service's catalogue, read from the program folder's "category.dat".
     CategoryTree m_categories;
     int m_lastClientWidth = 0;
+    //! The transcript box is being filled from the story: no edit of the user's.
+    bool m_fillingTranscript = false;
     //! The modeless cue-card window while it is open.
     QPointer<QWidget> m_cueCard;
 };

@@ -28,6 +28,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -249,6 +250,8 @@ void MainWindow::save(bool quiet, SavedPictures pictures)
         return;
     }
     m_story->setModified(false);
+    // The next edit of the transcript marks the story changed again.
+    m_transcriptBox->document()->setModified(false);
     if (!quiet) {
         m_services.prompter.inform(saveConfirmationCaption(), saveConfirmationText(m_story->title(), result.time),
                                    Prompter::Icon::Information);
@@ -271,10 +274,9 @@ void MainWindow::newStory(bool podcast)
         m_story->setModified(false);
     }
     afterStoryReplaced();
-    if (podcast) {
-        m_transcriptBox->clear();
+    // The box is empty now: refreshTranscriptView filled it from the new story.
+    if (podcast)
         m_transcriptCheck->setChecked(true);
-    }
     closeCueCard();
 }
 

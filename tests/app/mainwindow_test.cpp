@@ -538,16 +538,49 @@ TEST_F(MainWindowTest, GivenLeftoversInTheWorkingFolderThenANewWindowRemovesOnly
 
 // ---- The podcast transcript ---------------------------------------------------------------
 
-TEST_F(MainWindowTest, GivenTypingInTheTranscriptThenTheStoryIsNotMarkedAndTheBoxKeepsFiftyThousand)
+TEST_F(MainWindowTest, GivenPastingIntoTheTranscriptThenTheBoxKeepsFiftyThousand)
 {
     window->command(MainWindow::NewPodcast);
     window->transcriptBox()->setPlainText(QString(50010, QLatin1Char('a')));
     EXPECT_EQ(window->transcriptBox()->toPlainText().size(), 50000);
-    EXPECT_FALSE(window->story().isModified());
     window->transcriptCheck()->setChecked(false);
     window->copyTranscriptIntoStory();
     EXPECT_EQ(window->story().transcript().size(), 50000);
     EXPECT_FALSE(window->story().transcriptPublish());
+}
+
+TEST_F(MainWindowTest, GivenTypingInTheTranscriptThenTheStoryIsChangedUntilSavedAndClosingAsks)
+{
+    showWithClient(1000, 800);
+    window->command(MainWindow::NewPodcast);
+    auto segment = std::make_unique<Slide>(window->story());
+    segment->setKind(SlideKind::Segment);
+    ASSERT_TRUE(window->story().add(std::move(segment)));
+    window->story().setModified(false);
+    // Filling the box from the story is no edit.
+    window->refreshTranscriptView();
+    EXPECT_FALSE(window->story().isModified());
+
+    QTest::keyClicks(window->transcriptBox(), QStringLiteral("Show notes"));
+    EXPECT_TRUE(window->story().isModified());
+
+    window->command(MainWindow::SaveStory, 1);
+    ASSERT_FALSE(window->story().isModified());
+    EXPECT_EQ(window->story().transcript(), "Show notes");
+
+    // The next keystroke counts again, and so does the publish switch.
+    QTest::keyClicks(window->transcriptBox(), QStringLiteral("!"));
+    EXPECT_TRUE(window->story().isModified());
+    window->command(MainWindow::SaveStory, 1);
+    ASSERT_FALSE(window->story().isModified());
+    QTest::mouseClick(window->transcriptCheck(), Qt::LeftButton, {}, QPoint(6, 8));
+    EXPECT_TRUE(window->story().isModified());
+
+    // Closing now asks; Cancel keeps the window and the text.
+    prompter.saveAnswers = {Prompter::SaveAnswer::Cancel};
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(prompter.saveQuestions, 1);
+    EXPECT_EQ(window->transcriptBox()->toPlainText(), "Show notes!");
 }
 
 TEST_F(MainWindowTest, GivenTheWindowThenNewSlidesWaitBehindTheProgramsOwnPlaceholderPicture)
