@@ -26,7 +26,7 @@ run: build
 bench: deps
 	@bash bench/run-benchmarks.sh
 
-# Pictures of the main window for review, in $(BUILD)/screenshots.
+# Pictures of the main window and its dialogs for review, in $(BUILD)/screenshots.
 .PHONY: screenshots
 screenshots: configure
 	@cmake --build $(BUILD) --target pictorelle-screenshots -j $(JOBS)

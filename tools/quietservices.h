@@ -73,6 +73,8 @@ struct QuietServices
     SteadyMillisecondClock clock;
     NoBrowser browser;
     UnattendedPrompter prompter;
+    //! The web service's address the window and its dialogs build links on; nothing connects.
+    const QString serviceBase = QStringLiteral("http://127.0.0.1:8642");
 
     //! programFolder ends with "/"; importer null leaves pictures unimported.
     MainWindowServices forFolder(const QString& programFolder, PictureImportService* importer)
@@ -80,6 +82,16 @@ struct QuietServices
         settings.setProgramFolder(programFolder);
         return MainWindowServices{programFolder, settings, audio,    player,
                                   clock,         browser,  prompter, importer,
-                                  QStringLiteral("http://127.0.0.1:8642")};
+                                  serviceBase};
+    }
+
+    //! As forFolder, but narrations record from microphone and the level meter under the time
+    //! display reads it too; microphone must outlive the window.
+    MainWindowServices withMicrophone(const QString& programFolder, PictureImportService* importer,
+                                      AudioBackend& microphone)
+    {
+        settings.setProgramFolder(programFolder);
+        return MainWindowServices{programFolder, settings, microphone, player,      clock,
+                                  browser,       prompter, importer,   serviceBase, &microphone};
     }
 };

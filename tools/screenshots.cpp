@@ -1,27 +1,38 @@
-// pictorelle-screenshots: pictures of the main window in typical states, for reviewing its look.
+// pictorelle-screenshots: pictures of the main window and its dialogs in typical states, for
+// reviewing their look.
 //   pictorelle-screenshots OUTPUT_FOLDER
-// Writes picture-story.png, strip-drag.png, podcast.png and empty.png. Runs on the offscreen
-// platform unless QT_QPA_PLATFORM says otherwise; plays, records and opens nothing.
+// Writes picture-story.png, strip-drag.png, preview.png, publish-checks.png, podcast.png,
+// empty.png, recording.png and microphone.png. Runs on the offscreen platform unless
+// QT_QPA_PLATFORM says otherwise; plays, records and opens nothing: the recording and the
+// microphone dialog take a silent stand-in microphone, and their level meters are set by hand.
 
 #include "app/categorychooser.h"
 #include "app/categorytree.h"
+#include "app/dialogactions.h"
 #include "app/mainwindow.h"
+#include "app/microphonedialog.h"
+#include "app/previewdialog.h"
+#include "app/publishchecksdialog.h"
 #include "pictures/pictureimporter.h"
 #include "story/slide.h"
 #include "story/story.h"
+#include "views/levelmeter.h"
 #include "views/thumbnailstrip.h"
 
 #include "quietservices.h"
 #include "samplescenes.h"
+#include "silentmicrophone.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdio>
@@ -35,6 +46,9 @@ const QSize ClientSize(1000, 800);
 constexpr int PictureCentreY = 57;
 constexpr int FirstCentreX = 57;
 constexpr int SlotPitch = Story::SlotPitch;
+// The microphone level the microphone dialog opens with: 70 % of a sound server's full level.
+constexpr int FullMicrophoneVolume = 65536;
+constexpr int MicrophoneVolume70 = FullMicrophoneVolume * 7 / 10;
 
 QTextStream& err()
 {
@@ -58,6 +72,42 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs)
 void settle()
 {
     QTest::qWait(400);
+}
+
+//! Feeds meter the levels of a voice speaking up, ending at a peak of 0.6 and an RMS of 0.25
+//! (-12 dBFS, amber); the marker still holds the loudest peak a little above the bar.
+void showSpeech(LevelMeter& meter)
+{
+    struct Level
+    {
+        float peak;
+        float rms;
+    };
+    const Level voice[] = {{0.18f, 0.06f}, {0.42f, 0.15f}, {0.72f, 0.29f}, {0.55f, 0.21f}, {0.6f, 0.25f}};
+    meter.clear();
+    for (const Level& level : voice)
+        meter.setLevel(level.peak, level.rms);
+}
+
+//! Calls open, which runs a modal dialog and returns once it closed; the dialog is grabbed
+//! as soon as it shows and then closed. A null image when open showed no dialog.
+QImage grabModal(const std::function<void()>& open)
+{
+    QImage shot;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll.stop();
+        shot = dialog->grab().toImage();
+        dialog->close();
+    });
+    poll.start();
+    open();
+    poll.stop();
+    return shot;
 }
 
 class Session
@@ -86,51 +136,47 @@ public:
         return true;
     }
 
-    bool pictureStoryAndDrag()
+    //! picture-story.png, strip-drag.png, then preview.png and publish-checks.png over the
+    //! reordered story.
+    bool pictureStory()
     {
-        auto window = openWindow(QStringLiteral("pictures"));
-        if (!window)
+        const QString name = QStringLiteral("pictures");
+        auto window = openWindow(name);
+        if (!window || !fillPictureStory(*window))
             return false;
-        Story& story = window->story();
-        QList<QUrl> urls;
-        for (const QString& path : std::as_const(m_scenes))
-            urls << QUrl::fromLocalFile(path);
-        // Dropped past the last thumbnail: the pictures go to the end in their order.
-        const QRect strip = window->strip()->geometry();
-        if (window->dropFiles(urls, QPoint(strip.right() - 5, strip.center().y())) != int(urls.size())) {
-            err() << "pictorelle-screenshots: the sample pictures were not all added\n";
-            return false;
-        }
-        // The count drops as each result is applied on this thread, so zero means every slide is done.
-        if (!waitUntil([&story] { return story.runningImports() == 0; }, 60000)) {
-            err() << "pictorelle-screenshots: the picture imports did not finish within a minute\n";
-            return false;
-        }
-        for (int i = 0; i < story.count(); ++i) {
-            if (!story.slideAt(i)->isReady()) {
-                err() << "pictorelle-screenshots: slide " << i + 1 << " was not imported\n";
-                return false;
-            }
-        }
-
-        story.setTitle(QStringLiteral("A Week Along the Coast"));
-        story.setDescription(QStringLiteral("Eight days from the harbour town over the pass to the dunes, with a "
-                                            "night under the stars and a balloon ride at dawn."));
-        story.setTags(QStringLiteral("travel, coast, hiking, mountains"));
-        setCategory(story, 1030000);
-        const int narration[] = {42, 35, 58, 0, 21, 60, 0, 0};
-        for (int i = 0; i < story.count(); ++i) {
-            Slide& slide = *story.slideAt(i);
-            slide.setCaption(samplescenes::caption(i));
-            slide.setHasNarration(narration[i % std::size(narration)] > 0);
-            slide.setNarrationLength(narration[i % std::size(narration)]);
-        }
-        story.slideAt(2)->setTags(QStringLiteral("lighthouse, cliffs, sea"));
-        story.select(2);
+        window->story().select(2);
         showStoryChanges(*window);
-        if (!save(*window, QStringLiteral("picture-story.png")))
+        return save(*window, QStringLiteral("picture-story.png")) && dragShot(*window) && previewShot(*window) &&
+               checksShot(*window, folderFor(name));
+    }
+
+    //! recording.png while slide 4 of the picture story records, then microphone.png over it.
+    bool recordingAndMicrophone()
+    {
+        const QString name = QStringLiteral("recording");
+        auto window = openWindow(name, &m_microphone);
+        if (!window || !fillPictureStory(*window))
             return false;
-        return dragShot(*window);
+        // A slide without a narration: recording over one would ask first, and nobody answers.
+        window->story().select(3);
+        showStoryChanges(*window);
+        window->command(MainWindow::RecordCommand);
+        if (window->recorder().state() != RecorderState::Recording || !window->levelMeter()->isVisible()) {
+            err() << "pictorelle-screenshots: the narration did not start recording with its level meter\n";
+            window->command(MainWindow::StopCommand);
+            return false;
+        }
+        settle();
+        // The window's meter timer shows the silent input's level at its next tick: the levels
+        // are set and grabbed with no event handled in between.
+        showSpeech(*window->levelMeter());
+        const bool saved = save(*window, QStringLiteral("recording.png"));
+        window->command(MainWindow::StopCommand);
+        if (window->recorder().state() != RecorderState::Stopped) {
+            err() << "pictorelle-screenshots: the recording did not stop\n";
+            return false;
+        }
+        return saved && microphoneShot(*window, folderFor(name));
     }
 
     bool podcast()
@@ -193,15 +239,21 @@ public:
     }
 
 private:
-    //! A shown window with a client of ClientSize over a fresh program folder named name.
-    std::unique_ptr<MainWindow> openWindow(const QString& name)
+    //! The program folder of the window named name, ending with "/".
+    QString folderFor(const QString& name) const { return m_home + name + QStringLiteral("/"); }
+
+    //! A shown window with a client of ClientSize over a fresh program folder named name;
+    //! microphone null: no sound device at all.
+    std::unique_ptr<MainWindow> openWindow(const QString& name, AudioBackend* microphone = nullptr)
     {
-        const QString folder = m_home + name + QStringLiteral("/");
+        const QString folder = folderFor(name);
         if (!QDir().mkpath(folder)) {
             err() << "pictorelle-screenshots: cannot create " << folder << "\n";
             return nullptr;
         }
-        auto window = std::make_unique<MainWindow>(m_services.forFolder(folder, &m_importer));
+        auto window = std::make_unique<MainWindow>(microphone
+                                                       ? m_services.withMicrophone(folder, &m_importer, *microphone)
+                                                       : m_services.forFolder(folder, &m_importer));
         window->move(0, 0);
         window->resize(ClientSize);
         window->show();
@@ -220,6 +272,49 @@ private:
         // The pointer rests off the window, so no button shows its hover face.
         QCursor::setPos(window->geometry().bottomRight() + QPoint(200, 200));
         return window;
+    }
+
+    //! Drops the sample pictures into window's new story, waits for their import and fills in
+    //! the story's information, captions and narration lengths. False, said on stderr, when a
+    //! picture did not make it.
+    bool fillPictureStory(MainWindow& window)
+    {
+        Story& story = window.story();
+        QList<QUrl> urls;
+        for (const QString& path : std::as_const(m_scenes))
+            urls << QUrl::fromLocalFile(path);
+        // Dropped past the last thumbnail: the pictures go to the end in their order.
+        const QRect strip = window.strip()->geometry();
+        if (window.dropFiles(urls, QPoint(strip.right() - 5, strip.center().y())) != int(urls.size())) {
+            err() << "pictorelle-screenshots: the sample pictures were not all added\n";
+            return false;
+        }
+        // The count drops as each result is applied on this thread, so zero means every slide is done.
+        if (!waitUntil([&story] { return story.runningImports() == 0; }, 60000)) {
+            err() << "pictorelle-screenshots: the picture imports did not finish within a minute\n";
+            return false;
+        }
+        for (int i = 0; i < story.count(); ++i) {
+            if (!story.slideAt(i)->isReady()) {
+                err() << "pictorelle-screenshots: slide " << i + 1 << " was not imported\n";
+                return false;
+            }
+        }
+
+        story.setTitle(QStringLiteral("A Week Along the Coast"));
+        story.setDescription(QStringLiteral("Eight days from the harbour town over the pass to the dunes, with a "
+                                            "night under the stars and a balloon ride at dawn."));
+        story.setTags(QStringLiteral("travel, coast, hiking, mountains"));
+        setCategory(story, 1030000);
+        const int narration[] = {42, 35, 58, 0, 21, 60, 0, 0};
+        for (int i = 0; i < story.count(); ++i) {
+            Slide& slide = *story.slideAt(i);
+            slide.setCaption(samplescenes::caption(i));
+            slide.setHasNarration(narration[i % std::size(narration)] > 0);
+            slide.setNarrationLength(narration[i % std::size(narration)]);
+        }
+        story.slideAt(2)->setTags(QStringLiteral("lighthouse, cliffs, sea"));
+        return true;
     }
 
     void setCategory(Story& story, int id)
@@ -271,6 +366,66 @@ private:
         return saved;
     }
 
+    //! The preview player over window's story as it opens on the first slide.
+    bool previewShot(MainWindow& window)
+    {
+        PreviewDialog preview(window.story(), m_services.player, m_services.clock, window.skin(), &window);
+        preview.show();
+        // A story the player cannot show closes it again at once.
+        if (!QTest::qWaitForWindowExposed(&preview) || !preview.isVisible() || preview.shownPictureRect().isEmpty()) {
+            err() << "pictorelle-screenshots: the preview showed no picture\n";
+            return false;
+        }
+        const bool saved = saveImage(preview.grab().toImage(), QStringLiteral("preview.png"));
+        preview.done(PreviewDialog::CloseCommand);
+        return saved;
+    }
+
+    //! The checks report for window's story once its tags are gone; the fresh account has no
+    //! user name or password either.
+    bool checksShot(MainWindow& window, const QString& programFolder)
+    {
+        window.story().setTags(QString());
+        // Without a command hook: after a report of missing story information the window's
+        // hook would open the story dialog, modally, with nobody to close it.
+        const DialogActions actions = browserDialogActions(m_services.browser, programFolder, m_services.serviceBase);
+        const QImage shot = grabModal([&] {
+            PublishChecksDialog::run(window.story(), window.account(), PublishChecksDialog::CheckMode, window.skin(),
+                                     actions, &window);
+        });
+        if (shot.isNull()) {
+            err() << "pictorelle-screenshots: the checks report never showed\n";
+            return false;
+        }
+        return saveImage(shot, QStringLiteral("publish-checks.png"));
+    }
+
+    //! The microphone dialog over window, with the silent microphone at 70 % and a voice on its
+    //! level meter.
+    bool microphoneShot(MainWindow& window, const QString& programFolder)
+    {
+        StoredMicrophoneVolume volume(FullMicrophoneVolume, MicrophoneVolume70);
+        MicrophoneDialog dialog(m_microphone, m_services.player, &volume, m_services.clock, programFolder,
+                                browserDialogActions(m_services.browser, programFolder, m_services.serviceBase),
+                                window.skin(), &window);
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog)) {
+            err() << "pictorelle-screenshots: the microphone dialog was never shown\n";
+            return false;
+        }
+        // The note only shows when the input did not open or was lost.
+        const auto* note = dialog.findChild<QLabel*>(QStringLiteral("note"));
+        if (note && !note->isHidden()) {
+            err() << "pictorelle-screenshots: the microphone dialog says \"" << note->text() << "\"\n";
+            return false;
+        }
+        // As in the window, the dialog's ticker would show the silent input's level again.
+        showSpeech(*dialog.levelMeter());
+        const bool saved = saveImage(dialog.grab().toImage(), QStringLiteral("microphone.png"));
+        dialog.reject();
+        return saved;
+    }
+
     bool save(MainWindow& window, const QString& name) { return saveImage(window.grab().toImage(), name); }
 
     bool saveImage(const QImage& image, const QString& name)
@@ -290,6 +445,8 @@ private:
     QStringList m_scenes;
     CategoryTree m_categories;
     QuietServices m_services;
+    //! The microphone of the recording and the microphone dialog only.
+    SilentMicrophone m_microphone;
     PictureImporter m_importer;
 };
 
@@ -305,7 +462,8 @@ int main(int argc, char** argv)
     const bool help = args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"));
     if (help || args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
         std::fputs("Usage: pictorelle-screenshots OUTPUT_FOLDER\n"
-                   "Writes picture-story.png, strip-drag.png, podcast.png and empty.png of the main window.\n",
+                   "Writes picture-story.png, strip-drag.png, podcast.png, empty.png and recording.png of the\n"
+                   "main window, and preview.png, publish-checks.png and microphone.png of its dialogs.\n",
                    help ? stdout : stderr);
         return help ? 0 : 2;
     }
@@ -317,6 +475,8 @@ int main(int argc, char** argv)
     Session session(QDir(args[0]).absolutePath(), home.path() + QStringLiteral("/"));
     if (!session.prepare())
         return 1;
-    const bool ok = session.pictureStoryAndDrag() && session.podcast() && session.empty();
+    // The recording comes last: windows shown after it drew their text antialiased a shade
+    // differently, which made the other shots hard to compare with those of earlier runs.
+    const bool ok = session.pictureStory() && session.podcast() && session.empty() && session.recordingAndMicrophone();
     return ok ? 0 : 1;
 }
