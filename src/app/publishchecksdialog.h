@@ -1,15 +1,13 @@
 #pragma once
 
-#include "app/dialogactions.h"
-
-#include <QDialog>
+#include "app/publishmessagedialog.h"
 
 class SkinResources;
 class Story;
 class UserAccount;
 
 //! "Publish Pictorelle": the report of the checks before publishing. Shows, never changes.
-class PublishChecksDialog : public QDialog
+class PublishChecksDialog : public PublishMessageDialog
 {
     Q_OBJECT
 public:
@@ -30,12 +28,4 @@ public:
     //! Shows reportText (lines ending in CR LF) as it stands.
     PublishChecksDialog(const QString& reportText, const SkinResources& skin, const DialogActions& actions,
                         QWidget* parent = nullptr);
-
-    void accept() override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    DialogActions m_actions;
 };
