@@ -9,6 +9,7 @@
 #include "story/story.h"
 
 #include "benchmedia.h"
+#include "referenceservice.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -19,7 +20,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -102,19 +102,9 @@ int main(int argc, char** argv)
     const qint64 prepareMs = t.elapsed();
 
     // Upload to a local reference service.
-    const QString service = QStringLiteral(PICTORELLE_WEB);
-    const QString data = home + QStringLiteral("service");
-    QProcess::execute(service, {"--data", data, "--add-user", "bench", "bench"});
-    QProcess web;
-    web.start(service, {"--port", "0", "--data", data});
-    QString base;
-    while (base.isEmpty() && web.waitForReadyRead(10000)) {
-        const auto m = QRegularExpression(QStringLiteral("listening on (http://\\S+)"))
-                           .match(QString::fromUtf8(web.readAllStandardOutput()));
-        if (m.hasMatch())
-            base = m.captured(1);
-    }
-    if (base.isEmpty()) {
+    ReferenceService web(QStringLiteral(PICTORELLE_WEB), home + QStringLiteral("service"));
+    const QString base = web.base();
+    if (base.isEmpty() || !web.addUser(QStringLiteral("bench"), QStringLiteral("bench"))) {
         std::fprintf(stderr, "publish_bench: pictorelle-web did not start\n");
         return 1;
     }
@@ -149,8 +139,6 @@ int main(int argc, char** argv)
     }
     if (uploading)
         uploadMs = upload.elapsed();
-    web.terminate();
-    web.waitForFinished(5000);
     if (run.phase() != PublicationRun::Phase::Published) {
         std::fprintf(stderr, "publish_bench: publishing failed: %s %s\n", qPrintable(run.statusWord()),
                      qPrintable(run.failureDetail()));

@@ -16,15 +16,14 @@
 
 #include "benchmedia.h"
 #include "benchphotos.h"
+#include "referenceservice.h"
 #include "quietservices.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QMetaEnum>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -94,42 +93,6 @@ QByteArray voiceNarration(int seconds)
     return wave;
 }
 
-//! The reference service on a free loopback port over its own data folder, with one user.
-class ReferenceService
-{
-public:
-    ReferenceService(const QString& data, const QString& user, const QString& password)
-    {
-        const QString program = QStringLiteral(PICTORELLE_WEB);
-        if (QProcess::execute(program, {"--data", data, "--add-user", user, password}) != 0)
-            return;
-        m_process.start(program, {"--port", "0", "--data", data});
-        if (!m_process.waitForStarted(10000))
-            return;
-        QByteArray seen;
-        while (m_process.waitForReadyRead(10000)) {
-            seen += m_process.readAllStandardOutput();
-            const auto match = QRegularExpression(QStringLiteral("listening on (http://\\S+)")).match(QString::fromUtf8(seen));
-            if (match.hasMatch()) {
-                m_base = match.captured(1);
-                return;
-            }
-        }
-    }
-    ~ReferenceService()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
-
-    //! "http://127.0.0.1:port"; empty when the service did not start.
-    QString base() const { return m_base; }
-
-private:
-    QProcess m_process;
-    QString m_base;
-};
 
 //! The application, timing every event it delivers from the event loop itself. A long gap
 //! between ticks is then traced to the one event handler that held the GUI thread.
@@ -239,8 +202,8 @@ int main(int argc, char** argv)
     }
     const QString home = work.path() + QStringLiteral("/");
     const QString user = QStringLiteral("bench");
-    ReferenceService service(home + QStringLiteral("service"), user, user);
-    if (service.base().isEmpty()) {
+    ReferenceService service(QStringLiteral(PICTORELLE_WEB), home + QStringLiteral("service"));
+    if (service.base().isEmpty() || !service.addUser(user, user)) {
         std::fprintf(stderr, "publish_dialog_bench: pictorelle-web did not start\n");
         return 1;
     }

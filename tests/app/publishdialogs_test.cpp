@@ -13,15 +13,14 @@
 #include "views/skinresources.h"
 
 #include "dialoghooks.h"
+#include "referenceservice.h"
 #include "tempfolder.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -533,46 +532,6 @@ TEST(PublishBarTest, GivenFractionsThenTheFillIsTruncatedAndNeverBeyondTheBar)
 // ---------------------------------------------------------------------------------------
 // End to end against the reference service.
 
-//! The reference service on a free loopback port with its own data folder.
-class WebService
-{
-public:
-    explicit WebService(const QString& data) : m_data(data)
-    {
-        m_process.setProgram(QStringLiteral(PICTORELLE_WEB));
-        m_process.setArguments({"--port", "0", "--data", data});
-        m_process.start();
-        if (!m_process.waitForStarted(10000))
-            return;
-        QByteArray seen;
-        while (m_process.waitForReadyRead(10000)) {
-            seen += m_process.readAllStandardOutput();
-            const auto match = QRegularExpression("listening on (http://\\S+)").match(QString::fromUtf8(seen));
-            if (match.hasMatch()) {
-                m_base = match.captured(1);
-                return;
-            }
-        }
-    }
-    ~WebService()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
-
-    QString base() const { return m_base; }
-
-    bool addUser(const QString& name, const QString& password)
-    {
-        return QProcess::execute(QStringLiteral(PICTORELLE_WEB), {"--data", m_data, "--add-user", name, password}) == 0;
-    }
-
-private:
-    QString m_data;
-    QString m_base;
-    QProcess m_process;
-};
 
 //! One second of a 440 Hz tone in the narration format.
 void writeNarration(const QString& path)
@@ -590,7 +549,7 @@ TEST_F(PublishDialogTest, GivenTheReferenceServiceThenAOneSlideStoryIsPublishedA
     CurlGlobal curlSetUp;
     ASSERT_TRUE(loadMp3Codec()) << "the MP3 encoder library is needed";
     TempFolder serviceData;
-    WebService service(serviceData.path());
+    ReferenceService service(QStringLiteral(PICTORELLE_WEB), serviceData.path());
     ASSERT_FALSE(service.base().isEmpty()) << "the reference service did not start";
     ASSERT_TRUE(service.addUser(QStringLiteral("alice"), QStringLiteral("secret")));
 

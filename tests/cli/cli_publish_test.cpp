@@ -1,5 +1,6 @@
 // Publishing end to end: pictorelle-cli against a real pictorelle-web on a free port.
 #include "clirunner.h"
+#include "referenceservice.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,63 +10,13 @@
 
 namespace {
 
-//! The reference service, started for one test with its own data folder.
-class WebService
-{
-public:
-    explicit WebService(const QString& data) : m_data(data)
-    {
-        m_process.setProgram(QStringLiteral(PICTORELLE_WEB));
-        m_process.setArguments({"--port", "0", "--data", data});
-        m_process.start();
-        if (!m_process.waitForStarted(10000))
-            return;
-        // The service prints its address once it listens.
-        QByteArray seen;
-        while (m_process.waitForReadyRead(10000)) {
-            seen += m_process.readAllStandardOutput();
-            const auto match = QRegularExpression("listening on (http://\\S+)").match(QString::fromUtf8(seen));
-            if (match.hasMatch()) {
-                m_base = match.captured(1);
-                return;
-            }
-        }
-    }
-    ~WebService()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
-
-    QString base() const { return m_base; }
-
-    bool addUser(const QString& name, const QString& password)
-    {
-        return QProcess::execute(QStringLiteral(PICTORELLE_WEB), {"--data", m_data, "--add-user", name, password}) == 0;
-    }
-
-    //! A page of the service, fetched with the curl command.
-    QString page(const QString& address) const
-    {
-        QProcess curl;
-        curl.start("curl", {"-s", "--max-time", "10", address});
-        curl.waitForFinished(15000);
-        return QString::fromUtf8(curl.readAllStandardOutput());
-    }
-
-private:
-    QString m_data;
-    QString m_base;
-    QProcess m_process;
-};
 
 struct PublishFixture : ::testing::Test
 {
     TempFolder home;
     TempFolder input;
     TempFolder serviceData;
-    WebService service{serviceData.path()};
+    ReferenceService service{QStringLiteral(PICTORELLE_WEB), serviceData.path()};
 
     void SetUp() override
     {
