@@ -358,16 +358,7 @@ TEST_F(MicrophoneDialogTest, GivenARunningMeter_WhenTheMicrophoneGoesAway_ThenTh
     dialog->tick();
     ASSERT_GT(dialog->levelMeter()->peak(), 0.5f);
 
-    size_t count = 0;
-    AudioPort::BufferDone done;
-    {
-        std::lock_guard guard(meterInput->lock);
-        count = meterInput->queued.size();
-        meterInput->queued.clear();
-        done = meterInput->done;
-    }
-    for (size_t i = 0; i < count; ++i)
-        done();
+    meterInput->handBackAll();
 
     const auto* note = dialog->findChild<QLabel*>(QStringLiteral("note"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return note->isVisible(); }, 10000));

@@ -106,21 +106,6 @@ bool deliver(FakeInput& input, const QByteArray& bytes)
     return deliver(input, bytes, quint32(bytes.size()));
 }
 
-//! Hands every queued buffer back unfilled, as a port does that lost its device.
-void handBackUnfilled(FakeInput& input)
-{
-    size_t count = 0;
-    AudioPort::BufferDone done;
-    {
-        std::lock_guard guard(input.lock);
-        count = input.queued.size();
-        input.queued.clear();
-        done = input.done;
-    }
-    for (size_t i = 0; i < count; ++i)
-        done();
-}
-
 //! Polls, in short steps and for at most `limit`, until the condition holds.
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s)
 {
@@ -257,7 +242,7 @@ TEST(InputLevelMeter, GivenAPortThatLostItsDevice_WhenBuffersComeBackUnfilled_Th
     ASSERT_TRUE(awaitQueued(*backend.input, InputLevelMeter::BufferCount));
     EXPECT_FALSE(meter.hasLostInput());
 
-    handBackUnfilled(*backend.input);
+    backend.input->handBackAll();
 
     ASSERT_TRUE(eventually([&] { return meter.hasLostInput(); }));
     EXPECT_EQ(meter.level().peak, 0.0f);

@@ -27,6 +27,22 @@ bool FakeInput::capture(int count)
     return true;
 }
 
+void FakeInput::handBackAll()
+{
+    size_t returned = 0;
+    AudioPort::BufferDone report;
+    {
+        std::lock_guard guard(lock);
+        returned = queued.size();
+        queued.clear();
+        report = done;
+    }
+    // Unfilled buffers come back empty, each reported like a finished one; the reports go out
+    // unlocked, as the owner's callback takes its own locks.
+    for (size_t i = 0; i < returned && report; ++i)
+        report();
+}
+
 QStringList FakeInput::callLog()
 {
     std::lock_guard guard(lock);
@@ -76,17 +92,7 @@ void FakeInputPort::resume()
 void FakeInputPort::reset()
 {
     log("reset");
-    size_t returned = 0;
-    AudioPort::BufferDone report;
-    {
-        std::lock_guard guard(m_input->lock);
-        returned = m_input->queued.size();
-        m_input->queued.clear();
-        report = m_input->done;
-    }
-    // Unfilled buffers come back empty, each reported like a finished one.
-    for (size_t i = 0; i < returned && report; ++i)
-        report();
+    m_input->handBackAll();
 }
 
 void FakeInputPort::log(const char* call)

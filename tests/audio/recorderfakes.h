@@ -33,6 +33,8 @@ struct FakeInput
     //! Fills the oldest count queued buffers with the ramp and reports them finished; waits
     //! (bounded) for the device to queue them. False when it did not in time.
     bool capture(int count);
+    //! Hands every queued buffer back unfilled, as a reset does and as a device that went away.
+    void handBackAll();
     QStringList callLog();
 };
 
