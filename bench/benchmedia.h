@@ -11,6 +11,8 @@
 #include <QString>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 //! A narration file (PCM 22050 Hz, 16-bit, mono) of sampleBytes zeroed sample bytes
@@ -31,6 +33,26 @@ inline QByteArray benchNarration(quint32 sampleBytes)
     qToLittleEndian<quint16>(16, p + 34);
     std::memcpy(p + 36, "data", 4);
     qToLittleEndian<quint32>(sampleBytes, p + 40);
+    return b;
+}
+
+//! A narration of the given length: syllable-like bursts of a wandering voice pitch with a
+//! little breath noise, so the encoder works as hard as on speech.
+inline QByteArray benchSpeech(int seconds)
+{
+    const int samples = seconds * 22050;
+    QByteArray b = benchNarration(quint32(samples) * 2);
+    char* p = b.data();
+    quint32 noise = 12345;
+    for (int i = 0; i < samples; ++i) {
+        const double t = i / 22050.0;
+        const double envelope = 0.5 + 0.5 * std::sin(2 * M_PI * 3.1 * t);
+        const double pitch = 140 + 40 * std::sin(2 * M_PI * 0.7 * t);
+        noise = noise * 1664525u + 1013904223u;
+        const double v = envelope * (0.5 * std::sin(2 * M_PI * pitch * t) + 0.2 * std::sin(2 * M_PI * 3 * pitch * t)) +
+                         0.05 * ((noise >> 16) / 32768.0 - 1.0);
+        qToLittleEndian<qint16>(qint16(std::clamp(v, -1.0, 1.0) * 12000), p + 44 + 2 * i);
+    }
     return b;
 }
 

@@ -31,26 +31,6 @@
 
 namespace {
 
-QByteArray speechLikeWave(int seconds)
-{
-    const int samples = seconds * 22050;
-    QByteArray b = benchNarration(quint32(samples) * 2);
-    char* p = b.data();
-    quint32 noise = 12345;
-    for (int i = 0; i < samples; ++i) {
-        // Syllable-like bursts of a wandering voice pitch with a little breath noise.
-        const double t = i / 22050.0;
-        const double envelope = 0.5 + 0.5 * std::sin(2 * M_PI * 3.1 * t);
-        const double pitch = 140 + 40 * std::sin(2 * M_PI * 0.7 * t);
-        noise = noise * 1664525u + 1013904223u;
-        const double v = envelope * (0.5 * std::sin(2 * M_PI * pitch * t) + 0.2 * std::sin(2 * M_PI * 3 * pitch * t)) +
-                         0.05 * ((noise >> 16) / 32768.0 - 1.0);
-        qToLittleEndian<qint16>(qint16(std::clamp(v, -1.0, 1.0) * 12000), p + 44 + 2 * i);
-    }
-    return b;
-}
-
-
 qint64 peakKiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -75,7 +55,7 @@ int main(int argc, char** argv)
 
     PictureImporter importer;
     Story story(home, &importer);
-    const QByteArray wav = speechLikeWave(60);
+    const QByteArray wav = benchSpeech(60);
     for (int i = 0; i < Story::MaxSlides; ++i) {
         auto slide = std::make_unique<Slide>(story);
         slide->setSourcePicturePath(benchPicture(home + QStringLiteral("pictures"), i, 1600, 1067));

@@ -73,27 +73,6 @@ const char* phaseName(PublicationRun::Phase phase)
     return "?";
 }
 
-//! A narration of the given length: syllable-like bursts of a wandering voice pitch with a
-//! little breath noise, so the encoder works as hard as on speech.
-QByteArray voiceNarration(int seconds)
-{
-    const int samples = seconds * 22050;
-    QByteArray wave = benchNarration(quint32(samples) * 2);
-    char* out = wave.data() + 44;
-    quint32 noise = 2024;
-    for (int i = 0; i < samples; ++i) {
-        const double t = i / 22050.0;
-        const double envelope = 0.5 + 0.5 * std::sin(2 * M_PI * 2.7 * t);
-        const double pitch = 120 + 50 * std::sin(2 * M_PI * 0.5 * t);
-        noise = noise * 1664525u + 1013904223u;
-        const double v = envelope * (0.55 * std::sin(2 * M_PI * pitch * t) + 0.2 * std::sin(2 * M_PI * 2 * pitch * t)) +
-                         0.04 * ((noise >> 16) / 32768.0 - 1.0);
-        qToLittleEndian<qint16>(qint16(std::clamp(v, -1.0, 1.0) * 12000), out + 2 * i);
-    }
-    return wave;
-}
-
-
 //! The application, timing every event it delivers from the event loop itself. A long gap
 //! between ticks is then traced to the one event handler that held the GUI thread.
 class TimedApplication : public QApplication
@@ -222,7 +201,7 @@ int main(int argc, char** argv)
         story.add(std::move(slide));
     }
     story.waitForImports();
-    benchNarrate(story, voiceNarration(NarrationSeconds), NarrationSeconds);
+    benchNarrate(story, benchSpeech(NarrationSeconds), NarrationSeconds);
     story.setTitle(QStringLiteral("A harbour walk"));
     story.setDescription(QStringLiteral("From the lighthouse to the fish market"));
     story.setCategoryId(8020000);
