@@ -50,6 +50,9 @@ public:
     //! Hands back every queued buffer promptly through BufferDone, a partly filled one
     //! with its bytesRecorded set.
     virtual void reset() = 0;
+    //! Input: steady-clock milliseconds (std::chrono::steady_clock) when the first sample
+    //! captured since the last start() arrived; -1 until then, and for ports that do not tell.
+    virtual qint64 firstSampleTime() const { return -1; }
 };
 
 //! Makes the ports of wave devices; the real one talks to the sound server.
@@ -59,4 +62,7 @@ public:
     virtual ~AudioBackend() = default;
     virtual std::unique_ptr<AudioPort> createInputPort() = 0;
     virtual std::unique_ptr<AudioPort> createOutputPort() = 0;
+    //! Opens the input ahead of a recording, so that the next one starts at once; returns at
+    //! once, the opening happens in the background. Nothing for backends without a slow start.
+    virtual void prepareInput() {}
 };

@@ -1,5 +1,6 @@
 #include "audio/narrationrecorder.h"
 
+#include "audio/audioport.h"
 #include "audio/millisecondclock.h"
 #include "audio/soundplayer.h"
 #include "story/slide.h"
@@ -10,14 +11,6 @@ namespace {
 
 // One measurement outside 0..1000 s means the clock jumped; it counts nothing.
 constexpr qint64 LongestMeasurement = 1000;
-
-int ceilSeconds(qint64 milliseconds)
-{
-    if (milliseconds < 0)
-        return 0;
-    const qint64 seconds = (milliseconds + 999) / 1000;
-    return seconds > LongestMeasurement ? 0 : int(seconds);
-}
 
 int floorSeconds(qint64 milliseconds)
 {
@@ -58,13 +51,13 @@ RecordingStart NarrationRecorder::record(Slide* slide)
         return {RecordingError::Ignored, {}};
 
     RecordingStart result;
-    auto session = RecordingSession::start(m_backend, slide->narrationWavPath(), result);
+    // The take is capped at the slide's limit (at least a second, as the timer counts).
+    auto session = RecordingSession::start(m_backend, slide->narrationWavPath(), result,
+                                           std::max(slide->longestNarration(), 1));
     if (!session)
         return result;
 
-    m_segmentStart = now();
     m_recordPausedLook = false;
-    m_accumulatedSeconds = 0;
     m_state = RecorderState::Recording;
     slide->setHasNarration(true);
     m_recording = std::move(session);
@@ -84,17 +77,11 @@ void NarrationRecorder::togglePause(Slide* slide)
     if (!slide || !m_recording)
         return;
     if (m_state == RecorderState::Recording) {
-        // Sampled before the state changes, so the segment counts up to this moment.
-        const int seconds = recordedSeconds();
         m_state = RecorderState::Paused;
-        m_accumulatedSeconds = seconds;
-        m_segmentStart = now();
-        m_lastRecordSample = m_segmentStart;
         m_recordPausedLook = true;
         m_recording->pause();
     } else if (m_state == RecorderState::Paused) {
         m_state = RecorderState::Recording;
-        m_segmentStart = now();
         m_recordPausedLook = false;
         m_recording->resume();
     }
@@ -105,14 +92,20 @@ void NarrationRecorder::stopRecording()
     if (m_recording) {
         if (m_state == RecorderState::Paused)
             togglePause(m_slide);
-        // Measured before the flush: the length describes what was captured, not the wait.
-        const int seconds = recordedSeconds();
         m_recording->finish();
+        // The length is the audio the file holds, rounded up once: neither the wait for the
+        // first sample nor the pauses count.
+        const int seconds = m_recording->recordedSeconds();
+        m_lastRecordedSeconds = seconds;
+        const bool captured = m_recording->recordedBytes() > 0;
         m_recording.reset();
         m_slide->setNarrationLength(seconds);
+        m_slide->setHasNarration(captured);
         m_listener.recordingStopped();
         m_slide->setRecording(false);
         setRecordLatched(false);
+        // The input stays warm for the next take (and reopens if the server went away).
+        m_backend.prepareInput();
     }
     m_state = RecorderState::Stopped;
     m_limit = 0;
@@ -150,9 +143,17 @@ void NarrationRecorder::stopPlayback()
 
 int NarrationRecorder::recordedSeconds()
 {
-    if (m_state == RecorderState::Recording)
-        m_lastRecordSample = now();
-    return ceilSeconds(m_lastRecordSample - m_segmentStart) + m_accumulatedSeconds;
+    return m_recording ? m_recording->recordedSeconds() : m_lastRecordedSeconds;
+}
+
+bool NarrationRecorder::isCapturing() const
+{
+    return m_recording && m_state == RecorderState::Recording && m_recording->audioArrived();
+}
+
+qint64 NarrationRecorder::firstSampleTime() const
+{
+    return m_recording ? m_recording->firstSampleTime() : -1;
 }
 
 int NarrationRecorder::playedSeconds()
@@ -164,9 +165,12 @@ int NarrationRecorder::playedSeconds()
 
 float NarrationRecorder::recordingTick()
 {
-    const float ratio = float(recordedSeconds()) / float(std::max(m_limit, 1));
+    if (!m_recording)
+        return m_barRatio;
+    const quint64 limitBytes = quint64(std::max(m_limit, 1)) * RecordingSession::BytesPerSecond;
+    const float ratio = float(double(m_recording->recordedBytes()) / double(limitBytes));
     m_barRatio = ratio;
-    if (ratio >= 1.0f)
+    if (m_recording->reachedLimit())
         stopRecording();
     return ratio;
 }

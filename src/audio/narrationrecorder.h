@@ -58,13 +58,18 @@ public:
     void stopRecording();
     void stopPlayback();
 
-    //! Seconds recorded so far, each segment between pauses rounded up separately.
+    //! Seconds of audio recorded so far (the last take's once stopped), rounded up: the wait
+    //! for the first sample and paused time do not count.
     int recordedSeconds();
+    //! A recording runs and sound has arrived from the input: only then is the author heard.
+    bool isCapturing() const;
+    //! Steady-clock milliseconds of the running take's first sample; -1 before it arrived.
+    qint64 firstSampleTime() const;
     //! Whole seconds played so far (rounded down).
     int playedSeconds();
 
-    //! The recording timer's step (every 250 ms): stores and returns the bar ratio and stops
-    //! the recording when the slide's limit is reached.
+    //! The recording timer's step (every 250 ms): stores and returns the bar ratio (recorded
+    //! audio over the limit) and stops the recording once the slide's limit of audio is in.
     float recordingTick();
     //! The playback timer's step (every 250 ms): stores and returns the bar ratio and stops
     //! playback one second after the narration's length.
@@ -103,11 +108,9 @@ private:
     int m_limit = 0;
     int m_playedLength = 0;
     // Clock samples in milliseconds.
-    qint64 m_segmentStart = 0;
     qint64 m_playbackStart = 0;
-    qint64 m_lastRecordSample = 0;
     qint64 m_lastPlaySample = 0;
-    int m_accumulatedSeconds = 0;
+    int m_lastRecordedSeconds = 0;
     bool m_playing = false;
     bool m_recordLatched = false;
     bool m_recordPausedLook = false;

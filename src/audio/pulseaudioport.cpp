@@ -2,6 +2,7 @@
 
 #include "audio/pulseinputport.h"
 #include "audio/pulseoutputport.h"
+#include "audio/warminput.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>
@@ -18,11 +19,31 @@ constexpr const char* clientName = "Pictorelle Dazuzarid";
 
 } // namespace
 
-PulseAudioBackend::PulseAudioBackend() : m_error(std::make_shared<ErrorNote>()) {}
+PulseAudioBackend::PulseAudioBackend()
+    : m_error(std::make_shared<ErrorNote>()), m_warm(std::make_shared<WarmInput>(m_error))
+{
+}
+
+PulseAudioBackend::~PulseAudioBackend()
+{
+    m_warm->shutDown();
+}
 
 std::unique_ptr<AudioPort> PulseAudioBackend::createInputPort()
 {
+    if (auto leased = m_warm->lease())
+        return leased;
     return std::make_unique<PulseInputPort>(m_error);
+}
+
+void PulseAudioBackend::prepareInput()
+{
+    m_warm->prepare();
+}
+
+bool PulseAudioBackend::waitForPreparedInput()
+{
+    return m_warm->waitUntilPrepared();
 }
 
 std::unique_ptr<AudioPort> PulseAudioBackend::createOutputPort()

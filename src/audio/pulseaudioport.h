@@ -14,14 +14,23 @@ struct pa_threaded_mainloop;
 struct pa_time_event;
 struct timeval;
 
+class WarmInput;
+
 //! The sound server's side of wave devices: each port is a PulseAudio stream on the default
 //! source or sink ($PULSE_SERVER when set), with its own connection and threaded main loop.
+//! prepareInput keeps one input stream open and running between recordings; the next input
+//! port takes it over, so a recording starts without waiting for the server or the source.
 class PulseAudioBackend : public AudioBackend
 {
 public:
     PulseAudioBackend();
+    //! Waits for an input still being prepared and closes it.
+    ~PulseAudioBackend() override;
     std::unique_ptr<AudioPort> createInputPort() override;
     std::unique_ptr<AudioPort> createOutputPort() override;
+    void prepareInput() override;
+    //! Blocks until an input being prepared is open (or failed to open); true when it is ready.
+    bool waitForPreparedInput();
     //! Why the last port of this backend that failed to open did so; empty when none failed.
     QString lastError() const;
 
@@ -34,6 +43,7 @@ public:
 
 private:
     std::shared_ptr<ErrorNote> m_error;
+    std::shared_ptr<WarmInput> m_warm;
 };
 
 //! What input and output ports share: connecting, the stream's life and its failure. All
@@ -84,6 +94,8 @@ protected:
     //! The stream failed after opening (server gone): buffers come back at once.
     bool failed() const { return m_failed; }
     void reportDone() { m_bufferDone(); }
+    //! Replaces the finished-buffer callback; the loop's lock is held.
+    void setBufferDone(BufferDone bufferDone) { m_bufferDone = std::move(bufferDone); }
     void cork(bool corked);
 
 private:

@@ -4,6 +4,7 @@
 #include <pulse/timeval.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -38,25 +39,37 @@ void PulseInputPort::submit(WaveBuffer& buffer)
 
 void PulseInputPort::start()
 {
-    resume();
+    m_firstSample = -1;
+    setCapturing(true);
 }
 
 void PulseInputPort::pause()
 {
-    if (!loop())
-        return;
-    LoopLock lock(*this);
-    if (!failed())
-        cork(true);
+    setCapturing(false);
 }
 
 void PulseInputPort::resume()
 {
+    setCapturing(true);
+}
+
+void PulseInputPort::setCapturing(bool capturing)
+{
     if (!loop())
         return;
     LoopLock lock(*this);
-    if (!failed())
-        cork(false);
+    if (failed())
+        return;
+    // The stream starts corked; once running it stays so, and pausing only stops taking bytes.
+    cork(false);
+    if (capturing && !m_capturing && m_holdingFragment) {
+        // A fragment held from before is audio of the wait, not of the take.
+        pa_stream_drop(stream());
+        m_holdingFragment = false;
+    }
+    m_capturing = capturing;
+    if (capturing)
+        fillBuffers();
 }
 
 void PulseInputPort::reset()
@@ -64,19 +77,53 @@ void PulseInputPort::reset()
     if (!loop())
         return;
     LoopLock lock(*this);
-    if (!failed()) {
+    if (!failed())
         fillBuffers();
-        cork(true);
-    }
+    m_capturing = false;
     handBackAll();
     // What did not fit belongs to the take that just ended; the next start begins afresh.
     if (!failed()) {
-        if (m_holdingFragment)
-            pa_stream_drop(stream());
-        m_holdingFragment = false;
+        dropDelivered();
         if (pa_operation* op = pa_stream_flush(stream(), nullptr, nullptr))
             pa_operation_unref(op);
     }
+}
+
+void PulseInputPort::standBy()
+{
+    if (!loop())
+        return;
+    LoopLock lock(*this);
+    m_capturing = false;
+    m_queue.clear();
+    setBufferDone([] {});
+    if (!failed()) {
+        cork(false);
+        dropDelivered();
+    }
+}
+
+bool PulseInputPort::isHealthy() const
+{
+    if (!loop())
+        return false;
+    LoopLock lock(*this);
+    return !failed();
+}
+
+bool PulseInputPort::adopt(BufferDone bufferDone)
+{
+    if (!loop())
+        return false;
+    LoopLock lock(*this);
+    if (failed())
+        return false;
+    m_queue.clear();
+    m_capturing = false;
+    m_firstSample = -1;
+    setBufferDone(std::move(bufferDone));
+    dropDelivered();
+    return true;
 }
 
 bool PulseInputPort::connectStream(pa_stream* stream, const WaveFormat& format)
@@ -108,13 +155,36 @@ void PulseInputPort::forgetAll()
 
 void PulseInputPort::dataArrived(pa_stream*, size_t, void* port)
 {
-    static_cast<PulseInputPort*>(port)->fillBuffers();
+    auto* self = static_cast<PulseInputPort*>(port);
+    if (!self->m_capturing) {
+        self->dropDelivered();
+        return;
+    }
+    if (self->m_firstSample < 0)
+        self->m_firstSample = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count();
+    self->fillBuffers();
+}
+
+void PulseInputPort::dropDelivered()
+{
+    pa_stream* s = stream();
+    if (m_holdingFragment) {
+        pa_stream_drop(s);
+        m_holdingFragment = false;
+    }
+    const void* data = nullptr;
+    size_t size = 0;
+    // A hole (null data with a size) must be dropped too; an empty peek means nothing is left.
+    while (pa_stream_peek(s, &data, &size) >= 0 && size > 0)
+        pa_stream_drop(s);
 }
 
 void PulseInputPort::fillBuffers()
 {
     pa_stream* s = stream();
-    while (!m_queue.empty()) {
+    while (m_capturing && !m_queue.empty()) {
         if (!m_holdingFragment) {
             const void* data = nullptr;
             size_t size = 0;

@@ -2,11 +2,14 @@
 
 #include "audio/pulseaudioport.h"
 
+#include <atomic>
 #include <deque>
 
 //! Records from the server's default source. The oldest submitted buffer is filled from the
 //! stream's fragments (a fragment may spread over several buffers) and reported done when
-//! full. Bytes the server delivers while no buffer is queued wait in the stream.
+//! full. While capturing, bytes the server delivers while no buffer is queued wait in the
+//! stream; while not capturing (before start, paused, after a reset, standing by) the stream
+//! keeps running and what arrives is dropped, so the source never falls asleep between takes.
 class PulseInputPort final : public PulseAudioPort
 {
 public:
@@ -14,14 +17,24 @@ public:
     ~PulseInputPort() override;
 
     void submit(WaveBuffer& buffer) override;
-    //! Uncorks the stream: capture starts.
+    //! Capture starts: from now on delivered bytes go into the queued buffers.
     void start() override;
-    //! Corks the stream; bytes captured so far stay queued.
+    //! Capture stops at once; buffers and the bytes already in them stay queued.
     void pause() override;
     void resume() override;
     //! Moves what the server delivered into the queued buffers, stops capture and hands every
     //! buffer back, the partly filled one with its bytesRecorded set; what did not fit is dropped.
     void reset() override;
+    qint64 firstSampleTime() const override { return m_firstSample.load(); }
+
+    //! Keeps the open stream running without capturing, forgetting queued buffers unreported
+    //! and reporting finished buffers to nobody: a warm input waiting for its next recording.
+    void standBy();
+    //! Takes over a standing-by stream for a recording: finished buffers go to bufferDone.
+    //! False when the stream has failed since (the server went away).
+    bool adopt(BufferDone bufferDone);
+    //! Open, and the stream has not failed.
+    bool isHealthy() const;
 
 protected:
     bool connectStream(pa_stream* stream, const WaveFormat& format) override;
@@ -32,6 +45,9 @@ private:
     static void dataArrived(pa_stream* stream, size_t bytes, void* port);
     //! Copies delivered bytes into queued buffers; the loop's lock is held.
     void fillBuffers();
+    //! Drops every delivered byte; the loop's lock is held.
+    void dropDelivered();
+    void setCapturing(bool capturing);
 
     std::deque<WaveBuffer*> m_queue;
     // The fragment being copied: libpulse keeps it until it is dropped as a whole.
@@ -40,4 +56,6 @@ private:
     size_t m_fragmentUsed = 0;
     bool m_holdingFragment = false;
     char m_silence = 0;
+    bool m_capturing = false;
+    std::atomic<qint64> m_firstSample{-1};
 };

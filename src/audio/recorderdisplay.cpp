@@ -45,7 +45,7 @@ ProgressBarGeometry progressBar(int clientWidth, int clientHeight, float ratio, 
     return g;
 }
 
-StatusText statusText(RecorderState state, bool hasCurrentSlide)
+StatusText statusText(RecorderState state, bool hasCurrentSlide, bool soundArrived)
 {
     StatusText s;
     switch (state) {
@@ -53,7 +53,9 @@ StatusText statusText(RecorderState state, bool hasCurrentSlide)
         s = {QStringLiteral("Playing   "), QColor(0, 153, 0)};
         break;
     case RecorderState::Recording:
-        s = {QStringLiteral("Recording "), QColor(200, 0, 0)};
+        // Until the first sound arrives the author is not heard yet: not "Recording".
+        s = soundArrived ? StatusText{QStringLiteral("Recording "), QColor(200, 0, 0)}
+                         : StatusText{QStringLiteral("Starting  "), QColor(128, 128, 128)};
         break;
     case RecorderState::Paused:
         s = {QStringLiteral("Paused    "), QColor(165, 9, 9)};

@@ -54,8 +54,8 @@ struct StatusText
     QColor colour;
 };
 
-//! The word shown for the recorder's state.
-StatusText statusText(RecorderState state, bool hasCurrentSlide);
+//! The word shown for the recorder's state; a recording shows "Starting" until sound arrived.
+StatusText statusText(RecorderState state, bool hasCurrentSlide, bool soundArrived = true);
 
 //! The colour of the time text under the status word.
 QColor statusTimeColour();

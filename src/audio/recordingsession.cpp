@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 constexpr quint32 SamplesPerSec = 22050;
@@ -68,7 +70,7 @@ QString recordingErrorText(RecordingError error, const QString& path)
 }
 
 std::unique_ptr<RecordingSession> RecordingSession::start(AudioBackend& backend, const QString& path,
-                                                          RecordingStart& result)
+                                                          RecordingStart& result, double maxSeconds)
 {
     PreviousFile previous(path);
     const auto fail = [&](RecordingError error) {
@@ -83,6 +85,9 @@ std::unique_ptr<RecordingSession> RecordingSession::start(AudioBackend& backend,
     } catch (const WaveErrors::FileOperation&) {
         return fail(RecordingError::FileNotCreated);
     }
+
+    const quint32 byteLimit = maxSeconds > 0 ? quint32(std::min(maxSeconds, 24.0 * 3600) * BytesPerSecond) : 0;
+    sink->setByteLimit(byteLimit);
 
     std::unique_ptr<AudioPort> port = backend.createInputPort();
     if (!port) {
@@ -100,12 +105,38 @@ std::unique_ptr<RecordingSession> RecordingSession::start(AudioBackend& backend,
     device->start();
     previous.drop();
     result = {};
-    return std::unique_ptr<RecordingSession>(new RecordingSession(std::move(sink), std::move(device)));
+    return std::unique_ptr<RecordingSession>(new RecordingSession(std::move(sink), std::move(device), byteLimit));
 }
 
-RecordingSession::RecordingSession(std::unique_ptr<WaveFileSink> sink, std::unique_ptr<WaveInDevice> device)
-    : m_sink(std::move(sink)), m_device(std::move(device))
+RecordingSession::RecordingSession(std::unique_ptr<WaveFileSink> sink, std::unique_ptr<WaveInDevice> device,
+                                   quint32 byteLimit)
+    : m_sink(std::move(sink)), m_device(std::move(device)), m_byteLimit(byteLimit)
 {
+}
+
+quint32 RecordingSession::recordedBytes() const
+{
+    return m_sink ? m_sink->byteCount() : m_finalBytes;
+}
+
+int RecordingSession::recordedSeconds() const
+{
+    return int((quint64(recordedBytes()) + BytesPerSecond - 1) / BytesPerSecond);
+}
+
+bool RecordingSession::reachedLimit() const
+{
+    return m_byteLimit != 0 && recordedBytes() >= m_byteLimit;
+}
+
+bool RecordingSession::audioArrived() const
+{
+    return recordedBytes() > 0 || firstSampleTime() >= 0;
+}
+
+qint64 RecordingSession::firstSampleTime() const
+{
+    return m_device ? m_device->firstSampleTime() : -1;
 }
 
 RecordingSession::~RecordingSession()
@@ -131,6 +162,7 @@ void RecordingSession::finish()
         return;
     m_device->detach();
     m_sink->close();
+    m_finalBytes = m_sink->byteCount();
     // The device goes first: it must not outlive the stream it was attached to.
     m_device.reset();
     m_sink.reset();

@@ -29,14 +29,18 @@ struct RecordingStart
 QString recordingErrorText(RecordingError error, const QString& path);
 
 //! One recording from the default input into a wave file of the recording format (22050 Hz,
-//! 16 bits, mono): the sink and the input device that feeds it. Used on one thread.
+//! 16 bits, mono): the sink and the input device that feeds it. The file is written as the
+//! samples come and stays a readable wave throughout. Used on one thread.
 class RecordingSession
 {
 public:
     //! Creates the file and starts capturing. Null when either cannot be done; result then
     //! says why, and the file at path is as it was before (an earlier recording survives).
+    //! maxSeconds above 0 caps the take: samples past it are not written.
     static std::unique_ptr<RecordingSession> start(AudioBackend& backend, const QString& path,
-                                                   RecordingStart& result);
+                                                   RecordingStart& result, double maxSeconds = 0);
+    //! Bytes per second of the recording format.
+    static constexpr quint32 BytesPerSecond = 44100;
     //! Finishes the recording.
     ~RecordingSession();
     RecordingSession(const RecordingSession&) = delete;
@@ -49,9 +53,23 @@ public:
     //! Later calls do nothing.
     void finish();
 
+    //! Bytes of samples in the file so far (all of them once finished).
+    quint32 recordedBytes() const;
+    //! The recorded audio's length in seconds, rounded up: what the slide stores.
+    int recordedSeconds() const;
+    //! The cap on recorded bytes has been reached (never without a cap).
+    bool reachedLimit() const;
+    //! The input has delivered sound since the start: the take is really recording.
+    bool audioArrived() const;
+    //! Steady-clock milliseconds of the first captured sample; -1 before (or when the port
+    //! does not tell).
+    qint64 firstSampleTime() const;
+
 private:
-    RecordingSession(std::unique_ptr<WaveFileSink> sink, std::unique_ptr<WaveInDevice> device);
+    RecordingSession(std::unique_ptr<WaveFileSink> sink, std::unique_ptr<WaveInDevice> device, quint32 byteLimit);
 
     std::unique_ptr<WaveFileSink> m_sink;
     std::unique_ptr<WaveInDevice> m_device;
+    quint32 m_byteLimit = 0;
+    quint32 m_finalBytes = 0;
 };

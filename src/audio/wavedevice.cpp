@@ -54,12 +54,26 @@ bool WaveDevice::start()
     if (!m_pauseRequest)
         return true;
     m_pauseRequest = false;
+    if (capturesInput()) {
+        // Capture begins at once: what arrives before the first buffer is queued waits in the
+        // port, so the first words of a take are kept and nothing waits for a head start.
+        if (m_open)
+            m_port->start();
+        resumeThread(m_workerSuspended);
+        resumeThread(m_feederSuspended);
+        return true;
+    }
     resumeThread(m_workerSuspended);
     std::this_thread::sleep_for(workerHeadStart);
     resumeThread(m_feederSuspended);
     if (m_open)
         m_port->start();
     return true;
+}
+
+qint64 WaveDevice::firstSampleTime() const
+{
+    return m_open ? m_port->firstSampleTime() : -1;
 }
 
 void WaveDevice::pause()

@@ -47,6 +47,8 @@ public:
 
     //! The device opened at the last attach.
     bool isOpen() const { return m_open; }
+    //! Input: steady-clock milliseconds of the first sample captured since start; -1 before.
+    qint64 firstSampleTime() const;
     //! Bytes per buffer: 100 ms of the format rounded down to an even count.
     quint32 bufferSize() const { return m_bufferSize; }
     //! Buffers in each queue, for tests and the output device's end detection.
@@ -55,6 +57,9 @@ public:
     int deviceCount() const;
 
 protected:
+    //! Input devices start capturing before their threads run; output devices give the
+    //! worker a head start so that buffers are ready before playback begins.
+    virtual bool capturesInput() const { return false; }
     virtual void submitBuffer(WaveBuffer& buffer);
     virtual void prepareBuffer(WaveBuffer& buffer) = 0;
     virtual void finishBuffer(WaveBuffer& buffer) = 0;
@@ -117,6 +122,7 @@ public:
     ~WaveInDevice() override;
 
 protected:
+    bool capturesInput() const override { return true; }
     void prepareBuffer(WaveBuffer& buffer) override;
     void finishBuffer(WaveBuffer& buffer) override;
 };

@@ -14,6 +14,8 @@ WaveFileSink::WaveFileSink(const QString& path, quint32 samplesPerSec, quint16 b
     if (!m_file)
         throw WaveErrors::FileOperation();
     fillPcmHeaders(samplesPerSec, bitsPerSample, channels, m_headerSize - 8, 0);
+    m_patchInterval = std::max<quint32>(1, samplesPerSec * quint32(std::max<quint16>(1, bitsPerSample / 8))
+                                               * std::max<quint16>(1, channels));
     if (!writeHeaders())
         throw WaveErrors::FileOperation();
 }
@@ -27,10 +29,34 @@ void WaveFileSink::close()
 {
     if (!m_file)
         return;
-    std::fseek(m_file.get(), 0, SEEK_SET);
-    setSizes(riffSize() + m_byteCount, dataSize() + m_byteCount);
-    writeHeaders();
+    patchSizes();
     m_file.reset();
+}
+
+void WaveFileSink::setByteLimit(quint32 bytes)
+{
+    quint32 samplesPerSec = 0;
+    quint16 bitsPerSample = 0;
+    quint16 channels = 0;
+    formatFromHeader(samplesPerSec, bitsPerSample, channels);
+    const quint32 frame = std::max<quint32>(1, quint32(bitsPerSample / 8) * channels);
+    m_byteLimit = bytes / frame * frame;
+}
+
+void WaveFileSink::patchSizes()
+{
+    std::FILE* file = m_file.get();
+    const quint32 bytes = m_byteCount;
+    setSizes(m_headerSize - 8 + bytes, bytes);
+    // Only the two size fields change: RIFF size at offset 4, data size at offset 40.
+    std::fflush(file);
+    if (std::fseek(file, 4, SEEK_SET) == 0)
+        std::fwrite(m_riffHeader.data() + 4, 1, 4, file);
+    if (std::fseek(file, long(m_headerSize) - 4, SEEK_SET) == 0)
+        std::fwrite(m_dataHeader.data() + 4, 1, 4, file);
+    std::fflush(file);
+    std::fseek(file, 0, SEEK_END);
+    m_patchedAt = bytes;
 }
 
 void WaveFileSink::write(const char* bytes, quint32 length)
@@ -38,10 +64,16 @@ void WaveFileSink::write(const char* bytes, quint32 length)
     if (!m_file || length == 0)
         return;
     // The RIFF size field is 32 bits; bytes beyond it would wrap both size fields.
-    const quint32 room = std::numeric_limits<quint32>::max() - (m_headerSize - 8) - m_byteCount;
+    quint32 room = std::numeric_limits<quint32>::max() - (m_headerSize - 8) - m_byteCount;
+    if (const quint32 limit = m_byteLimit; limit != 0)
+        room = std::min(room, limit > m_byteCount ? limit - m_byteCount : 0);
     const quint32 accepted = std::min(length, room);
+    if (accepted == 0)
+        return;
     // Count what reached the stream, so a full disk cannot make the header claim missing samples.
     m_byteCount += static_cast<quint32>(std::fwrite(bytes, 1, accepted, m_file.get()));
+    if (m_byteCount - m_patchedAt >= m_patchInterval)
+        patchSizes();
 }
 
 void WaveFileSink::read(char*, quint32& length)
@@ -58,6 +90,7 @@ bool WaveFileSink::seek(qint64 offset, bool absolute)
 {
     if (offset == 0 && absolute && m_file) {
         m_byteCount = 0;
+        m_patchedAt = 0;
         // Close before reopening: the old stream's buffered bytes must not land in the new file.
         m_file.reset();
         m_file.reset(std::fopen(m_path.constData(), "wb"));

@@ -6,8 +6,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
+
 //! Writes a PCM wave file: the 44-byte header at once, the samples as they come, and the
-//! two size fields when closed. Until then the file on disk says RIFF size 36, data size 0.
+//! two size fields when closed. While it writes, the size fields on disk are brought up to
+//! date after every second of samples, so a process killed mid-recording leaves a readable
+//! file that lacks at most the last second.
 class WaveFileSink final : public RiffHeaderSet, public WaveStream
 {
 public:
@@ -22,6 +26,10 @@ public:
     //! Appends the bytes. Called on the wave device's worker thread (or by its flush while
     //! that thread is suspended); nothing else touches the sink meanwhile, so no lock.
     void write(const char* bytes, quint32 length) override;
+    //! Bytes of samples written so far; read from any thread.
+    quint32 byteCount() const { return m_byteCount.load(); }
+    //! Samples beyond this many bytes are dropped (rounded down to whole frames); 0: no limit.
+    void setByteLimit(quint32 bytes);
     //! Delivers nothing: length becomes 0.
     void read(char* buffer, quint32& length) override;
     void getFormat(quint32& samplesPerSec, quint16& bitsPerSample, quint16& channels) override;
@@ -31,9 +39,15 @@ public:
 
 private:
     bool writeHeaders();
+    //! Writes the size fields for the bytes so far in place and flushes; the file position
+    //! returns to the end.
+    void patchSizes();
 
     QByteArray m_path;
     File m_file;
     quint32 m_headerSize = 44;
-    quint32 m_byteCount = 0;
+    std::atomic<quint32> m_byteCount{0};
+    std::atomic<quint32> m_byteLimit{0};
+    quint32 m_patchedAt = 0;
+    quint32 m_patchInterval = 0;
 };

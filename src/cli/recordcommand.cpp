@@ -1,7 +1,5 @@
 #include "audio/pulseaudioport.h"
-#include "audio/wavedevice.h"
-#include "audio/waveerrors.h"
-#include "audio/wavefilesink.h"
+#include "audio/recordingsession.h"
 #include "cli/clicontext.h"
 
 #include <QDir>
@@ -61,10 +59,24 @@ void wait(double seconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(qint64(std::llround(seconds * 1000))));
 }
 
-//! Whole seconds as the narration recorder counts them: each segment rounded up on its own.
-int countedSeconds(double segment)
+//! Waits until the take holds the given seconds of audio; false when no sound came for
+//! ten seconds (the input stalled).
+bool waitForAudio(const RecordingSession& session, double seconds)
 {
-    return int(std::ceil(std::round(segment * 1000) / 1000));
+    const auto target = quint64(std::llround(seconds * RecordingSession::BytesPerSecond));
+    auto lastProgress = std::chrono::steady_clock::now();
+    quint32 lastBytes = session.recordedBytes();
+    while (session.recordedBytes() < target && !session.reachedLimit()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const quint32 bytes = session.recordedBytes();
+        if (bytes != lastBytes) {
+            lastBytes = bytes;
+            lastProgress = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - lastProgress > std::chrono::seconds(10)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -73,54 +85,39 @@ static int runRecord(CliContext& ctx, QStringList args)
 {
     const RecordOptions o = parse(args);
     const QString target = QFileInfo(o.path).absoluteFilePath();
-    // Recorded beside the target and moved over it at the end: a failed recording leaves
-    // whatever file was there before.
-    const QString partial = target + QStringLiteral(".part");
     PulseAudioBackend backend;
-    int seconds = 0;
-    {
-        std::unique_ptr<WaveFileSink> sink;
-        try {
-            sink = std::make_unique<WaveFileSink>(partial, 22050, 16, 1);
-        } catch (const WaveErrors::FileOperation&) {
+    // Written straight into the target as the sound comes, so a recording that is killed
+    // still leaves a readable file; a take that cannot start leaves the earlier file as it was.
+    RecordingStart started;
+    auto session = RecordingSession::start(backend, target, started, o.seconds);
+    if (!session) {
+        if (started.error == RecordingError::FileNotCreated)
             ctx.err << "pictorelle-cli record: cannot create " << o.path << "\n";
-            return exitcode::Failed;
-        }
-        WaveInDevice device(backend.createInputPort());
-        if (!device.attach(sink.get())) {
-            device.detach();
-            sink.reset();
-            QFile::remove(partial);
+        else
             ctx.err << "pictorelle-cli record: No microphone found: " << backend.lastError() << "\n";
-            return exitcode::Failed;
-        }
-        device.start();
-        const bool pauses = o.pauseAfter >= 0 && o.pauseAfter < o.seconds;
-        const double first = pauses ? o.pauseAfter : o.seconds;
-        wait(first);
-        seconds = countedSeconds(first);
-        if (pauses) {
-            device.pause();
-            wait(o.resumeAfter);
-            device.resume();
-            wait(o.seconds - first);
-            seconds += countedSeconds(o.seconds - first);
-        }
-        device.detach();
-        sink->close();
-    }
-    QFile::remove(target);
-    if (!QFile::rename(partial, target)) {
-        ctx.err << "pictorelle-cli record: cannot write " << o.path << " (the recording is in " << partial << ")\n";
         return exitcode::Failed;
     }
-    ctx.out << seconds << "\n";
+    const bool pauses = o.pauseAfter >= 0 && o.pauseAfter < o.seconds;
+    bool flowing = waitForAudio(*session, pauses ? o.pauseAfter : o.seconds);
+    if (flowing && pauses) {
+        session->pause();
+        wait(o.resumeAfter);
+        session->resume();
+        flowing = waitForAudio(*session, o.seconds);
+    }
+    session->finish();
+    if (!flowing) {
+        ctx.err << "pictorelle-cli record: the input stopped delivering sound; " << o.path << " keeps the "
+                << session->recordedSeconds() << " s recorded\n";
+        return exitcode::Failed;
+    }
+    ctx.out << session->recordedSeconds() << "\n";
     return exitcode::Ok;
 }
 
 static const CliRegistration registration(
     "record", runRecord,
     "  record OUT.wav --seconds N [--pause-after S --resume-after R]\n"
-    "        Records N seconds of sound from the default input (22050 Hz 16-bit mono);\n"
-    "        pauses S seconds in and resumes R seconds later. Prints the length in whole\n"
-    "        seconds, each recorded stretch rounded up.\n");
+    "        Records N seconds of sound from the default input (22050 Hz 16-bit mono),\n"
+    "        written to OUT.wav as it comes; pauses once S seconds are recorded and\n"
+    "        resumes R seconds later. Prints the recorded length in whole seconds.\n");

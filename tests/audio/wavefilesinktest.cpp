@@ -62,6 +62,48 @@ TEST(WaveFileSink, GivenARecordingInProgress_ThenTheFileOnDiskIsAValidEmptyWave)
     EXPECT_EQ(field32(before, 40), 0u);
 }
 
+TEST(WaveFileSink, GivenARecordingUnderWay_ThenTheSizesOnDiskFollowEverySecondOfSamples)
+{
+    // A process killed mid-recording leaves what the disk holds: it must read as a wave
+    // whose sizes cover every whole second written so far.
+    TempFolder folder;
+    const QString path = folder.file("2.wav");
+    const QByteArray samples = ramp(44100 * 2 + 22050);
+    WaveFileSink sink(path, 22050, 16, 1);
+    const auto writtenOnDisk = [&] { return TempFolder::read(path); };
+
+    for (int at = 0; at < 44100 - 4410; at += 4410)
+        writeAll(sink, samples.mid(at, 4410));
+    EXPECT_EQ(field32(writtenOnDisk(), 40), 0u) << "under a second: not patched yet";
+
+    for (int at = 44100 - 4410; at < samples.size(); at += 4410)
+        writeAll(sink, samples.mid(at, 4410));
+    const QByteArray midway = writtenOnDisk();
+    EXPECT_EQ(field32(midway, 40), 88200u) << "two whole seconds are declared";
+    EXPECT_EQ(field32(midway, 4), 36u + 88200u);
+    EXPECT_GE(midway.size(), 44 + 88200);
+    EXPECT_EQ(midway.mid(44, 88200), samples.left(88200));
+    EXPECT_EQ(sink.byteCount(), quint32(samples.size()));
+
+    sink.close();
+    EXPECT_EQ(writtenOnDisk(), pcmWave(samples));
+}
+
+TEST(WaveFileSink, GivenAByteLimit_ThenSamplesPastItAreDroppedOnWholeFrames)
+{
+    TempFolder folder;
+    const QString path = folder.file("limit.wav");
+    WaveFileSink sink(path, 22050, 16, 1);
+    sink.setByteLimit(1001); // rounds down to 500 frames
+    const QByteArray samples = ramp(2000);
+    writeAll(sink, samples.left(600));
+    writeAll(sink, samples.mid(600));
+    writeAll(sink, samples);
+    EXPECT_EQ(sink.byteCount(), 1000u);
+    sink.close();
+    EXPECT_EQ(TempFolder::read(path), pcmWave(samples.left(1000)));
+}
+
 TEST(WaveFileSink, GivenASinkDestroyedWithoutClose_ThenItsFileIsStillConsistent)
 {
     TempFolder folder;

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "audio/audioport.h"
+#include "audio/pulseaudioport.h"
+
+#include <future>
+#include <memory>
+#include <mutex>
+
+class PulseInputPort;
+
+//! One input stream in the recording format, opened ahead of time and kept running without
+//! capturing, lent to one recording at a time. Shared by the backend and the port it lends,
+//! so either may go first.
+class WarmInput : public std::enable_shared_from_this<WarmInput>
+{
+public:
+    explicit WarmInput(std::shared_ptr<PulseAudioBackend::ErrorNote> note);
+    ~WarmInput();
+
+    //! Starts opening the stream on a background thread unless it is open, opening or lent.
+    void prepare();
+    //! The stream as a port for one recording; null when it is lent already or did not open
+    //! (the caller then opens a port of its own). Waits for an opening under way.
+    std::unique_ptr<AudioPort> lease();
+    //! Waits for an opening under way; true when a stream stands by.
+    bool waitUntilPrepared();
+    //! Waits for an opening under way and closes the stream.
+    void shutDown();
+
+    //! The format every warm stream is opened with: the recording format.
+    static WaveFormat format();
+
+private:
+    friend class LeasedInputPort;
+    //! The lent stream comes back; a failed one is closed, to be opened again by prepare.
+    void giveBack(std::unique_ptr<PulseInputPort> port);
+    void waitForOpening(std::unique_lock<std::mutex>& lock);
+
+    std::shared_ptr<PulseAudioBackend::ErrorNote> m_note;
+    std::mutex m_lock;
+    std::unique_ptr<PulseInputPort> m_port; //!< open and standing by, or null
+    std::future<std::unique_ptr<PulseInputPort>> m_opening;
+    bool m_lent = false;
+    bool m_shutDown = false;
+};
+
+//! A recording's port: the warm stream when the recording asks for its format and the stream
+//! still runs, else a port opened as usual. Closing hands the warm stream back, still running.
+class LeasedInputPort final : public AudioPort
+{
+public:
+    LeasedInputPort(std::shared_ptr<WarmInput> owner, std::unique_ptr<PulseInputPort> warm,
+                    std::shared_ptr<PulseAudioBackend::ErrorNote> note);
+    ~LeasedInputPort() override;
+
+    bool open(const WaveFormat& format, BufferDone bufferDone) override;
+    void close() override;
+    void submit(WaveBuffer& buffer) override;
+    void start() override;
+    void pause() override;
+    void resume() override;
+    void reset() override;
+    qint64 firstSampleTime() const override;
+
+private:
+    AudioPort* active() const;
+
+    std::shared_ptr<WarmInput> m_owner;
+    std::unique_ptr<PulseInputPort> m_warm;
+    std::unique_ptr<PulseInputPort> m_own;
+    std::shared_ptr<PulseAudioBackend::ErrorNote> m_note;
+    bool m_usingWarm = false;
+};
