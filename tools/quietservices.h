@@ -62,6 +62,7 @@ public:
     }
     bool confirmNarrationPrompt(NarrationPrompt) override { return false; }
     QString choosePicture(const QString&) override { return {}; }
+    bool askYesNo(const QString&, const QString&) override { return false; }
 };
 
 //! Everything a MainWindow needs besides its program folder; must outlive every window made from it.

@@ -2,11 +2,12 @@
 
 #include "app/weblinks.h"
 
-DialogActions browserDialogActions(BrowserOpener& opener, const QString& programFolder, const QString& serviceBase)
+DialogActions browserDialogActions(BrowserOpener& opener, const QString& programFolder, const QString& serviceBase,
+                                   std::function<void(const QString& text)> tellUser)
 {
     DialogActions actions;
-    actions.openHelpPage = [&opener, programFolder](const QString& relativePage) {
-        weblinks::openHelpPage(opener, programFolder, relativePage);
+    actions.openHelpPage = [&opener, programFolder, tellUser = std::move(tellUser)](const QString& relativePage) {
+        weblinks::openHelpPage(opener, programFolder, relativePage, tellUser);
     };
     actions.openWebAddress = [&opener](const QUrl& address) { weblinks::openWebAddress(opener, address); };
     actions.serviceBase = serviceBase;

@@ -28,5 +28,7 @@ struct DialogActions
 };
 
 //! Actions whose help pages and web addresses go through opener (which must outlive them);
-//! the dialog and command hooks stay empty for the caller to fill.
-DialogActions browserDialogActions(BrowserOpener& opener, const QString& programFolder, const QString& serviceBase);
+//! the dialog and command hooks stay empty for the caller to fill. tellUser, when given, gets
+//! the message for a help page that is missing from the program folder.
+DialogActions browserDialogActions(BrowserOpener& opener, const QString& programFolder, const QString& serviceBase,
+                                   std::function<void(const QString& text)> tellUser = {});

@@ -81,6 +81,25 @@ QString DialogPrompter::choosePicture(const QString& folder)
     return QFileDialog::getOpenFileName(m_owner, QStringLiteral("Attach File"), folder, slidePictureFilter());
 }
 
+bool DialogPrompter::askYesNo(const QString& caption, const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::Yes | QMessageBox::No, m_owner);
+    box.setTextFormat(Qt::PlainText);
+    // Enter on a question that throws something away keeps it.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool DialogPrompter::askRestore(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Pictorelle"), question, QMessageBox::Yes | QMessageBox::No,
+                    m_owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void DialogPrompter::showMessage(const QString& caption, const QString& text, Messenger::Icon icon)
 {
     const Prompter::Icon shown = icon == Messenger::Icon::Information ? Prompter::Icon::Information

@@ -22,6 +22,8 @@ public:
     void inform(const QString& caption, const QString& text, Prompter::Icon icon) override;
     bool confirmNarrationPrompt(NarrationPrompt prompt) override;
     QString choosePicture(const QString& folder) override;
+    bool askYesNo(const QString& caption, const QString& question) override;
+    bool askRestore(const QString& question) override;
     //! Messages from the engines, possibly from a worker thread: shown on the GUI thread.
     void showMessage(const QString& caption, const QString& text, Messenger::Icon icon) override;
 

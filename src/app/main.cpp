@@ -1,6 +1,8 @@
 #include "app/desktopbrowseropener.h"
 #include "app/dialogprompter.h"
 #include "app/mainwindow.h"
+#include "app/storyrecovery.h"
+#include "app/workingfolderclaim.h"
 #include "app/programfolder.h"
 #include "app/singleinstance.h"
 #include "audio/devicesoundplayer.h"
@@ -105,8 +107,19 @@ int main(int argc, char** argv)
     DesktopBrowserOpener browser;
     DialogPrompter prompter(settings);
     PictureImporter importer;
+    // This program's own working folder; a recovery copy left there by a program that died is
+    // offered before the story's reset empties the folder.
+    WorkingFolderClaim working = WorkingFolderClaim::claim(folder.path, WorkingFolderClaim::Use::Desktop);
+    if (!working.isValid()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Pictorelle"),
+                              QStringLiteral("No working folder can be created in %1.").arg(folder.path));
+        return 1;
+    }
+    const QString toRestore = storyrecovery::offerAtStart(
+        folder.path, working.path(), [&] { return prompter.askRestore(storyrecovery::restoreQuestion()); });
     MainWindowServices services{folder.path, settings, audio, player, clock, browser, prompter, &importer,
                                 serviceBaseAddress(options.service)};
+    services.workingFolder = working.path();
     services.levelInput = &audio;
     services.microphoneVolume = []() -> std::unique_ptr<MicrophoneVolume> { return InputVolume::create(); };
 
@@ -116,6 +129,8 @@ int main(int argc, char** argv)
     curl.emplace();
     const bool firstStart = !window->loadSettings();
     window->show();
+    if (!toRestore.isEmpty())
+        window->restoreRecovery(toRestore);
     loadMp3Codec();
     QObject::connect(&instance, &SingleInstance::raiseRequested, window.get(), &MainWindow::bringToFront);
     window->runStartUpDialogs(firstStart);

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/storyrecovery.h"
 
 #include "app/panelinfo.h"
 #include "app/panelvalue.h"
@@ -154,9 +155,13 @@ MainWindow::MainWindow(const MainWindowServices& services)
     m_skin = std::make_unique<SkinResources>();
     setWindowIcon(m_skin->programIcon());
     setPlaceholderThumbnail(SkinResources::placeholderThumbnailImage());
-    m_story = std::make_unique<Story>(m_services.programFolder, m_services.importer);
+    m_story = std::make_unique<Story>(m_services.programFolder, m_services.importer, nullptr,
+                                      m_services.workingFolder);
     m_recorder = std::make_unique<NarrationRecorder>(m_services.audio, m_services.player, m_services.clock,
                                                      *this);
+    // The microphone opens now, so that the first take starts with the author's first word.
+    m_services.audio.prepareInput();
+    keepRecoveryCopy();
 
     m_categories.load(programfolder::categoryFile(m_services.programFolder));
     m_actions = browserDialogActions(m_services.browser, m_services.programFolder, m_services.serviceBase);
@@ -169,6 +174,7 @@ MainWindow::MainWindow(const MainWindowServices& services)
     createMenus();
     createControls();
     connectViews();
+    connectPrompts();
     resize(m_settings.windowWidth(), m_settings.windowHeight());
     relayout();
     refreshStoryPanel();
@@ -187,6 +193,10 @@ MainWindow::~MainWindow()
     delete m_canvas;
     m_canvas = nullptr;
     m_levelMeter = nullptr;
+    // Closing in order: nothing is left to recover. The recording the recorder finishes
+    // below is kept in the working folder as before.
+    m_recovery->discard();
+    m_recovery.reset();
     m_recorder.reset();
     m_story.reset();
 }
@@ -417,7 +427,8 @@ void MainWindow::refreshTimeDisplay()
     const bool recording = state == RecorderState::Recording || state == RecorderState::Paused;
     const int played = playing ? m_recorder->playedSeconds() : 0;
     const int recorded = recording ? m_recorder->recordedSeconds() : 0;
-    m_timeDisplay->setStatus(statusText(state, hasSlide),
+    const bool soundArrived = state != RecorderState::Recording || m_recorder->isCapturing();
+    m_timeDisplay->setStatus(statusText(state, hasSlide, soundArrived),
                              statusTimeText(state, hasSlide, played, recorded, std::max(narration, 0)));
 }
 

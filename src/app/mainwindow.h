@@ -20,6 +20,7 @@
 #include <memory>
 
 class AudioBackend;
+class RecoveryKeeper;
 class BrowserOpener;
 class InputLevelMeter;
 class LevelMeter;
@@ -56,6 +57,9 @@ struct MainWindowServices
     //! Opens the microphone's level control for the microphone dialog; null or a null result:
     //! the dialog's slider stays unset.
     std::function<std::unique_ptr<MicrophoneVolume>()> microphoneVolume = {};
+    //! The folder of the story's media, ending with "/", claimed for this program; empty:
+    //! programFolder + "temp/".
+    QString workingFolder = {};
 };
 
 //! The program's one top-level window: owns the story being edited, the account, the
@@ -123,9 +127,15 @@ public:
     int dropFiles(const QList<QUrl>& urls, QPoint clientPos);
     //! Another start of the program asked for this window.
     void bringToFront();
-    //! After the window is shown: the tutorial on a first start, then the account dialog while
-    //! the user name or the password is empty.
+    //! After the window is shown: a message naming any data table the program folder lacks,
+    //! the tutorial on a first start, then the account dialog while the user name or the
+    //! password is empty.
     void runStartUpDialogs(bool firstStart);
+    //! Rebuilds the story from a recovery copy found at start-up (the story is fresh), shows
+    //! it, keeps a new copy and throws the old one away; warnings are shown to the user.
+    bool restoreRecovery(const QString& recoveryFile);
+    //! The recovery copy of the story being edited; rewritten within a second of a change.
+    RecoveryKeeper& recovery() { return *m_recovery; }
 
     Story& story() { return *m_story; }
     UserAccount& account() { return m_account; }
@@ -179,6 +189,12 @@ private:
     void createMenus();
     void createControls();
     void connectViews();
+    //! Routes the strip's removal question and the missing-help-page message to the prompter.
+    void connectPrompts();
+    //! Tells the user which data tables are missing or unusable, and what fails without them.
+    void reportMissingData();
+    //! Writes the settings file at once (after a settings dialog's OK); says so when it cannot.
+    void saveSettingsNow();
     void paintCanvas(QPainter& painter);
     void wheelOnCanvas(int delta);
 
@@ -201,6 +217,8 @@ private:
     void syncAudioButtons();
     void clearNarration();
     void afterStoryReplaced();
+    //! Starts keeping the recovery copy; what is typed but not yet stored goes into it too.
+    void keepRecoveryCopy();
     void loadStory();
     void closeCueCard();
     void openCueCard();
@@ -223,6 +241,7 @@ private:
     std::unique_ptr<Story> m_story;
     // Destroyed before the story: it may point at a slide.
     std::unique_ptr<NarrationRecorder> m_recorder;
+    std::unique_ptr<RecoveryKeeper> m_recovery;
 
     QWidget* m_canvas = nullptr;
     ThumbnailStrip* m_strip = nullptr;

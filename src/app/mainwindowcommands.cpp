@@ -8,6 +8,7 @@
 #include "app/previewdialog.h"
 #include "app/programfolder.h"
 #include "app/programsettingsdialog.h"
+#include "app/storycontent.h"
 #include "app/tutorialdialog.h"
 #include "app/weblinks.h"
 #include "story/slide.h"
@@ -133,7 +134,9 @@ void MainWindow::command(int id, int parameter)
         break;
     case ProgramSettingsCommand: {
         ProgramSettingsDialog dialog(m_settings, *m_skin, m_actions, this);
-        dialog.exec();
+        // What OK stores survives a crash: the file is written now, not only at the exit.
+        if (dialog.exec() == QDialog::Accepted)
+            saveSettingsNow();
         break;
     }
     case AccountSettings:
@@ -150,7 +153,7 @@ void MainWindow::command(int id, int parameter)
         break;
     }
     case HelpCommand:
-        weblinks::openHelpPage(m_services.browser, m_services.programFolder, weblinks::IntroductionPage);
+        m_actions.openHelpPage(weblinks::IntroductionPage);
         break;
     case VisitWebsite:
         weblinks::openWebAddress(m_services.browser, weblinks::serviceHomeAddress(m_services.serviceBase));
@@ -227,7 +230,8 @@ bool MainWindow::saveChangesPrompt()
     switch (m_services.prompter.askSaveChanges()) {
     case Prompter::SaveAnswer::Yes:
         command(SaveStory, 1);
-        return true;
+        // A save that failed has said why; what it could not keep is not thrown away after it.
+        return !m_story->isModified() || !holdsWorkToSave(*m_story);
     case Prompter::SaveAnswer::No:
         return true;
     case Prompter::SaveAnswer::Cancel:
@@ -238,11 +242,12 @@ bool MainWindow::saveChangesPrompt()
 
 void MainWindow::save(bool quiet, SavedPictures pictures)
 {
-    if (m_story->count() == 0)
+    // A story without slides is saved too when it holds texts the author typed.
+    copyTranscriptIntoStory();
+    if (!holdsWorkToSave(*m_story))
         return;
     // A narration still being written is finished first: the saved copy is a whole file.
     stopAudio();
-    copyTranscriptIntoStory();
     const SaveResult result = saveStory(*m_story, SystemClock(), pictures);
     if (!result.ok) {
         // The story stays marked as changed: nothing of it is lost by a later close.

@@ -5,6 +5,7 @@
 #include "app/programfolder.h"
 #include "app/publishchecksdialog.h"
 #include "app/publishdialog.h"
+#include "app/storycontent.h"
 #include "audio/microphonevolume.h"
 #include "publish/serviceclient.h"
 #include "story/messenger.h"
@@ -38,21 +39,27 @@ void MainWindow::loadStory()
 
 void MainWindow::editStory()
 {
+    const StoryTexts before = StoryTexts::of(*m_story);
     StoryInfoDialog dialog(*m_story, m_categories, *m_skin, this);
     connect(&dialog, &StoryInfoDialog::storyPanelChanged, this, &MainWindow::refreshStoryPanel);
     dialog.exec();
-    // Closing the dialog counts as a change, also when it was cancelled.
-    m_story->setModified(true);
+    // Only what the dialog left changed counts: OK with new texts, or a category chosen (which
+    // stays even when the dialog is cancelled). Cancel alone, or OK on the same texts, is no change.
+    if (StoryTexts::of(*m_story) != before)
+        m_story->setModified(true);
     refreshStoryPanel();
 }
 
 void MainWindow::editSlide(int index)
 {
+    const StoryTexts before = StoryTexts::of(*m_story);
     SlideInfoDialog dialog(*m_story, index, *m_skin, this);
     connect(&dialog, &SlideInfoDialog::slidePanelChanged, this, [this] { refreshSlidePanel(true); });
     connect(&dialog, &SlideInfoDialog::slideStored, this, [this](int) { refreshSlidePanel(false); });
     dialog.exec();
-    m_story->setModified(true);
+    // Slides left with Prev or Next keep what was stored then, also after Cancel.
+    if (StoryTexts::of(*m_story) != before)
+        m_story->setModified(true);
     refreshSlidePanel(true);
     refreshStoryPanel();
 }
@@ -60,7 +67,9 @@ void MainWindow::editSlide(int index)
 void MainWindow::openAccountDialog(QWidget* owner, int parameter)
 {
     AccountDialog dialog(m_account, m_services.programFolder, parameter, m_actions, owner ? owner : this);
-    dialog.exec();
+    // What OK stores survives a crash: the file is written now, not only at the exit.
+    if (dialog.exec() == QDialog::Accepted)
+        saveSettingsNow();
 }
 
 void MainWindow::openMicrophoneDialog(QWidget* owner)
@@ -78,6 +87,7 @@ void MainWindow::openMicrophoneDialog(QWidget* owner)
 
 void MainWindow::runStartUpDialogs(bool firstStart)
 {
+    reportMissingData();
     if (firstStart)
         command(TutorialCommand);
     // Asked at every start until both are filled in; the user may cancel.

@@ -45,11 +45,13 @@ void copyIfMissing(const QString& from, const QString& to)
     QFile::copy(from, to);
 }
 
-void seed(const QString& target, const QString& dataFolder)
+void seedFrom(const QString& target, const QString& dataFolder)
 {
     if (dataFolder.isEmpty() || !QFileInfo(dataFolder).isDir())
         return;
     const QString source = withSlash(dataFolder);
+    if (source == target)
+        return;
     copyIfMissing(source + QStringLiteral("category.dat"), categoryFile(target));
     copyIfMissing(source + QStringLiteral("language.dat"), languageFile(target));
     const QString docs = source + QStringLiteral("docs");
@@ -58,6 +60,17 @@ void seed(const QString& target, const QString& dataFolder)
         const QString file = it.next();
         copyIfMissing(file, target + QStringLiteral("docs/") + QDir(docs).relativeFilePath(file));
     }
+}
+
+//! Fills in the tables and help pages a program folder lacks. The files beside the running
+//! program come first: they belong to this very build, an installed copy may be older.
+Resolution seeded(Resolution folder, const QString& executableFolder, const QString& dataFolder)
+{
+    if (!folder.ready)
+        return folder;
+    seedFrom(folder.path, executableFolder);
+    seedFrom(folder.path, dataFolder);
+    return folder;
 }
 
 } // namespace
@@ -94,16 +107,13 @@ HomeOption takeHomeOption(const QStringList& arguments)
 Resolution resolve(const QString& homeOption, const QString& executableFolder, const QString& dataFolder)
 {
     if (!homeOption.isEmpty())
-        return created(homeOption);
+        return seeded(created(homeOption), executableFolder, dataFolder);
     const QString fromEnvironment = qEnvironmentVariable("PICTORELLE_HOME");
     if (!fromEnvironment.isEmpty())
-        return created(fromEnvironment);
+        return seeded(created(fromEnvironment), executableFolder, dataFolder);
     if (isWritableFolder(executableFolder))
-        return created(executableFolder);
-    Resolution result = created(userFolder());
-    if (result.ready)
-        seed(result.path, dataFolder);
-    return result;
+        return seeded(created(executableFolder), executableFolder, dataFolder);
+    return seeded(created(userFolder()), executableFolder, dataFolder);
 }
 
 QString installedDataFolder()

@@ -31,8 +31,10 @@ struct HomeOption
 HomeOption takeHomeOption(const QStringList& arguments);
 
 //! The program folder: homeOption when given, else $PICTORELLE_HOME, else executableFolder
-//! when it is a writable folder, else ~/.local/share/pictorelle/ seeded from dataFolder with
-//! "category.dat", "language.dat" and "docs/" where they are missing. The folder is created.
+//! when it is a writable folder, else ~/.local/share/pictorelle/. The folder is created, and
+//! whichever it is gets "category.dat", "language.dat" and the pages of "docs/" where they are
+//! missing, each from executableFolder (a build puts them beside the programs) or else from
+//! dataFolder (the installed copies). Files already there are never replaced.
 Resolution resolve(const QString& homeOption, const QString& executableFolder, const QString& dataFolder);
 
 //! Folder the installation puts "category.dat", "language.dat" and "docs/" in.

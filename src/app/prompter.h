@@ -20,4 +20,9 @@ public:
     virtual bool confirmNarrationPrompt(NarrationPrompt prompt) = 0;
     //! A picture file chosen in a file dialog starting in folder; empty when cancelled.
     virtual QString choosePicture(const QString& folder) = 0;
+    //! A question with the buttons Yes and No, No the default; true for Yes.
+    virtual bool askYesNo(const QString& caption, const QString& question) = 0;
+    //! Whether to restore the story a program that did not end in order left behind; Yes the
+    //! default, since No throws the author's work away.
+    virtual bool askRestore(const QString& question) { return askYesNo(QStringLiteral("Pictorelle"), question); }
 };

@@ -61,11 +61,24 @@ QUrl storyPageAddress(const QString& base, int contentId)
     return servicePage(base, QStringLiteral("page=detail&cid=%1").arg(contentId));
 }
 
-bool openHelpPage(BrowserOpener& opener, const QString& programFolder, const QString& relativePage)
+QString missingHelpPageText(const QString& programFolder, const QString& relativePage)
+{
+    return QStringLiteral("The help page %1 is not in the program folder %2, so it cannot be shown.\n\n"
+                          "At every start the program copies missing help pages from its installation; "
+                          "reinstalling the program brings them back.")
+        .arg(relativePage, programFolder);
+}
+
+bool openHelpPage(BrowserOpener& opener, const QString& programFolder, const QString& relativePage,
+                  const std::function<void(const QString& text)>& tellUser)
 {
     const QUrl address = helpPageAddress(programFolder, relativePage);
-    if (!QFileInfo(address.toLocalFile()).isFile())
+    if (!QFileInfo(address.toLocalFile()).isFile()) {
         qCWarning(lcWebLinks) << "help page missing:" << address.toLocalFile();
+        if (tellUser)
+            tellUser(missingHelpPageText(programFolder, relativePage));
+        return false;
+    }
     const bool started = opener.openAddress(address);
     if (!started)
         qCWarning(lcWebLinks) << "no program opened" << address.toString();

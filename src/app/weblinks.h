@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 class BrowserOpener;
 
 //! Every address the program sends the user to: its help pages beside the program and the
@@ -32,9 +34,13 @@ QUrl signUpAddress(const QString& base);
 //! base + "/?page=detail&cid=" + contentId: a published story's page.
 QUrl storyPageAddress(const QString& base, int contentId);
 
-//! Opens a help page even when it is missing (the handler shows its own error; a warning is
-//! logged). True when a handler was started.
-bool openHelpPage(BrowserOpener& opener, const QString& programFolder, const QString& relativePage);
+//! What the user is told when a help page is not in the program folder; names the page.
+QString missingHelpPageText(const QString& programFolder, const QString& relativePage);
+//! Opens a help page. A missing page is not handed on (the handler would fail without a
+//! word): a warning is logged, tellUser (when given) gets missingHelpPageText, and the result
+//! is false. Otherwise true when a handler was started.
+bool openHelpPage(BrowserOpener& opener, const QString& programFolder, const QString& relativePage,
+                  const std::function<void(const QString& text)>& tellUser = {});
 //! Opens an http or https address; anything else is refused with a warning and returns false.
 bool openWebAddress(BrowserOpener& opener, const QUrl& address);
 

@@ -1,4 +1,5 @@
 #include "app/languagetable.h"
+#include "app/programdata.h"
 #include "app/programfolder.h"
 #include "app/programsettings.h"
 #include "cli/clicontext.h"
@@ -38,6 +39,10 @@ int runAccount(CliContext& ctx, QStringList args)
     LanguageTable languages;
     languages.load(programfolder::languageFile(ctx.programFolder));
     if (!language.isEmpty()) {
+        if (const QString problem = programdata::languageTableProblem(ctx.programFolder); !problem.isEmpty()) {
+            ctx.err << "pictorelle-cli account: " << problem << "\n";
+            return exitcode::Failed;
+        }
         fields.languageIndex = int(languages.names().indexOf(language));
         if (fields.languageIndex < 0) {
             ctx.err << "pictorelle-cli account: \"" << language << "\" is not in language.dat ("

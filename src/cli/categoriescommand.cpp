@@ -1,5 +1,6 @@
 #include "app/categorychooser.h"
 #include "app/categorytree.h"
+#include "app/programdata.h"
 #include "app/programfolder.h"
 #include "cli/clicontext.h"
 
@@ -97,10 +98,13 @@ static int runCategories(CliContext& ctx, QStringList args)
             throw UsageError{QStringLiteral("unexpected \"%1\"").arg(a)};
         }
     }
+    // An empty catalogue is no answer: the table must be there to list or choose from.
+    if (const QString problem = programdata::categoryTableProblem(ctx.programFolder); !problem.isEmpty()) {
+        ctx.err << "pictorelle-cli categories: " << problem << "\n";
+        return exitcode::Failed;
+    }
     CategoryTree tree;
-    if (!tree.load(programfolder::categoryFile(ctx.programFolder)))
-        ctx.err << "warning: " << programfolder::categoryFile(ctx.programFolder)
-                << " is missing or unreadable; the catalogue is empty\n";
+    tree.load(programfolder::categoryFile(ctx.programFolder));
 
     if (choose) {
         CategoryChooser chooser(tree);

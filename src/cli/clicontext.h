@@ -4,12 +4,17 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
+
 //! What every command gets: the program folder and the two output streams.
 struct CliContext
 {
     QString programFolder; //!< ends with "/"
     QTextStream& out;
     QTextStream& err;
+    //! This run's own working folder for a story's media, claimed on first use, so a run
+    //! never touches the desktop program's "temp/"; empty when none could be made.
+    std::function<QString()> workingFolder;
 };
 
 //! Exit codes of every command.

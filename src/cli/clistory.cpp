@@ -4,7 +4,7 @@
 
 std::unique_ptr<CliStory> loadCliStory(CliContext& ctx, const QString& path, const char* command)
 {
-    auto loaded = std::make_unique<CliStory>(ctx.programFolder);
+    auto loaded = std::make_unique<CliStory>(ctx);
     loaded->report = loadStory(QFileInfo(path).absoluteFilePath(), loaded->story);
     if (!loaded->report.opened) {
         ctx.err << "pictorelle-cli " << command << ": cannot open " << path << "\n";

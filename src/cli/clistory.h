@@ -11,7 +11,7 @@
 //! A story loaded the way the program loads it: reset, read, imports awaited.
 struct CliStory
 {
-    explicit CliStory(const QString& programFolder) : story(programFolder, &importer) {}
+    explicit CliStory(const CliContext& ctx) : story(ctx.programFolder, &importer, nullptr, ctx.workingFolder()) {}
     PictureImporter importer;
     Story story;
     LoadReport report;

@@ -1,10 +1,12 @@
 #include "app/programfolder.h"
+#include "app/workingfolderclaim.h"
 #include "cli/clicontext.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,7 +55,12 @@ int main(int argc, char** argv)
         err << "pictorelle-cli: cannot create the program folder " << folder.path << "\n";
         return exitcode::Failed;
     }
-    CliContext ctx{folder.path, out, err};
+    std::optional<WorkingFolderClaim> working;
+    CliContext ctx{folder.path, out, err, [&] {
+                       if (!working)
+                           working = WorkingFolderClaim::claim(folder.path, WorkingFolderClaim::Use::CommandLine);
+                       return working->path();
+                   }};
 
     const QString name = args.takeFirst();
     const CliCommand command = findCliCommand(name);

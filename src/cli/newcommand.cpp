@@ -1,5 +1,6 @@
 #include "app/categorychooser.h"
 #include "app/categorytree.h"
+#include "app/programdata.h"
 #include "app/programfolder.h"
 #include "audio/waveerrors.h"
 #include "audio/wavefilesink.h"
@@ -137,6 +138,10 @@ static int runNew(CliContext& ctx, QStringList args)
 
     QString categoryName;
     if (o.categoryId != 0) {
+        if (const QString problem = programdata::categoryTableProblem(ctx.programFolder); !problem.isEmpty()) {
+            ctx.err << "pictorelle-cli new: " << problem << "\n";
+            return exitcode::Failed;
+        }
         CategoryTree tree;
         tree.load(programfolder::categoryFile(ctx.programFolder));
         categoryName = categoryDisplayPath(tree, o.categoryId);
@@ -156,7 +161,7 @@ static int runNew(CliContext& ctx, QStringList args)
     }
 
     PictureImporter importer;
-    Story story(ctx.programFolder, &importer);
+    Story story(ctx.programFolder, &importer, nullptr, ctx.workingFolder());
     if (o.podcast)
         story.setType(int(StoryType::Podcast));
     story.setTitle(o.title);

@@ -30,6 +30,21 @@ std::optional<QString> LineReader::readLine(int maxChars)
     return piece;
 }
 
+std::optional<QString> LineReader::readKeyLine(bool* cut)
+{
+    for (;;) {
+        const bool startsLine = atLineStart();
+        auto line = readLine();
+        if (!line)
+            return std::nullopt;
+        if (!startsLine)
+            continue;
+        if (cut)
+            *cut = !atLineStart() && !atEnd();
+        return line;
+    }
+}
+
 QString LineReader::readChars(int count)
 {
     if (count <= 0 || atEnd())

@@ -21,6 +21,13 @@ public:
     //! Up to count characters, stopping before a line feed, which stays unread.
     QString readChars(int count);
     bool atEnd() const { return m_pos >= m_text.size(); }
+    //! The next read starts a line: at the start of the text or just after a line feed. False
+    //! after a piece of an over-long line, whose rest the next read returns.
+    bool atLineStart() const { return m_pos == 0 || m_text.at(m_pos - 1) == QLatin1Char('\n'); }
+    //! The next readLine that begins a line: the rest of an over-long line is passed over,
+    //! so text inside a field never reads as a key. cut (when given) tells whether the line
+    //! went on past this read. nullopt at the end.
+    std::optional<QString> readKeyLine(bool* cut = nullptr);
 
 private:
     QString m_text;

@@ -79,7 +79,7 @@ void Slide::setTags(const QString& tags)
 
 void Slide::setCueText(const QString& cue)
 {
-    m_cueText = text::normalizeLineBreaks(cue);
+    m_cueText = text::cut(text::normalizeLineBreaks(cue), capacity::Cue);
 }
 
 void Slide::setSourcePicturePath(const QString& path)

@@ -15,8 +15,11 @@ QString noCategoryText()
     return QStringLiteral("Click the \"Choose Category\" button");
 }
 
-Story::Story(const QString& programFolder, PictureImportService* importer, QObject* parent)
-    : QObject(parent), m_programFolder(programFolder), m_importer(importer)
+Story::Story(const QString& programFolder, PictureImportService* importer, QObject* parent,
+             const QString& workingFolder)
+    : QObject(parent), m_programFolder(programFolder),
+      m_workingFolderBase(workingFolder.isEmpty() ? programFolder + QStringLiteral("temp/") : workingFolder),
+      m_importer(importer)
 {
     reset();
 }
@@ -40,7 +43,7 @@ void Story::reset()
     m_title.clear();
     m_storyFilePath.clear();
     m_owner.clear();
-    m_workingFolder = m_programFolder + QStringLiteral("temp/");
+    m_workingFolder = m_workingFolderBase;
     QDir().mkpath(m_workingFolder);
     m_currentIndex = -1;
     m_nextSlideId = 0;

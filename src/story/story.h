@@ -27,8 +27,11 @@ public:
     static constexpr int FirstSlot = 20;
 
     //! programFolder ends with "/"; importer may be null (pictures are then never imported).
+    //! workingFolder (ending with "/") is the folder this story's media live in; empty means
+    //! programFolder + "temp/". Each running program keeps its own, so one never empties
+    //! another's.
     explicit Story(const QString& programFolder, PictureImportService* importer = nullptr,
-                   QObject* parent = nullptr);
+                   QObject* parent = nullptr, const QString& workingFolder = QString());
     ~Story() override;
 
     //! New story: waits for running imports, drops every slide, empties the working folder.
@@ -84,7 +87,7 @@ public:
     void setUniqueId(int id) { m_uniqueId = id; }
 
     QString programFolder() const { return m_programFolder; }
-    //! Program folder + "temp/".
+    //! The folder of the story's media (program folder + "temp/" unless given otherwise).
     QString workingFolder() const { return m_workingFolder; }
     QString storyFilePath() const { return m_storyFilePath; }
     void setStoryFilePath(const QString& path) { m_storyFilePath = path; }
@@ -140,6 +143,7 @@ private:
     void placeOnHomeSlots();
 
     QString m_programFolder;
+    QString m_workingFolderBase;
     QString m_workingFolder;
     PictureImportService* m_importer;
     std::vector<std::unique_ptr<Slide>> m_slides;

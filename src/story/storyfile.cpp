@@ -2,20 +2,18 @@
 
 #include "story/linereader.h"
 #include "story/pictureimportservice.h"
+#include "story/savetransaction.h"
 #include "story/story.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <filesystem>
 #include <vector>
 
 namespace {
-
-constexpr int EscapeLimit = 1024;
 
 QString line(const char* key, const QString& value)
 {
@@ -25,32 +23,6 @@ QString line(const char* key, const QString& value)
 QString line(const char* key, qint64 value)
 {
     return QLatin1String(key) + QString::number(value) + QLatin1Char('\n');
-}
-
-//! A media copy made under a temporary name, renamed into place once everything is written.
-struct PendingCopy
-{
-    QString temporary;
-    QString final;
-};
-
-bool copyToTemporary(const QString& from, const QString& to, std::vector<PendingCopy>& pending, QString& error)
-{
-    const QString temporary = to + QStringLiteral(".part");
-    QFile::remove(temporary);
-    if (!QFile::copy(from, temporary)) {
-        error = QStringLiteral("Could not write %1.").arg(QDir::toNativeSeparators(to));
-        QFile::remove(temporary);
-        return false;
-    }
-    pending.push_back({temporary, to});
-    return true;
-}
-
-void discard(const std::vector<PendingCopy>& pending)
-{
-    for (const auto& p : pending)
-        QFile::remove(p.temporary);
 }
 
 //! The folder of a first save: save folder + stamp, with "-2", "-3", … when taken.
@@ -63,20 +35,43 @@ QString newStoryFolder(const QString& saveFolder, const QDateTime& time, QString
     return saveFolder + stamp;
 }
 
+QString notSaved(const QString& why)
+{
+    return QStringLiteral("The Pictorelle could not be saved. %1\n\nYour earlier saves are unchanged.").arg(why);
+}
+
+//! Stages every slide's picture and narration copy; false at the first that fails.
+bool stageMedia(const Story& story, const QString& folder, SaveTransaction& save, std::vector<SlideMedia>& media)
+{
+    for (int i = 0; i < story.count(); ++i) {
+        const Slide& s = *story.slideAt(i);
+        const QString picture = folder + QStringLiteral("/%1.jpg").arg(i);
+        // An earlier save's copy at a place whose slide has no file is not this slide's.
+        const bool staged = QFileInfo::exists(s.slideJpegPath()) ? save.stageCopy(s.slideJpegPath(), picture)
+                                                                 : save.stageRemoval(picture);
+        if (!staged)
+            return false;
+        media.push_back({picture, {}});
+        if (s.narrationLength() > 0) {
+            const QString narration = folder + QStringLiteral("/%1.wav").arg(i);
+            const bool narrationStaged = QFileInfo::exists(s.narrationWavPath())
+                                             ? save.stageCopy(s.narrationWavPath(), narration)
+                                             : save.stageRemoval(narration);
+            if (!narrationStaged)
+                return false;
+            media.back().narration = narration;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
-QString escapeTranscript(const QString& text)
+QString escapeText(const QString& text)
 {
     QString out = text;
     out.replace(QLatin1String("\r\n"), QLatin1String("|-"));
     return out;
-}
-
-QString escapeText(const QString& text)
-{
-    if (text.isEmpty() || text.size() >= EscapeLimit)
-        return {};
-    return escapeTranscript(text);
 }
 
 QString unescapeText(const QString& text)
@@ -108,38 +103,11 @@ QString saveConfirmationText(const QString& title, const QDateTime& time)
         .arg(title.isEmpty() ? QStringLiteral("No title") : title, saveTimeText(time));
 }
 
-SaveResult saveStory(Story& story, const Clock& clock, SavedPictures remake)
+QString storyFileText(const Story& story, qint64 saveTime, const std::vector<SlideMedia>& media)
 {
-    SaveResult result;
-    result.time = clock.now();
-
-    // A folder deleted since the last save (from the library, say) gets a fresh first save.
-    QString storyFile = story.storyFilePath();
-    QString folder;
-    if (!storyFile.isEmpty() && QFileInfo(QFileInfo(storyFile).absolutePath()).isDir()) {
-        folder = QFileInfo(storyFile).absolutePath();
-    } else {
-        const QString saveFolder = story.programFolder() + QStringLiteral("save/");
-        QString stamp;
-        folder = newStoryFolder(saveFolder, result.time, stamp);
-        if (!QDir().mkpath(folder)) {
-            result.error = QStringLiteral("Could not create the folder %1.").arg(QDir::toNativeSeparators(folder));
-            return result;
-        }
-        storyFile = folder + QLatin1Char('/') + stamp + QStringLiteral(".sld");
-    }
-
-    // The saved pictures carry each slide's rotation.
-    QList<Slide*> pictures;
-    for (int i = 0; i < story.count(); ++i)
-        if (story.slideAt(i)->kind() == SlideKind::Picture)
-            pictures.append(story.slideAt(i));
-    if (remake == SavedPictures::Remake && story.importer() && !pictures.isEmpty())
-        story.importer()->reprocess(story, pictures);
-
     QString content;
     content += line("SC_TITLE=", story.title());
-    content += line("SC_DATE=", result.time.toSecsSinceEpoch());
+    content += line("SC_DATE=", saveTime);
     content += line("SC_SLIDES=", story.count());
     content += line("SC_TYPE=", story.type());
     content += line("SC_LENGTH=", story.totalLength());
@@ -151,12 +119,10 @@ SaveResult saveStory(Story& story, const Clock& clock, SavedPictures remake)
     content += line("SC_UNIQUE_ID=", story.uniqueId());
     content += line("SC_OWNER=", story.owner());
     content += line("SC_TRANSCRIPT=", story.transcript().size());
-    content += escapeTranscript(story.transcript()) + QLatin1Char('\n');
+    content += escapeText(story.transcript()) + QLatin1Char('\n');
     content += line("SC_TRANSCRIPT_PUBLISH=", story.transcriptPublish() ? 1 : 0);
     content += QStringLiteral("SC_FINISHED\n");
 
-    std::vector<PendingCopy> pending;
-    QStringList staleCopies;
     for (int i = 0; i < story.count(); ++i) {
         const Slide& s = *story.slideAt(i);
         const QString key = QStringLiteral("S%1_").arg(i);
@@ -165,53 +131,78 @@ SaveResult saveStory(Story& story, const Clock& clock, SavedPictures remake)
         content += key + QStringLiteral("DURATION=") + QString::number(s.narrationLength()) + QLatin1Char('\n');
         content += key + QStringLiteral("TYPE=") + QString::number(int(s.kind())) + QLatin1Char('\n');
         content += key + QStringLiteral("CUE=") + QString::number(s.cueText().size()) + QLatin1Char('\n');
+        // The escape keeps the length, so the reader's C + 1 characters take the whole cue line.
         if (!s.cueText().isEmpty())
             content += escapeText(s.cueText()) + QLatin1Char('\n');
-
-        const QString picture = folder + QStringLiteral("/%1.jpg").arg(i);
-        if (QFileInfo::exists(s.slideJpegPath())) {
-            if (!copyToTemporary(s.slideJpegPath(), picture, pending, result.error)) {
-                discard(pending);
-                return result;
-            }
-        } else {
-            staleCopies << picture; // an earlier save's picture at this place is not this slide's
-        }
-        content += key + QStringLiteral("IMAGE_PATH=") + picture + QLatin1Char('\n');
-
-        QString narration;
-        if (s.narrationLength() > 0) {
-            narration = folder + QStringLiteral("/%1.wav").arg(i);
-            if (QFileInfo::exists(s.narrationWavPath())) {
-                if (!copyToTemporary(s.narrationWavPath(), narration, pending, result.error)) {
-                    discard(pending);
-                    return result;
-                }
-            } else {
-                staleCopies << narration;
-            }
-        }
-        content += key + QStringLiteral("AUDIO_PATH=") + narration + QLatin1Char('\n');
+        const SlideMedia paths = size_t(i) < media.size() ? media[size_t(i)] : SlideMedia();
+        content += key + QStringLiteral("IMAGE_PATH=") + paths.picture + QLatin1Char('\n');
+        content += key + QStringLiteral("AUDIO_PATH=") + paths.narration + QLatin1Char('\n');
         content += QStringLiteral("S_FINISHED\n");
     }
+    return content;
+}
 
-    QSaveFile file(storyFile);
-    const QByteArray bytes = toUtf16Le(content);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        result.error = QStringLiteral("Could not write %1.").arg(QDir::toNativeSeparators(storyFile));
-        file.cancelWriting();
-        discard(pending);
+SaveResult saveStory(Story& story, const Clock& clock, SavedPictures remake)
+{
+    SaveResult result;
+    result.time = clock.now();
+
+    // A folder deleted since the last save (from the library, say) gets a fresh first save.
+    QString storyFile = story.storyFilePath();
+    QString folder;
+    QString createdFolder;
+    if (!storyFile.isEmpty() && QFileInfo(QFileInfo(storyFile).absolutePath()).isDir()) {
+        folder = QFileInfo(storyFile).absolutePath();
+    } else {
+        const QString saveFolder = story.programFolder() + QStringLiteral("save/");
+        QString stamp;
+        folder = newStoryFolder(saveFolder, result.time, stamp);
+        std::error_code ec;
+        std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), ec);
+        if (ec || !QFileInfo(folder).isDir()) {
+            result.error = notSaved(QStringLiteral("The folder %1 could not be created: %2.")
+                                        .arg(QDir::toNativeSeparators(folder),
+                                             ec ? QString::fromStdString(ec.message()) : QStringLiteral("not a folder")));
+            return result;
+        }
+        createdFolder = folder;
+        storyFile = folder + QLatin1Char('/') + stamp + QStringLiteral(".sld");
+    }
+    // The saved pictures carry each slide's rotation.
+    QList<Slide*> pictures;
+    for (int i = 0; i < story.count(); ++i)
+        if (story.slideAt(i)->kind() == SlideKind::Picture)
+            pictures.append(story.slideAt(i));
+    if (remake == SavedPictures::Remake && story.importer() && !pictures.isEmpty())
+        story.importer()->reprocess(story, pictures);
+
+    QString why;
+    bool committed = false;
+    {
+        SaveTransaction save(storyFile);
+        std::vector<SlideMedia> media;
+        if (!stageMedia(story, folder, save, media)) {
+            why = save.error();
+        } else {
+            committed = save.commit(toUtf16Le(storyFileText(story, result.time.toSecsSinceEpoch(), media)));
+            if (!committed) {
+                why = save.error();
+                committed = save.committed();
+            }
+        }
+    }
+    if (!committed) {
+        result.error = notSaved(why);
+        // A first save that fails leaves no empty folder behind.
+        if (!createdFolder.isEmpty())
+            QDir().rmdir(createdFolder);
         return result;
     }
-    for (const auto& p : pending) {
-        std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(p.temporary).toStdString(),
-                                QFile::encodeName(p.final).toStdString(), ec);
-    }
-    for (const QString& stale : staleCopies)
-        QFile::remove(stale);
-    if (!file.commit()) {
-        result.error = QStringLiteral("Could not write %1.").arg(QDir::toNativeSeparators(storyFile));
+    if (!why.isEmpty()) {
+        // The new save stands; what is left to move in place is done by the next save or load.
+        story.setStoryFilePath(storyFile);
+        result.storyFile = storyFile;
+        result.error = why;
         return result;
     }
 

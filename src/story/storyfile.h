@@ -6,12 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class Story;
 
-//! CR LF pairs become "|-"; empty when the text is empty or has 1024 or more characters.
+//! CR LF pairs become "|-", whatever the text's length; the length stays the same.
 QString escapeText(const QString& text);
-//! The transcript's escape: like escapeText without the length bound.
-QString escapeTranscript(const QString& text);
 //! Every "|-" becomes CR LF.
 QString unescapeText(const QString& text);
 
@@ -29,10 +29,20 @@ struct SaveResult
 //! just remade and nothing changed since (publishing remakes them all before it sends).
 enum class SavedPictures { Remake, AlreadyRemade };
 
-//! Writes the story into its folder under program folder + "save/": pictures and
-//! narrations first, then the story file atomically. A failed save leaves the
-//! earlier save as it was. Sets the story file path on a first save; the caller
-//! clears the modified flag.
+//! The paths one slide's block names for its picture and narration (empty: none).
+struct SlideMedia
+{
+    QString picture;
+    QString narration;
+};
+
+//! The story file's text for the story as it stands, saved at saveTime (seconds since
+//! 1970); media[i] gives slide i's paths.
+QString storyFileText(const Story& story, qint64 saveTime, const std::vector<SlideMedia>& media);
+
+//! Writes the story into its folder under program folder + "save/" as one SaveTransaction:
+//! a failed or interrupted save leaves the earlier save as it was, its story file and media
+//! alike. Sets the story file path on a first save; the caller clears the modified flag.
 SaveResult saveStory(Story& story, const Clock& clock = SystemClock(),
                      SavedPictures pictures = SavedPictures::Remake);
 
@@ -58,4 +68,11 @@ struct LoadReport
 //! Rebuilds a freshly reset story from a ".sld" file; media are copied into the
 //! working folder, pictures start importing. Missing media named with an old folder
 //! are looked for beside the story file.
-LoadReport loadStory(const QString& path, Story& story);
+//! Where a load looks for the media a story file names.
+enum class MediaLookup {
+    AsNamed,         //!< the named file; when it is gone, the file of that name beside the story file
+    BesideStoryFileFirst, //!< the file of that name beside the story file, else the named one
+                          //!< (a recovery copy, whose media were moved beside it)
+};
+
+LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup = MediaLookup::AsNamed);

@@ -1,6 +1,7 @@
 #include "story/storylibrary.h"
 
 #include "story/linereader.h"
+#include "story/savetransaction.h"
 #include "story/story.h"
 #include "story/storyfile.h"
 #include "story/storytypes.h"
@@ -19,14 +20,15 @@ StoryLibrary::StoryLibrary(const QString& saveFolder, SortSwitches& switches)
 
 bool StoryLibrary::readRow(const QString& storyFile, LibraryRow& row)
 {
+    // Only a regular file: a pipe or a device would block the scan.
     QFile file(storyFile);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(storyFile).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
     // Only the header is needed: read a bounded prefix, enough for the header lines.
     LineReader reader(fromUtf16Le(file.read(64 * 1024)));
     row = LibraryRow();
     row.path = storyFile;
-    while (auto read = reader.readLine()) {
+    while (const auto read = reader.readKeyLine()) {
         const QString& line = *read;
         if (line.startsWith(QLatin1String("SC_FINISHED")))
             break;
@@ -42,7 +44,8 @@ bool StoryLibrary::readRow(const QString& storyFile, LibraryRow& row)
             row.type = leadingInt(QStringView(line).mid(8)).value_or(1);
             row.typeName = storyTypeName(row.type);
         } else if (line.startsWith(QLatin1String("SC_LENGTH="))) {
-            row.length = leadingInt(QStringView(line).mid(10)).value_or(0);
+            // A negative length is damage; it is shown and sorted as none.
+            row.length = std::max(leadingInt(QStringView(line).mid(10)).value_or(0), 0);
             row.lengthText = text::formatDuration(row.length);
         }
     }
@@ -58,6 +61,8 @@ void StoryLibrary::open()
     const QStringList folders = save.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& folder : folders) {
         QDir dir(save.filePath(folder));
+        // A save cut short after its story file was written is finished before it is listed.
+        SaveTransaction::finishInterruptedIn(dir.path());
         const QStringList files = dir.entryList(QDir::Files, QDir::Name);
         for (const QString& name : files) {
             if (!name.endsWith(QLatin1String(".sld")))

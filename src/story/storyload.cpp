@@ -1,4 +1,5 @@
 #include "story/linereader.h"
+#include "story/savetransaction.h"
 #include "story/story.h"
 #include "story/storyfile.h"
 #include "story/text.h"
@@ -10,6 +11,11 @@
 namespace {
 
 constexpr int LongestCue = 20000;
+//! No slide kind records longer narrations; a larger value is damage and would overflow sums.
+const int LongestNarration = longestNarration(SlideKind::Segment);
+//! Far beyond the largest story the program writes (a 50-slide story with every text full
+//! is about 2.5 MB): a bigger file is no story and is not read into memory.
+constexpr qint64 LargestStoryFile = 64 * 1024 * 1024;
 
 //! The values of one slide block; every block starts from these defaults.
 struct SlideBlock
@@ -21,6 +27,9 @@ struct SlideBlock
     QString cue;
     QString imagePath;
     QString audioPath;
+    //! The path line was longer than a read (a long program folder): the path is incomplete.
+    bool imagePathCut = false;
+    bool audioPathCut = false;
 };
 
 bool startsWith(const QString& line, const QString& key, QString& value)
@@ -33,13 +42,23 @@ bool startsWith(const QString& line, const QString& key, QString& value)
 
 //! The media file named in the story file, or the file of the same name beside the
 //! story file when the story folder was moved or copied since.
-QString findMedia(const QString& named, const QString& storyFile)
+QString findMedia(const QString& named, const QString& storyFile, MediaLookup lookup)
 {
     if (named.isEmpty())
         return {};
+    const QString beside = QFileInfo(storyFile).absolutePath() + QLatin1Char('/') + QFileInfo(named).fileName();
+    if (lookup == MediaLookup::BesideStoryFileFirst && QFileInfo(beside).isFile())
+        return beside;
     if (QFileInfo(named).isFile())
         return named;
-    const QString beside = QFileInfo(storyFile).absolutePath() + QLatin1Char('/') + QFileInfo(named).fileName();
+    return QFileInfo(beside).isFile() ? beside : QString();
+}
+
+//! A path cut short by the line length names no file: the copy at the slide's place
+//! ("<position>.jpg" / "<position>.wav") beside the story file is the one it named.
+QString findCutMedia(const QString& storyFile, int position, const char* suffix)
+{
+    const QString beside = QFileInfo(storyFile).absolutePath() + QStringLiteral("/%1").arg(position) + QLatin1String(suffix);
     return QFileInfo(beside).isFile() ? beside : QString();
 }
 
@@ -49,7 +68,8 @@ bool replaceWithCopy(const QString& from, const QString& to)
     return !from.isEmpty() && QFile::copy(from, to);
 }
 
-void buildSlide(Story& story, const SlideBlock& block, int number, const QString& storyFile, LoadReport& report)
+void buildSlide(Story& story, const SlideBlock& block, int number, const QString& storyFile, MediaLookup lookup,
+                LoadReport& report)
 {
     auto slide = std::make_unique<Slide>(story);
     slide->setCaption(block.caption);
@@ -60,14 +80,16 @@ void buildSlide(Story& story, const SlideBlock& block, int number, const QString
 
     const QString working = story.workingFolder();
     const QString id = QString::number(slide->id());
-    const QString picture = findMedia(block.imagePath, storyFile);
+    const QString picture = block.imagePathCut ? findCutMedia(storyFile, number - 1, ".jpg")
+                                               : findMedia(block.imagePath, storyFile, lookup);
     const QString pictureCopy = working + id + QStringLiteral(".jpg");
     const bool pictureCopied = replaceWithCopy(picture, pictureCopy);
     if (!pictureCopied && slide->kind() == SlideKind::Picture)
         report.warnings << QStringLiteral("Slide %1: picture %2 is missing.").arg(number).arg(block.imagePath);
     slide->setSourcePicturePath(pictureCopy);
 
-    const QString narration = findMedia(block.audioPath, storyFile);
+    const QString narration = block.audioPathCut ? findCutMedia(storyFile, number - 1, ".wav")
+                                                 : findMedia(block.audioPath, storyFile, lookup);
     const QString narrationCopy = working + id + QStringLiteral(".wav");
     const bool narrationCopied = replaceWithCopy(narration, narrationCopy);
 
@@ -93,9 +115,18 @@ void buildSlide(Story& story, const SlideBlock& block, int number, const QString
 
 } // namespace
 
-LoadReport loadStory(const QString& path, Story& story)
+LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
 {
     LoadReport report;
+    // Only a regular file: a pipe or a device would block or never end.
+    if (!QFileInfo(path).isFile())
+        return report;
+    if (QFileInfo(path).size() > LargestStoryFile) {
+        report.warnings << QStringLiteral("The story file %1 is too large to be a story.").arg(QDir::toNativeSeparators(path));
+        return report;
+    }
+    // A save cut short after its story file was written is finished before it is read.
+    SaveTransaction::finishInterrupted(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return report;
@@ -109,7 +140,8 @@ LoadReport loadStory(const QString& path, Story& story)
     bool headerMode = true;
     int k = 0;
     SlideBlock block;
-    while (auto read = reader.readLine()) {
+    bool cut = false;
+    while (const auto read = reader.readKeyLine(&cut)) {
         const QString& line = *read;
         QString value;
         if (headerMode) {
@@ -155,6 +187,13 @@ LoadReport loadStory(const QString& path, Story& story)
             block.tags = value;
         } else if (startsWith(line, key + QStringLiteral("DURATION="), value)) {
             block.duration = std::max(leadingInt(value).value_or(0), 0);
+            if (block.duration > LongestNarration) {
+                report.warnings << QStringLiteral("Slide %1: the narration length %2 s is damaged; %3 s is used.")
+                                       .arg(k + 1)
+                                       .arg(block.duration)
+                                       .arg(LongestNarration);
+                block.duration = LongestNarration;
+            }
         } else if (startsWith(line, key + QStringLiteral("TYPE="), value)) {
             block.kind = leadingInt(value).value_or(0);
         } else if (startsWith(line, key + QStringLiteral("CUE="), value)) {
@@ -167,12 +206,14 @@ LoadReport loadStory(const QString& path, Story& story)
             }
         } else if (startsWith(line, key + QStringLiteral("IMAGE_PATH="), value)) {
             block.imagePath = value;
+            block.imagePathCut = cut;
         } else if (startsWith(line, key + QStringLiteral("AUDIO_PATH="), value)) {
             block.audioPath = value;
+            block.audioPathCut = cut;
         } else if (line.startsWith(QStringLiteral("S_FINISHED"))) {
             ++k;
             ++report.slidesRead;
-            buildSlide(story, block, k, path, report);
+            buildSlide(story, block, k, path, lookup, report);
             block = SlideBlock();
         }
     }

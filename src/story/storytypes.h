@@ -23,11 +23,15 @@ namespace capacity {
 constexpr int Title = 48;
 constexpr int Description = 300;
 constexpr int Tags = 512;
-constexpr int CategoryName = 1024;
+//! The line "SC_CATEGORY_NAME=" + name must fit one 1022-character read of the story file,
+//! so a name the story keeps always reads back whole (the chooser's names are far shorter).
+constexpr int CategoryName = 1006;
 constexpr int Path = 1024;
 constexpr int Owner = 256;
 constexpr int Caption = 60;
 constexpr int SlideTags = 512;
+//! The cue card's 19,999 characters; the story file reads back cues of fewer than 20,000.
+constexpr int Cue = 20000;
 } // namespace capacity
 
 //! Name shown in the story library's Type column; empty for unknown types.

@@ -143,6 +143,15 @@ void CueCardWindow::storeSlide(int index)
     m_story.setModified(true);
 }
 
+void CueCardWindow::storeTypedNote()
+{
+    if (!isInStory(m_shownIndex))
+        return;
+    const QString typed = noteForSlide(m_note->toPlainText());
+    if (typed != m_story.slideAt(m_shownIndex)->cueText())
+        storeSlide(m_shownIndex);
+}
+
 void CueCardWindow::retitle(int index)
 {
     m_header->setText(QStringLiteral("Slide %1").arg(index + 1));

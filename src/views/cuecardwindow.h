@@ -34,6 +34,9 @@ public:
     void command(int id, int index);
     //! Index of the slide whose note is on screen; -1 when none.
     int shownIndex() const { return m_shownIndex; }
+    //! Stores the note being typed into its slide when it differs from the slide's, so that
+    //! a recovery copy holds it; a note left as it was changes nothing.
+    void storeTypedNote();
 
     //! The explanatory text shown under the header.
     static QString explanation();

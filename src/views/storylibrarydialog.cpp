@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -157,15 +158,27 @@ void StoryLibraryDialog::deleteSelected()
     // Nothing would be deleted: no question to answer.
     if (row < 0)
         return;
+    // The question names the story it deletes: typing in the list moves the selection unseen.
+    const LibraryRow asked = m_library.rows().at(row);
     QMessageBox ask(QMessageBox::NoIcon, QStringLiteral("Delete Pictorelle"),
-                    QStringLiteral("Are you sure you want to permanently\nremove the saved Pictorelle?"),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
+                    QStringLiteral("Are you sure you want to permanently\nremove the saved Pictorelle?\n\n%1\n%2")
+                        .arg(asked.title, asked.dateText),
+                    QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("deleteQuestion"));
     ask.setTextFormat(Qt::PlainText);
-    if (ask.exec() != QMessageBox::Ok)
+    // Enter and Escape keep the story; only Yes removes it.
+    ask.setDefaultButton(QMessageBox::No);
+    ask.setEscapeButton(QMessageBox::No);
+    if (ask.exec() != QMessageBox::Yes)
         return;
-    if (m_library.deleteRow(row))
-        delete m_list->takeTopLevelItem(row);
+    // Exactly the story the question named, wherever its row is now.
+    const QList<LibraryRow>& rows = m_library.rows();
+    const auto named = std::find_if(rows.begin(), rows.end(), [&](const LibraryRow& r) { return r.path == asked.path; });
+    if (named == rows.end())
+        return;
+    const int index = int(named - rows.begin());
+    if (m_library.deleteRow(index))
+        delete m_list->takeTopLevelItem(index);
 }
 
 void StoryLibraryDialog::showEvent(QShowEvent* event)

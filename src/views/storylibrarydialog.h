@@ -45,7 +45,8 @@ public:
 public slots:
     //! Loads the selected story (when the story is idle) and closes the library in every case.
     void loadSelected();
-    //! Asks, then deletes the selected story's folder and its row; the library stays open.
+    //! Asks about the selected story by its title and date (No the default answer), then on
+    //! Yes deletes exactly that story's folder and row; the library stays open.
     void deleteSelected();
 
 protected:

@@ -5,6 +5,7 @@
 #include <QBasicTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -44,9 +45,18 @@ public:
         MenuCueCard = 207,
     };
 
+    //! Puts a Yes/No question to the user; true for Yes. May run a modal loop.
+    using Question = std::function<bool(const QString& question)>;
+
     //! Both references must outlive the strip.
     ThumbnailStrip(Story& story, SkinResources& skin, QWidget* parent = nullptr);
     ~ThumbnailStrip() override;
+
+    //! How the strip asks before Delete or "&Remove Slide" removes a slide; until one is set,
+    //! no slide is removed.
+    void setRemovalQuestion(Question ask) { m_askRemoval = std::move(ask); }
+    //! "Delete slide 3?" for the slide at index 2; with a narration, says that it goes too.
+    static QString removalQuestion(int index, bool withNarration);
 
     //! Scroll maximum = max(0, 95 × slide count + 20 − width); sets the scroll bar's range.
     void recomputeScrollRange();
@@ -144,4 +154,5 @@ private:
     int m_dragSource = -1;
     int m_contextSlide = -1;
     bool m_cursorConfined = false;
+    Question m_askRemoval;
 };

@@ -4,6 +4,7 @@
 #include "story/story.h"
 
 #include <QMenu>
+#include <QPointer>
 
 namespace {
 
@@ -117,8 +118,29 @@ void ThumbnailStrip::menuCommand(int id)
     }
 }
 
+QString ThumbnailStrip::removalQuestion(int index, bool withNarration)
+{
+    const QString question = QStringLiteral("Delete slide %1?").arg(index + 1);
+    return withNarration ? question + QStringLiteral("\nIts narration is deleted too.") : question;
+}
+
 void ThumbnailStrip::removeSlide(int index, bool closeCueCard)
 {
+    const Slide* slide = m_story.slideAt(index);
+    if (!slide)
+        return;
+    // The slide's picture and narration are gone for good once it is removed.
+    const int id = slide->id();
+    const bool withNarration = slide->hasNarration() || slide->isRecording();
+    const QPointer<ThumbnailStrip> alive(this);
+    if (!m_askRemoval || !m_askRemoval(removalQuestion(index, withNarration)) || !alive)
+        return;
+    // The question's own event loop may have moved or removed the slide meanwhile.
+    index = m_story.indexOfId(id);
+    if (index < 0) {
+        update();
+        return;
+    }
     if (closeCueCard)
         emit cueCardCommand(CloseCueCard, -1);
     if (m_story.slideAt(index)->isRecording())

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -77,4 +80,33 @@ TEST(DialogPrompter, GivenOkWithoutTheTickThenThePromptStaysOn)
     whenPromptOpens([](PromptDialog& dialog) { dialog.accept(); });
     EXPECT_TRUE(prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::Clear));
     EXPECT_EQ(settings.hideClearAudio(), 0);
+}
+
+TEST(DialogPrompter, GivenAYesNoQuestionThenNoIsTheDefaultAndOnlyYesSaysTrue)
+{
+    ProgramSettings settings;
+    DialogPrompter prompter(settings);
+    const auto answerWith = [](const std::function<void(QMessageBox&)>& act) {
+        QTimer::singleShot(0, [act] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            act(*box);
+        });
+    };
+    QString text;
+    QString caption;
+    answerWith([&](QMessageBox& box) {
+        text = box.text();
+        caption = box.windowTitle();
+        EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
+        EXPECT_EQ(box.escapeButton(), box.button(QMessageBox::No));
+        // Enter takes the default.
+        QTest::keyClick(&box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(prompter.askYesNo(QStringLiteral("Pictorelle"), QStringLiteral("Delete slide 3?")));
+    EXPECT_EQ(text, "Delete slide 3?");
+    EXPECT_EQ(caption, "Pictorelle");
+
+    answerWith([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+    EXPECT_TRUE(prompter.askYesNo(QStringLiteral("Pictorelle"), QStringLiteral("Delete slide 3?")));
 }

@@ -489,6 +489,7 @@ TEST_F(MainWindowTest, GivenANarrationThenClearAsksAndOnlyAYesThrowsItAway)
 
 TEST_F(MainWindowTest, GivenTheHelpMenuThenPagesOpenThroughTheDesktopWithTheirAddresses)
 {
+    home.write(QStringLiteral("docs/introduction.htm"), "<html></html>");
     menuAction(*window, MainWindow::HelpCommand)->trigger();
     menuAction(*window, MainWindow::VisitWebsite)->trigger();
     menuAction(*window, MainWindow::CheckForUpdates)->trigger();

@@ -31,6 +31,8 @@ public:
     QStringList messages; //!< "caption|text"
     QString pictureToChoose;
     QStringList pictureFolders;
+    std::deque<bool> yesNoAnswers; //!< empty: No, the default answer
+    QStringList questions;        //!< "caption|question"
 
     SaveAnswer askSaveChanges() override
     {
@@ -55,6 +57,15 @@ public:
     {
         pictureFolders << folder;
         return pictureToChoose;
+    }
+    bool askYesNo(const QString& caption, const QString& question) override
+    {
+        questions << caption + "|" + question;
+        if (yesNoAnswers.empty())
+            return false;
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
     }
 };
 

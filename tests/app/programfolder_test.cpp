@@ -163,6 +163,84 @@ TEST(ProgramFolder, GivenSeededFolderWithEditedTableWhenResolvedAgainThenEditIsK
     EXPECT_EQ(TempFolder::read(folder + "docs/introduction.htm"), "<html>intro</html>") << "missing page seeded again";
 }
 
+TEST(ProgramFolder, GivenAHomeOptionOrEnvironmentFolderWhenResolvedThenItIsSeededLikeTheUserFolder)
+{
+    TempFolder temp;
+    const QString data = makeDataFolder(temp);
+    EnvironmentGuard env("PICTORELLE_HOME", temp.file("fromenv"));
+
+    const auto option = programfolder::resolve(temp.file("option"), QString(), data);
+    const auto environment = programfolder::resolve(QString(), QString(), data);
+
+    for (const auto& result : {option, environment}) {
+        SCOPED_TRACE(result.path.toStdString());
+        ASSERT_TRUE(result.ready);
+        EXPECT_EQ(TempFolder::read(programfolder::categoryFile(result.path)), TempFolder::read(data + "/category.dat"));
+        EXPECT_EQ(TempFolder::read(programfolder::languageFile(result.path)), "1.0\r\n1\r\nEnglish\r\n");
+        EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>");
+        EXPECT_EQ(TempFolder::read(result.path + "docs/images/logo.png"), "png");
+    }
+    EXPECT_EQ(environment.path, temp.file("fromenv/"));
+}
+
+TEST(ProgramFolder, GivenDataBesideTheExecutableAndInstalledDataWhenResolvedThenTheExecutablesOwnComeFirst)
+{
+    TempFolder temp;
+    const QString installed = makeDataFolder(temp);
+    temp.write("bin/pictorelle", "binary");
+    temp.write("bin/category.dat", "1.0\r\n1\r\n0\r\n0\r\n0\r\n2000000,1,1,Built\r\n");
+    temp.write("bin/docs/introduction.htm", "<html>built intro</html>");
+
+    const auto result = programfolder::resolve(temp.file("home"), temp.file("bin"), installed);
+
+    ASSERT_TRUE(result.ready);
+    EXPECT_TRUE(TempFolder::read(programfolder::categoryFile(result.path)).contains("Built"));
+    EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>built intro</html>");
+    // What the executable's folder lacks comes from the installed data, file by file.
+    EXPECT_EQ(TempFolder::read(programfolder::languageFile(result.path)), "1.0\r\n1\r\nEnglish\r\n");
+    EXPECT_EQ(TempFolder::read(result.path + "docs/images/logo.png"), "png");
+    EXPECT_FALSE(QFileInfo::exists(result.path + "pictorelle")) << "only data files are copied";
+}
+
+TEST(ProgramFolder, GivenAWritableExecutableFolderWithoutTablesWhenResolvedThenTheInstalledOnesAreCopiedIn)
+{
+    TempFolder temp;
+    EnvironmentGuard env("PICTORELLE_HOME", QString());
+    const QString installed = makeDataFolder(temp);
+    QDir().mkpath(temp.file("bin"));
+
+    const auto result = programfolder::resolve(QString(), temp.file("bin"), installed);
+
+    ASSERT_EQ(result.path, temp.file("bin/"));
+    EXPECT_EQ(TempFolder::read(result.path + "category.dat"), TempFolder::read(installed + "/category.dat"));
+    EXPECT_EQ(TempFolder::read(result.path + "language.dat"), "1.0\r\n1\r\nEnglish\r\n");
+    EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>");
+}
+
+TEST(ProgramFolder, GivenTablesAlreadyThereWhenResolvedThenNoneIsReplacedEvenWhenBroken)
+{
+    TempFolder temp;
+    const QString data = makeDataFolder(temp);
+    temp.write("home/category.dat", "");
+    temp.write("home/language.dat", "1.0\r\n1\r\nSwahili\r\n");
+
+    const auto result = programfolder::resolve(temp.file("home"), QString(), data);
+
+    EXPECT_EQ(TempFolder::read(result.path + "category.dat"), "");
+    EXPECT_EQ(TempFolder::read(result.path + "language.dat"), "1.0\r\n1\r\nSwahili\r\n");
+    EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>");
+}
+
+TEST(ProgramFolder, GivenNoDataSourceWhenResolvedThenTheFolderIsReadyWithoutTables)
+{
+    TempFolder temp;
+    const auto result = programfolder::resolve(temp.file("home"), temp.file("no-bin"), temp.file("no-data"));
+    ASSERT_TRUE(result.ready);
+    EXPECT_FALSE(QFileInfo::exists(programfolder::categoryFile(result.path)));
+    EXPECT_FALSE(QFileInfo::exists(programfolder::languageFile(result.path)));
+    EXPECT_FALSE(QFileInfo::exists(result.path + "docs"));
+}
+
 TEST(ProgramFolder, GivenReadOnlyExecutableFolderWhenResolvedThenUserFolderIsUsed)
 {
     TempFolder temp;

@@ -44,8 +44,14 @@ TEST(ProgramStart, GivenARunningCopyThenASecondStartEndsAtOnceWithoutTouchingIts
     ProgramProcess first(home.path());
     first.process.start();
     ASSERT_TRUE(first.process.waitForStarted(10000));
-    // The working folder exists once the window has been made, well after the copy claimed its place.
     EXPECT_EVENTUALLY_WITHIN(QDir(home.path() + "temp").exists(), 20000);
+    // A copy started now is answered only once the first one runs its event loop, by when its
+    // window has been made and its story has emptied the working folder.
+    {
+        ProgramProcess probe(home.path());
+        probe.process.start();
+        ASSERT_TRUE(probe.process.waitForFinished(15000));
+    }
 
     const QString leftover = home.write("temp/leftover.jpg", "picture bytes");
     ProgramProcess second(home.path());

@@ -153,16 +153,15 @@ TEST_F(MainWindowTest, GivenSlidesThenCueCardsOpenOnceAndFollowTheSlideAndCloseO
     EXPECT_EVENTUALLY(window->findChild<QDialog*>(QStringLiteral("CUE_BOX")) == nullptr);
 }
 
-TEST_F(MainWindowTest, GivenTheEditButtonsThenTheInfoDialogsOpenAndMarkTheStoryChangedEvenWhenCancelled)
+TEST_F(MainWindowTest, GivenTheEditButtonsThenTheInfoDialogsOpenAndCancellingThemLeavesTheStoryUnchanged)
 {
     addPictures(2);
     window->story().setModified(false);
     ModalRecorder modals;
     window->command(MainWindow::EditStory);
-    EXPECT_TRUE(window->story().isModified());
-    window->story().setModified(false);
+    EXPECT_FALSE(window->story().isModified());
     window->command(MainWindow::EditSlide);
-    EXPECT_TRUE(window->story().isModified());
+    EXPECT_FALSE(window->story().isModified());
     EXPECT_EQ(modals.opened, QStringList({"MY_SLIDECAST_BOX", "MY_SLIDE_BOX"}));
 }
 
@@ -215,7 +214,9 @@ TEST_F(MainWindowTest, GivenARecordingThenMicrophoneSetupFromTheTutorialFinishes
     addPictures(1);
     window->command(MainWindow::RecordCommand);
     ASSERT_EQ(window->recorder().state(), RecorderState::Recording);
-    clock.advance(3'000);
+    // 2.5 s of sound reach the take.
+    for (int i = 0; i < 25; ++i)
+        ASSERT_TRUE(audio.input->capture(1));
     RecorderState whileOpen = RecorderState::Recording;
     ModalScript modals;
     modals.scripts[QStringLiteral("TUTORIAL_BOX")] = [](QDialog& dialog) {

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QList>
@@ -126,24 +127,44 @@ TEST(WebLinks, GivenHelpPageWhenOpenedThenOpenerGetsExactlyThatAddressAndItsAnsw
     EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::PublishPage)) << "no handler started";
 }
 
-TEST(WebLinks, GivenMissingHelpPageWhenOpenedThenItIsStillOpenedAndAWarningNamesIt)
+TEST(WebLinks, GivenMissingHelpPageWhenOpenedThenNothingIsStartedAndTheUserIsToldWhichPage)
 {
     const TempFolder temp;
     temp.write("docs/introduction.htm", "<html></html>");
     RecordingOpener opener;
+    QStringList told;
+    const auto tell = [&told](const QString& text) { told << text; };
     {
         const WarningLog log;
-        weblinks::openHelpPage(opener, temp.path(), weblinks::IntroductionPage);
+        EXPECT_TRUE(weblinks::openHelpPage(opener, temp.path(), weblinks::IntroductionPage, tell));
         EXPECT_TRUE(log.messages().isEmpty()) << "a present page logs nothing";
+        EXPECT_TRUE(told.isEmpty()) << "a present page needs no message";
     }
     const WarningLog log;
 
-    EXPECT_TRUE(weblinks::openHelpPage(opener, temp.path(), weblinks::SettingsPage));
+    EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::SettingsPage, tell));
+    EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::PublishPage)) << "no one to tell: still false";
 
-    ASSERT_EQ(opener.opened.size(), 2);
-    EXPECT_EQ(opener.opened.at(1).toLocalFile(), temp.file("docs/psettings.htm"));
-    ASSERT_EQ(log.messages().size(), 1);
+    ASSERT_EQ(opener.opened.size(), 1) << "a missing page is never handed to the desktop";
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_EQ(told.at(0), weblinks::missingHelpPageText(temp.path(), weblinks::SettingsPage));
+    EXPECT_TRUE(told.at(0).contains("docs/psettings.htm")) << told.at(0).toStdString();
+    EXPECT_TRUE(told.at(0).contains(temp.path())) << told.at(0).toStdString();
+    ASSERT_EQ(log.messages().size(), 2);
     EXPECT_TRUE(log.messages().at(0).contains(temp.file("docs/psettings.htm"))) << log.messages().at(0).toStdString();
+}
+
+TEST(WebLinks, GivenAFolderWhereAPageShouldBeWhenOpenedThenItCountsAsMissing)
+{
+    const TempFolder temp;
+    QDir().mkpath(temp.file("docs/mictest.htm"));
+    RecordingOpener opener;
+    QStringList told;
+    const WarningLog log;
+    EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::MicrophonePage,
+                                        [&told](const QString& text) { told << text; }));
+    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_EQ(told.size(), 1);
 }
 
 TEST(WebLinks, GivenWebAddressWhenOpenedThenOpenerGetsItOnceUnchanged)

@@ -164,6 +164,48 @@ TEST_F(CliFixture, CategoriesAndTheChooser)
     EXPECT_EQ(nothing["finish"].toObject()["category_id"].toInt(), 0);
 }
 
+TEST(CliProgramFolder, GivenAnEmptyHomeThenCategoriesListsTheCatalogueCopiedFromBesideTheProgram)
+{
+    const TempFolder empty;
+    const CliRun tree = runCli(empty.path(), {"categories"});
+    EXPECT_EQ(tree.code, 0) << tree.err.toStdString();
+    EXPECT_TRUE(tree.err.isEmpty()) << tree.err.toStdString();
+    EXPECT_GE(tree.out.count('\n'), 10) << tree.out.toStdString();
+    const QString shipped = QStringLiteral(PICTORELLE_DATA);
+    EXPECT_EQ(TempFolder::read(empty.file("category.dat")), TempFolder::read(shipped + "/category.dat"));
+    EXPECT_EQ(TempFolder::read(empty.file("language.dat")), TempFolder::read(shipped + "/language.dat"));
+    EXPECT_TRUE(QFileInfo(empty.file("docs/introduction.htm")).isFile());
+}
+
+TEST(CliProgramFolder, GivenABrokenCategoryTableThenCommandsThatNeedItSaySoAndFail)
+{
+    const TempFolder home;
+    // A table already there is never replaced, so the empty one stays.
+    home.write("category.dat", "");
+    const CliRun tree = runCli(home.path(), {"categories"});
+    EXPECT_EQ(tree.code, 1);
+    EXPECT_TRUE(tree.out.isEmpty()) << tree.out.toStdString();
+    EXPECT_TRUE(tree.err.contains(home.file("category.dat") + " holds no categories")) << tree.err.toStdString();
+
+    EXPECT_EQ(runCli(home.path(), {"categories", "--choose", "2060200"}).code, 1);
+    const CliRun made = runCli(home.path(), {"new", "--title", "T", "--category", "2060200"});
+    EXPECT_EQ(made.code, 1);
+    EXPECT_TRUE(made.err.contains("category.dat")) << made.err.toStdString();
+    EXPECT_FALSE(QDir(home.file("save")).exists());
+}
+
+TEST(CliProgramFolder, GivenABrokenLanguageTableThenChoosingALanguageSaysSoAndWritesNothing)
+{
+    const TempFolder home;
+    home.write("language.dat", "1.0\r\n0\r\n");
+    const CliRun account = runCli(home.path(), {"account", "--user", "u", "--password", "p", "--language", "German"});
+    EXPECT_EQ(account.code, 1);
+    EXPECT_TRUE(account.err.contains(home.file("language.dat") + " holds no languages")) << account.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.file("pictorelle.ini")));
+    // Without a language choice the table is not needed.
+    EXPECT_EQ(runCli(home.path(), {"account", "--user", "u", "--password", "p"}).code, 0);
+}
+
 TEST_F(CliFixture, BadUsageExitsWithTwo)
 {
     EXPECT_EQ(cli({"frobnicate"}).code, 2);

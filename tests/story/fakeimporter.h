@@ -5,6 +5,9 @@
 
 #include <QFile>
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <vector>
 
 //! Stands in for the picture pool: "imports" by copying the source to the slide JPEG
@@ -73,3 +76,16 @@ public:
     int reprocessed = 0;
     int idleWaits = 0;
 };
+
+//! Adds a picture slide whose source holds bytes (written under home's "pictures/") and lets
+//! the fake import finish.
+template <typename Folder>
+Slide& addFakePicture(Story& story, FakeImporter& importer, Folder& home, const QString& name, const QByteArray& bytes)
+{
+    auto s = std::make_unique<Slide>(story);
+    s->setSourcePicturePath(home.write("pictures/" + name, bytes));
+    Slide& added = *s;
+    EXPECT_TRUE(story.add(std::move(s)));
+    importer.finishAll();
+    return added;
+}

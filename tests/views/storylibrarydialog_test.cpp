@@ -1,3 +1,4 @@
+#include "fixedclock.h"
 #include "views/storylibrarydialog.h"
 #include "eventually.h"
 
@@ -25,14 +26,6 @@
 #include <memory>
 
 namespace {
-
-class FixedClock : public Clock
-{
-public:
-    explicit FixedClock(QDateTime t) : time(std::move(t)) {}
-    QDateTime now() const override { return time; }
-    QDateTime time;
-};
 
 const QDateTime kYesterday(QDate(2026, 12, 6), QTime(18, 29, 33));
 const QDateTime kThisMorning(QDate(2026, 12, 7), QTime(8, 5, 10));
@@ -181,10 +174,12 @@ struct LibraryDialogFixture : ::testing::Test
     {
         bool asked = false;
         bool looked = false;
+        bool noIsDefault = false;
         QString caption;
         QString text;
     };
-    static void answerQuestion(Question& question, QMessageBox::StandardButton answer)
+    //! Answers by running answer on the open question box.
+    static void answerQuestion(Question& question, std::function<void(QMessageBox&)> answer)
     {
         QTimer::singleShot(0, [&question, answer] {
             question.looked = true;
@@ -194,8 +189,23 @@ struct LibraryDialogFixture : ::testing::Test
             question.asked = true;
             question.caption = box->windowTitle();
             question.text = box->text();
-            box->button(answer)->click();
+            question.noIsDefault = box->defaultButton() && box->defaultButton() == box->button(QMessageBox::No);
+            answer(*box);
         });
+    }
+    static void answerQuestion(Question& question, QMessageBox::StandardButton button)
+    {
+        answerQuestion(question, [button](QMessageBox& box) { box.button(button)->click(); });
+    }
+    //! Answers with a key pressed on the question, as the user would.
+    static void answerQuestionWithKey(Question& question, Qt::Key key)
+    {
+        answerQuestion(question, [key](QMessageBox& box) { QTest::keyClick(&box, key); });
+    }
+
+    static QString deleteQuestionText(const QString& title, const QString& date)
+    {
+        return "Are you sure you want to permanently\nremove the saved Pictorelle?\n\n" + title + "\n" + date;
     }
 };
 
@@ -300,7 +310,7 @@ TEST_F(LibraryDialogFixture, GivenASelectedRowWhenDeleteIsPressedAndConfirmedThe
     // Other keys leave the row alone and ask nothing.
     for (Qt::Key key : {Qt::Key_Backspace, Qt::Key_D, Qt::Key_Space}) {
         Question question;
-        answerQuestion(question, QMessageBox::Ok);
+        answerQuestion(question, QMessageBox::Yes);
         QTest::keyClick(l, key);
         EXPECT_EVENTUALLY(question.looked);
         EXPECT_FALSE(question.asked) << key;
@@ -308,18 +318,18 @@ TEST_F(LibraryDialogFixture, GivenASelectedRowWhenDeleteIsPressedAndConfirmedThe
     EXPECT_EQ(titles(*dialog), (QStringList{"Today", "alpha", "No title"}));
 
     Question cancelled;
-    answerQuestion(cancelled, QMessageBox::Cancel);
+    answerQuestion(cancelled, QMessageBox::No);
     QTest::keyClick(l, Qt::Key_Delete);
     EXPECT_TRUE(cancelled.asked);
     EXPECT_TRUE(QFileInfo::exists(alphaFile));
     EXPECT_EQ(titles(*dialog), (QStringList{"Today", "alpha", "No title"}));
 
     Question confirmed;
-    answerQuestion(confirmed, QMessageBox::Ok);
+    answerQuestion(confirmed, QMessageBox::Yes);
     QTest::keyClick(l, Qt::Key_Delete);
     EXPECT_TRUE(confirmed.asked);
     EXPECT_EQ(confirmed.caption, "Delete Pictorelle");
-    EXPECT_EQ(confirmed.text, "Are you sure you want to permanently\nremove the saved Pictorelle?");
+    EXPECT_EQ(confirmed.text, deleteQuestionText("alpha", "Dec 07 2026 08:05AM"));
     EXPECT_FALSE(QFileInfo::exists(QFileInfo(alphaFile).absolutePath()));
     EXPECT_TRUE(QFileInfo::exists(todayFile));
     EXPECT_TRUE(QFileInfo::exists(podcastFile));
@@ -330,11 +340,51 @@ TEST_F(LibraryDialogFixture, GivenASelectedRowWhenDeleteIsPressedAndConfirmedThe
     // The Delete button asks the same question; the next opening lists what is left on disk.
     clickRow(*dialog, "No title");
     Question byButton;
-    answerQuestion(byButton, QMessageBox::Ok);
+    answerQuestion(byButton, QMessageBox::Yes);
     QTest::mouseClick(button(*dialog, "deleteButton"), Qt::LeftButton);
     EXPECT_TRUE(byButton.asked);
+    EXPECT_EQ(byButton.text, deleteQuestionText("No title", "Dec 06 2026 06:29PM"));
     EXPECT_EQ(titles(*dialog), QStringList{"Today"});
     EXPECT_EQ(titles(*makeDialog()), QStringList{"Today"});
+}
+
+TEST_F(LibraryDialogFixture, GivenALetterTypedInTheListWhenDeleteIsPressedThenTheQuestionNamesTheNowSelectedStory)
+{
+    auto dialog = makeDialog();
+    show(*dialog);
+    clickRow(*dialog, "alpha");
+    QTreeWidget* l = list(*dialog);
+    QTest::keyClicks(l, "t"); // the list jumps to the first title starting with the letter
+    ASSERT_EQ(l->selectedItems().size(), 1);
+    ASSERT_EQ(l->selectedItems().first()->text(StoryLibrary::Title), "Today");
+
+    // Enter and Escape on the question keep the story: No is the default answer.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        Question question;
+        answerQuestionWithKey(question, key);
+        QTest::keyClick(l, Qt::Key_Delete);
+        ASSERT_TRUE(question.asked) << key;
+        EXPECT_EQ(question.caption, "Delete Pictorelle");
+        EXPECT_EQ(question.text, deleteQuestionText("Today", "Dec 07 2026 09:05AM"));
+        EXPECT_TRUE(question.noIsDefault);
+        EXPECT_TRUE(QFileInfo::exists(todayFile)) << key;
+        EXPECT_EQ(titles(*dialog), (QStringList{"Today", "alpha", "No title"}));
+    }
+
+    // Yes deletes the story the question named, even when the selection moved meanwhile.
+    Question question;
+    answerQuestion(question, [&](QMessageBox& box) {
+        l->setCurrentItem(l->findItems("alpha", Qt::MatchExactly, StoryLibrary::Title).first());
+        box.button(QMessageBox::Yes)->click();
+    });
+    QTest::keyClick(l, Qt::Key_Delete);
+    ASSERT_TRUE(question.asked);
+    EXPECT_EQ(question.text, deleteQuestionText("Today", "Dec 07 2026 09:05AM"));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(todayFile).absolutePath()));
+    EXPECT_TRUE(QFileInfo::exists(alphaFile));
+    EXPECT_TRUE(QFileInfo::exists(podcastFile));
+    EXPECT_EQ(titles(*dialog), (QStringList{"alpha", "No title"}));
+    EXPECT_EQ(QDir(saveFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
 }
 
 TEST_F(LibraryDialogFixture, GivenNoSelectedRowWhenLoadIsPressedThenTheLibraryClosesAndTheStoryStays)
@@ -343,7 +393,7 @@ TEST_F(LibraryDialogFixture, GivenNoSelectedRowWhenLoadIsPressedThenTheLibraryCl
     show(*dialog);
 
     Question question;
-    answerQuestion(question, QMessageBox::Ok);
+    answerQuestion(question, QMessageBox::Yes);
     QTest::keyClick(list(*dialog), Qt::Key_Delete);
     EXPECT_EVENTUALLY(question.looked);
     EXPECT_FALSE(question.asked); // nothing selected: nothing to ask about
@@ -492,7 +542,7 @@ TEST_F(LibraryDialogFixture, GivenTheLoadedStorysFolderDeletedWhenTheStoryIsSave
     show(*dialog);
     clickRow(*dialog, "Today");
     Question question;
-    answerQuestion(question, QMessageBox::Ok);
+    answerQuestion(question, QMessageBox::Yes);
     QTest::keyClick(list(*dialog), Qt::Key_Delete);
     ASSERT_TRUE(question.asked);
     const QString oldFolder = QFileInfo(todayFile).absolutePath();

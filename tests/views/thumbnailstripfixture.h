@@ -14,6 +14,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
 
 const QRgb mark = qRgb(247, 79, 13);
@@ -47,6 +48,9 @@ struct StripFixture : ::testing::Test
     Story story{folder.path()};
     SkinResources skin;
     std::unique_ptr<ThumbnailStrip> strip;
+    //! The answers to the strip's removal questions, in turn; none left: No.
+    std::deque<bool> removalAnswers;
+    QStringList removalQuestions;
 
     // A ready slide showing a solid colour; its id tells slides apart after a reorder.
     int addSlide(QColor colour, int narrationSeconds = 0, SlideKind kind = SlideKind::Legacy)
@@ -73,6 +77,14 @@ struct StripFixture : ::testing::Test
     void show(int width = 420)
     {
         strip = std::make_unique<ThumbnailStrip>(story, skin);
+        strip->setRemovalQuestion([this](const QString& question) {
+            removalQuestions << question;
+            if (removalAnswers.empty())
+                return false;
+            const bool answer = removalAnswers.front();
+            removalAnswers.pop_front();
+            return answer;
+        });
         strip->resize(width, 150);
         // A window shown under the pointer gets enter events: keep the pointer clear.
         QCursor::setPos(QPoint(900, 700));

@@ -57,8 +57,11 @@ TEST_F(StripFixture, RemoveSlideClosesTheCueCardStopsRecordingAndRemoves)
             [this](int index) { story.slideAt(index)->setRecording(false); });
 
     const auto menu = strip->buildContextMenu(1, false);
+    removalAnswers = {true};
     item(*menu, "&Remove Slide")->trigger();
 
+    EXPECT_EQ(removalQuestions, QStringList({"Delete slide 2?\nIts narration is deleted too."}))
+        << "a slide being recorded loses its narration";
     EXPECT_EQ(order(), std::vector<int>({before[0], before[2]}));
     ASSERT_EQ(cue.count(), 1);
     EXPECT_EQ(cue[0], QVariantList({1, -1}));
@@ -74,6 +77,41 @@ TEST_F(StripFixture, ASlideTheStoryRefusesToRemoveStaysAndNothingIsMarkedModifie
     story.slideAt(0)->setReady(false);
     show();
     const auto menu = strip->buildContextMenu(0, false);
+    removalAnswers = {true};
+    item(*menu, "&Remove Slide")->trigger();
+    EXPECT_EQ(story.count(), 2);
+    EXPECT_FALSE(story.isModified());
+}
+
+TEST_F(StripFixture, GivenRemoveSlideFromTheMenuWhenTheQuestionIsAnsweredNoThenNothingChanges)
+{
+    addSlide(Qt::red, 0);
+    addSlide(Qt::green, 12);
+    const std::vector<int> before = order();
+    show();
+    QSignalSpy cue(strip.get(), &ThumbnailStrip::cueCardCommand);
+    QSignalSpy changed(strip.get(), &ThumbnailStrip::storyChanged);
+
+    const auto menu = strip->buildContextMenu(0, false);
+    item(*menu, "&Remove Slide")->trigger();
+    const auto second = strip->buildContextMenu(1, false);
+    item(*second, "&Remove Slide")->trigger();
+
+    EXPECT_EQ(removalQuestions, QStringList({"Delete slide 1?", "Delete slide 2?\nIts narration is deleted too."}));
+    EXPECT_EQ(order(), before);
+    EXPECT_TRUE(cue.isEmpty()) << "the cue card stays open when nothing is removed";
+    EXPECT_TRUE(changed.isEmpty());
+    EXPECT_FALSE(story.isModified());
+}
+
+TEST_F(StripFixture, GivenNoWayToAskThenDeleteAndRemoveSlideRemoveNothing)
+{
+    addSlides(2);
+    show();
+    strip->setRemovalQuestion({});
+    QTest::mouseClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(0), PictureY));
+    QTest::keyClick(strip.get(), Qt::Key_Delete);
+    const auto menu = strip->buildContextMenu(1, false);
     item(*menu, "&Remove Slide")->trigger();
     EXPECT_EQ(story.count(), 2);
     EXPECT_FALSE(story.isModified());
@@ -106,18 +144,39 @@ TEST_F(StripFixture, KeysSelectNeighboursAndDeleteRemovesTheSelectedSlide)
 
     QTest::keyClick(strip.get(), Qt::Key_Delete);
     EXPECT_EQ(story.count(), 3);
+    EXPECT_TRUE(removalQuestions.isEmpty()) << "no slide selected: Delete asks nothing";
 
     QTest::mouseClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(1), PictureY));
     QTest::keyClick(strip.get(), Qt::Key_Left);
     QTest::keyClick(strip.get(), Qt::Key_Right);
     QTest::keyClick(strip.get(), Qt::Key_Delete);
+    EXPECT_EQ(order(), before) << "the question's default answer keeps the slide";
+    EXPECT_FALSE(story.isModified());
+    removalAnswers = {true};
+    QTest::keyClick(strip.get(), Qt::Key_Delete);
 
     ASSERT_EQ(commands.count(), 2);
     EXPECT_EQ(commands[0][0].toInt(), 21002);
     EXPECT_EQ(commands[1][0].toInt(), 21003);
+    EXPECT_EQ(removalQuestions, QStringList({"Delete slide 2?", "Delete slide 2?"}));
     EXPECT_EQ(order(), std::vector<int>({before[0], before[2]}));
     EXPECT_TRUE(story.isModified());
     EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(StripFixture, GivenTheQuestionOpenWhenTheSlideMovesMeanwhileThenYesRemovesThatSlideWhereItIsNow)
+{
+    addSlides(3);
+    const std::vector<int> before = order();
+    show();
+    QTest::mouseClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(2), PictureY));
+    strip->setRemovalQuestion([this](const QString&) {
+        // Something else reorders the slides while the question is open.
+        story.move(2, 0);
+        return true;
+    });
+    QTest::keyClick(strip.get(), Qt::Key_Delete);
+    EXPECT_EQ(order(), std::vector<int>({before[0], before[1]}));
 }
 
 } // namespace
