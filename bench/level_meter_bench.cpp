@@ -7,7 +7,7 @@
 
 #include "audio/inputlevelmeter.h"
 #include "audio/pulseaudioport.h"
-#include "views/levelmeter.h"
+#include "desktop/widgets/levelmeter.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,6 +1,6 @@
 // Publishing a 50-slide story with 60-second narrations: media preparation on the
 // machine's cores, then verify and upload to a local pictorelle-web.
-#include "app/programsettings.h"
+#include "shell/programsettings.h"
 #include "audio/mp3codec.h"
 #include "pictures/pictureimporter.h"
 #include "publish/mediapreparation.h"

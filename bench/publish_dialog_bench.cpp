@@ -5,14 +5,14 @@
 //
 // Usage: publish_dialog_bench [slides]   (1 to 50, default 20)
 
-#include "app/programsettings.h"
-#include "app/publishdialog.h"
+#include "shell/programsettings.h"
+#include "desktop/dialogs/publishdialog.h"
 #include "audio/mp3codec.h"
 #include "pictures/pictureimporter.h"
 #include "publish/publishchecks.h"
 #include "publish/serviceclient.h"
 #include "story/storyfile.h"
-#include "views/skinresources.h"
+#include "desktop/widgets/skinresources.h"
 
 #include "benchmedia.h"
 #include "benchphotos.h"

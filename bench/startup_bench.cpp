@@ -9,8 +9,8 @@
 //
 // Usage: startup_bench [--runs N] [Google Benchmark flags]   (N real-program starts, default 5)
 
-#include "app/mainwindow.h"
-#include "app/singleinstance.h"
+#include "desktop/windows/mainwindow.h"
+#include "shell/singleinstance.h"
 #include "pictures/pictureimporter.h"
 
 #include "quietservices.h"

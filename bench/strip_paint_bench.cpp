@@ -6,8 +6,8 @@
 
 #include "story/slide.h"
 #include "story/story.h"
-#include "views/skinresources.h"
-#include "views/thumbnailstrip.h"
+#include "desktop/widgets/skinresources.h"
+#include "desktop/widgets/thumbnailstrip.h"
 
 #include <QApplication>
 #include <QImage>

@@ -3,8 +3,8 @@
 //   pictorelle-artsheet [--zoom N] [OUTPUT.png]     (default artsheet.png, zoom 1)
 //   pictorelle-artsheet --icons FOLDER              (pictorelle-16.png … pictorelle-256.png)
 
-#include "views/artcatalog.h"
-#include "views/skinresources.h"
+#include "desktop/widgets/artcatalog.h"
+#include "desktop/widgets/skinresources.h"
 
 #include <QDir>
 #include <QGuiApplication>

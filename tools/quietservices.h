@@ -2,10 +2,10 @@
 
 // Services for a main window that is only looked at or timed: no sound device, no browser,
 // nobody to answer questions. Shared by the screenshot tool and the start-up benchmark.
-#include "app/browseropener.h"
-#include "app/mainwindow.h"
-#include "app/programsettings.h"
-#include "app/prompter.h"
+#include "shell/browseropener.h"
+#include "desktop/windows/mainwindow.h"
+#include "shell/programsettings.h"
+#include "desktop/dialogs/prompter.h"
 #include "audio/audioport.h"
 #include "audio/millisecondclock.h"
 #include "audio/soundplayer.h"

@@ -6,18 +6,18 @@
 // QT_QPA_PLATFORM says otherwise; plays, records and opens nothing: the recording and the
 // microphone dialog take a silent stand-in microphone, and their level meters are set by hand.
 
-#include "app/categorychooser.h"
-#include "app/categorytree.h"
-#include "app/dialogactions.h"
-#include "app/mainwindow.h"
-#include "app/microphonedialog.h"
-#include "app/previewdialog.h"
-#include "app/publishchecksdialog.h"
+#include "shell/categorychooser.h"
+#include "shell/categorytree.h"
+#include "desktop/dialogs/dialogactions.h"
+#include "desktop/windows/mainwindow.h"
+#include "desktop/dialogs/microphonedialog.h"
+#include "desktop/dialogs/previewdialog.h"
+#include "desktop/dialogs/publishchecksdialog.h"
 #include "pictures/pictureimporter.h"
 #include "story/slide.h"
 #include "story/story.h"
-#include "views/levelmeter.h"
-#include "views/thumbnailstrip.h"
+#include "desktop/widgets/levelmeter.h"
+#include "desktop/widgets/thumbnailstrip.h"
 
 #include "quietservices.h"
 #include "samplescenes.h"

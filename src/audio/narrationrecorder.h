@@ -83,8 +83,6 @@ public:
     void setBarRatio(float ratio) { m_barRatio = ratio; }
     //! A narration is playing (the bar is green).
     bool isPlaying() const { return m_playing; }
-    //! The slide of the last recording; not owned.
-    Slide* recordedSlide() const { return m_slide; }
 
     bool recordLatched() const { return m_recordLatched; }
     //! The record button's face set 2 (paused look); it shows at the button's next repaint.

@@ -1,7 +1,7 @@
-#include "app/languagetable.h"
-#include "app/programdata.h"
-#include "app/programfolder.h"
-#include "app/programsettings.h"
+#include "shell/languagetable.h"
+#include "shell/programdata.h"
+#include "shell/programfolder.h"
+#include "shell/programsettings.h"
 #include "cli/clicontext.h"
 #include "publish/accountedit.h"
 

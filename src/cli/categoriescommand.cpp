@@ -1,7 +1,7 @@
-#include "app/categorychooser.h"
-#include "app/categorytree.h"
-#include "app/programdata.h"
-#include "app/programfolder.h"
+#include "shell/categorychooser.h"
+#include "shell/categorytree.h"
+#include "shell/programdata.h"
+#include "shell/programfolder.h"
 #include "cli/clicontext.h"
 
 #include <QJsonArray>

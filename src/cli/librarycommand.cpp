@@ -1,4 +1,4 @@
-#include "app/programfolder.h"
+#include "shell/programfolder.h"
 #include "cli/clicontext.h"
 #include "story/storylibrary.h"
 

@@ -1,5 +1,5 @@
-#include "app/programfolder.h"
-#include "app/workingfolderclaim.h"
+#include "shell/programfolder.h"
+#include "shell/workingfolderclaim.h"
 #include "cli/clicontext.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "app/programfolder.h"
-#include "app/programsettings.h"
+#include "shell/programfolder.h"
+#include "shell/programsettings.h"
 #include "audio/mp3codec.h"
 #include "cli/clistory.h"
 #include "publish/publicationrun.h"

@@ -1,6 +1,6 @@
 #include "publish/accountedit.h"
 
-#include "app/programsettings.h"
+#include "shell/programsettings.h"
 #include "publish/md5digest.h"
 #include "story/text.h"
 

@@ -67,8 +67,6 @@ public:
     double barFraction() const { return m_bar; }
 
 private:
-    void prepareMedia();
-    void preparePictureStory();
     void startVerification();
     void startUpload(const QByteArray& address, const QByteArray& code);
     void finish(Phase phase, const QString& word, const QString& sentence);

@@ -1,6 +1,6 @@
 #include "publish/publishchecks.h"
 
-#include "app/programsettings.h"
+#include "shell/programsettings.h"
 #include "story/story.h"
 #include "story/text.h"
 

@@ -1,6 +1,6 @@
 #include "publish/uploadform.h"
 
-#include "app/programsettings.h"
+#include "shell/programsettings.h"
 #include "story/story.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/programsettings.h"
+#include "shell/programsettings.h"
 #include "publish/accountedit.h"
 #include "publish/md5digest.h"
 

@@ -1,4 +1,4 @@
-#include "app/programsettings.h"
+#include "shell/programsettings.h"
 #include "audio/mp3encoder.h"
 #include "publish/publicationrun.h"
 #include "story/story.h"

@@ -1,4 +1,4 @@
-#include "app/programsettings.h"
+#include "shell/programsettings.h"
 #include "publish/publishchecks.h"
 #include "story/story.h"
 #include "tempfolder.h"

@@ -1,8 +1,0 @@
-#include "app/desktopbrowseropener.h"
-
-#include <QDesktopServices>
-
-bool DesktopBrowserOpener::openAddress(const QUrl& address)
-{
-    return QDesktopServices::openUrl(address);
-}

@@ -1,0 +1,217 @@
+#include "desktop/widgets/slideview.h"
+
+#include "pictures/picturework.h"
+#include "story/story.h"
+#include "desktop/widgets/skinnedbutton.h"
+#include "desktop/widgets/skinresources.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTransform>
+
+namespace {
+
+constexpr int Margin = 10;
+constexpr QSize ButtonSize(47, 26);
+
+} // namespace
+
+SlideView::SlideView(Story& story, SkinResources& skin, QWidget* parent)
+    : QWidget(parent), m_story(story)
+{
+    setObjectName(QStringLiteral("PREVIEW_CLASS"));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor::fromRgb(BackgroundColour));
+    setPalette(colours);
+    // paintEvent covers every pixel, so Qt need not erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves inside the view show the buttons once slides arrive under a resting pointer.
+    setMouseTracking(true);
+    setCursor(Qt::ArrowCursor);
+
+    m_rotateLeft = new SkinnedButton(this, QRect(QPoint(), ButtonSize), RotateLeftCommand,
+                                     QStringLiteral("Rotate Left"));
+    m_rotateLeft->setFaces(skin.faces(1400, 1401, 1402, ButtonSize));
+    m_rotateRight = new SkinnedButton(this, QRect(QPoint(), ButtonSize), RotateRightCommand,
+                                      QStringLiteral("Rotate Right"));
+    m_rotateRight->setFaces(skin.faces(1500, 1501, 1502, ButtonSize));
+    for (SkinnedButton* button : {m_rotateLeft, m_rotateRight}) {
+        button->hideButton();
+        connect(button, &SkinnedButton::commandTriggered, this, &SlideView::onCommand);
+    }
+    placeButtons();
+}
+
+QRect SlideView::pictureRect(QSize picture, QSize view)
+{
+    const qint64 w = picture.width();
+    const qint64 h = picture.height();
+    const qint64 boxW = view.width() - 2 * Margin;
+    const qint64 boxH = view.height() - 2 * Margin;
+    if (w <= 0 || h <= 0 || boxW <= 0 || boxH <= 0)
+        return {};
+
+    qint64 drawnW = w;
+    qint64 drawnH = h;
+    if (double(w) / double(h) >= double(boxW) / double(boxH)) {
+        if (boxW < w) {
+            drawnW = boxW;
+            drawnH = h * boxW / w;
+        }
+    } else if (boxH < h) {
+        drawnH = boxH;
+        drawnW = w * boxH / h;
+    }
+    const int x = view.width() / 2 - int(drawnW) / 2;
+    const int y = view.height() / 2 - int(drawnH) / 2;
+    return QRect(x, y, int(drawnW), int(drawnH));
+}
+
+void SlideView::rotateLeft()
+{
+    rotate(-1);
+}
+
+void SlideView::rotateRight()
+{
+    rotate(1);
+}
+
+void SlideView::onCommand(int commandId)
+{
+    if (commandId == RotateLeftCommand)
+        rotateLeft();
+    else if (commandId == RotateRightCommand)
+        rotateRight();
+}
+
+void SlideView::rotate(int quarterTurns)
+{
+    if (m_story.count() == 0)
+        return;
+    Slide* slide = m_story.slideAt(m_story.currentIndex());
+    // A picture still being imported would be replaced by the import's result anyway.
+    if (!slide || !slide->isReady() || slide->kind() == SlideKind::Segment || slide->picture().isNull())
+        return;
+
+    const QImage turned = slide->picture().transformed(QTransform().rotate(90.0 * quarterTurns));
+    slide->replacePicture(turned);
+    slide->setThumbnail(buildThumbnailBitmap(turned));
+    slide->setRotation(slide->rotation() + quarterTurns);
+    m_story.setModified(true);
+    update();
+    emit thumbnailsChanged();
+}
+
+void SlideView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QColor background = QColor::fromRgb(BackgroundColour);
+    const QRect all = rect();
+    if (m_story.count() == 0) {
+        painter.fillRect(all, background);
+        return;
+    }
+
+    const Slide* slide = m_story.slideAt(m_story.currentIndex());
+    emit slideShown();
+    if (!slide || !slide->isReady() || slide->kind() == SlideKind::Segment) {
+        painter.fillRect(all, background);
+        return;
+    }
+
+    const QImage picture = slide->picture();
+    const QRect target = pictureRect(picture.size(), size());
+    if (target.isEmpty()) {
+        painter.fillRect(all, background);
+        return;
+    }
+    // Margins only: an opaque picture covers the rest.
+    painter.fillRect(QRect(0, 0, width(), target.top()), background);
+    painter.fillRect(QRect(0, target.bottom() + 1, width(), height() - target.bottom() - 1), background);
+    painter.fillRect(QRect(0, target.top(), target.left(), target.height()), background);
+    painter.fillRect(QRect(target.right() + 1, target.top(), width() - target.right() - 1, target.height()),
+                     background);
+    if (picture.hasAlphaChannel())
+        painter.fillRect(target, background);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, picture);
+}
+
+void SlideView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeButtons();
+}
+
+void SlideView::placeButtons()
+{
+    const int w = width();
+    const int h = height();
+    m_rotateLeft->move(w / 2 - 51, h - 46);
+    m_rotateRight->move(w / 2 + 4, h - 46);
+}
+
+bool SlideView::offersRotation() const
+{
+    return m_story.count() > 0 && !m_story.isPodcast();
+}
+
+void SlideView::updateButtons(bool pointerOver)
+{
+    const bool show = pointerOver && offersRotation();
+    for (SkinnedButton* button : {m_rotateLeft, m_rotateRight}) {
+        if (show && button->isButtonHidden())
+            button->showButton();
+        else if (!show && !button->isButtonHidden())
+            button->hideButton();
+    }
+}
+
+void SlideView::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    updateButtons(true);
+}
+
+void SlideView::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    // Moving onto a rotate button keeps the view under the pointer: no leave comes then.
+    updateButtons(false);
+}
+
+void SlideView::mouseMoveEvent(QMouseEvent* event)
+{
+    updateButtons(rect().contains(event->position().toPoint()));
+    event->accept();
+}
+
+void SlideView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton)
+        emit contextMenuRequested(event->globalPosition().toPoint());
+    event->accept();
+}
+
+void SlideView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void SlideView::keyPressEvent(QKeyEvent* event)
+{
+    event->accept();
+}
+
+void SlideView::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void SlideView::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}

@@ -1,0 +1,268 @@
+#include "desktop/widgets/thumbnailstrip.h"
+
+#include "story/slide.h"
+#include "story/story.h"
+#include "story/text.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int ScrollBarHeight = 10;
+constexpr int LineStep = Story::SlotPitch;
+// A line scroll while dragging moves slowly enough to aim a drop.
+constexpr int DragLineStep = 30;
+// Edge scrolling starts this close to either side while dragging.
+constexpr int EdgeZone = 3;
+
+// Step of a thumbnail gliding d pixels from its target.
+int glideStep(int d)
+{
+    if (d > 400)
+        return 128;
+    if (d > 150)
+        return 64;
+    if (d > 50)
+        return 32;
+    if (d > 30)
+        return 16;
+    if (d > 20)
+        return 8;
+    if (d > 6)
+        return 4;
+    return 2;
+}
+
+// Step of the smooth scroll d pixels from its target.
+int scrollStep(int d)
+{
+    return d > 150 ? 64 : glideStep(d);
+}
+
+// One animation step from current towards target.
+int stepTowards(int current, int target, int step)
+{
+    const int d = std::abs(current - target);
+    if (d <= 3)
+        return target;
+    return current < target ? current + step : current - step;
+}
+
+} // namespace
+
+ThumbnailStrip::ThumbnailStrip(Story& story, SkinResources& skin, QWidget* parent)
+    : QWidget(parent), m_story(story), m_skin(skin), m_scrollBar(new QScrollBar(Qt::Horizontal, this))
+{
+    setObjectName(QStringLiteral("THUMB_CLASS"));
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    // Painting covers every pixel: no background erase, so the 10 ms animation does not flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+
+    m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    m_scrollBar->setSingleStep(LineStep);
+    m_scrollBar->setPageStep(LineStep);
+    connect(m_scrollBar, &QScrollBar::actionTriggered, this, &ThumbnailStrip::scrollBarAction);
+    connect(&m_story, &Story::slideReady, this, qOverload<>(&QWidget::update));
+
+    m_edgeTimer.start(100, this);
+    m_animationTimer.start(10, this);
+    recomputeScrollRange();
+}
+
+ThumbnailStrip::~ThumbnailStrip()
+{
+    m_edgeTimer.stop();
+    m_animationTimer.stop();
+}
+
+int ThumbnailStrip::clientHeight() const
+{
+    return std::max(0, height() - ScrollBarHeight);
+}
+
+QString ThumbnailStrip::lengthLabel(int index) const
+{
+    const Slide* slide = m_story.slideAt(index);
+    return slide ? text::formatDuration(slide->narrationLength()) : QString();
+}
+
+void ThumbnailStrip::recomputeScrollRange()
+{
+    m_scrollMaximum = std::max(0, Story::SlotPitch * m_story.count() + Story::FirstSlot - width());
+    const QSignalBlocker quiet(m_scrollBar);
+    m_scrollBar->setRange(0, m_scrollMaximum);
+    // Nothing to scroll: the arrows grey out instead of stepping nowhere.
+    m_scrollBar->setEnabled(m_scrollMaximum > 0);
+}
+
+void ThumbnailStrip::scrollIntoView(int index)
+{
+    const int left = Story::SlotPitch * index;
+    const int right = left + Story::SlotPitch;
+    if (left < m_scrollPosition)
+        m_scrollTarget = left - Story::FirstSlot;
+    else if (m_scrollPosition + width() < right)
+        m_scrollTarget = right - width() + Story::FirstSlot;
+    else
+        return;
+    m_scrollAnimating = true;
+}
+
+int ThumbnailStrip::dropIndex(int clientX) const
+{
+    const int x = clientX + m_scrollPosition;
+    if (x <= 0)
+        return -1;
+    for (int i = 0; i < m_story.count(); ++i)
+        if (x <= Story::FirstSlot + Story::SlotPitch * i + 37)
+            return i;
+    return -1;
+}
+
+void ThumbnailStrip::resetScroll()
+{
+    m_scrollTarget = 0;
+    m_scrollAnimating = false;
+    setScrollPosition(0);
+    recomputeScrollRange();
+}
+
+void ThumbnailStrip::lineScroll(int direction)
+{
+    setFocus(Qt::OtherFocusReason);
+    const int step = m_dragSource != -1 ? DragLineStep : LineStep;
+    m_scrollTarget = std::clamp(m_scrollTarget + direction * step, 0, m_scrollMaximum);
+    m_scrollAnimating = true;
+}
+
+void ThumbnailStrip::pageScroll(int direction)
+{
+    setFocus(Qt::OtherFocusReason);
+    m_scrollTarget = std::clamp(m_scrollTarget + direction * LineStep, 0, m_scrollMaximum);
+    m_scrollAnimating = true;
+}
+
+void ThumbnailStrip::setScrollPosition(int position)
+{
+    m_scrollPosition = position;
+    const QSignalBlocker quiet(m_scrollBar);
+    m_scrollBar->setValue(position);
+    update();
+}
+
+void ThumbnailStrip::thumbTo(int position)
+{
+    setFocus(Qt::OtherFocusReason);
+    const int clamped = std::clamp(position, 0, m_scrollMaximum);
+    m_scrollTarget = clamped;
+    setScrollPosition(clamped);
+}
+
+void ThumbnailStrip::scrollBarAction(int action)
+{
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+    case QAbstractSlider::SliderSingleStepAdd:
+    case QAbstractSlider::SliderPageStepSub:
+    case QAbstractSlider::SliderPageStepAdd: {
+        // The bar already moved its slider one step; the smooth scroll carries it instead.
+        m_scrollBar->setSliderPosition(m_scrollPosition);
+        const bool add = action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderPageStepAdd;
+        const bool line = action == QAbstractSlider::SliderSingleStepSub || action == QAbstractSlider::SliderSingleStepAdd;
+        line ? lineScroll(add ? 1 : -1) : pageScroll(add ? 1 : -1);
+        break;
+    }
+    case QAbstractSlider::SliderMove:
+    case QAbstractSlider::SliderToMinimum:
+    case QAbstractSlider::SliderToMaximum:
+        thumbTo(m_scrollBar->sliderPosition());
+        break;
+    default:
+        break;
+    }
+}
+
+void ThumbnailStrip::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_animationTimer.timerId())
+        animationTick();
+    else if (event->timerId() == m_edgeTimer.timerId())
+        edgeTick();
+    else
+        QWidget::timerEvent(event);
+}
+
+void ThumbnailStrip::animationTick()
+{
+    if (!m_story.positionsSettled()) {
+        bool moved = false;
+        for (int i = 0; i < m_story.count(); ++i) {
+            Slide& s = *m_story.slideAt(i);
+            const int d = std::abs(s.drawnPosition() - s.targetPosition());
+            if (d == 0)
+                continue;
+            s.setDrawnPosition(stepTowards(s.drawnPosition(), s.targetPosition(), glideStep(d)));
+            moved = true;
+        }
+        if (moved)
+            update();
+        else
+            m_story.setPositionsSettled(true);
+    }
+
+    if (!m_scrollAnimating || m_story.count() == 0)
+        return;
+    const int p = m_scrollPosition;
+    if (p == m_scrollTarget) {
+        m_scrollAnimating = false;
+        return;
+    }
+    const int next = std::clamp(stepTowards(p, m_scrollTarget, scrollStep(std::abs(p - m_scrollTarget))), 0,
+                                m_scrollMaximum);
+    if (next == p) {
+        // A target outside the range (scrolling the first slide into view aims at −20) is
+        // never reached: the scroll ends at the range's end.
+        m_scrollTarget = p;
+        m_scrollAnimating = false;
+        return;
+    }
+    setScrollPosition(next);
+}
+
+void ThumbnailStrip::edgeTick()
+{
+    if (QGuiApplication::mouseButtons() & Qt::LeftButton) {
+        if (m_dragSource == -1 || !hasFocus())
+            return;
+        const int x = mapFromGlobal(QCursor::pos()).x();
+        if (x + EdgeZone >= width())
+            lineScroll(1);
+        else if (x - EdgeZone <= 0)
+            lineScroll(-1);
+        return;
+    }
+    if (m_dragSource != -1)
+        endDrag();
+}
+
+void ThumbnailStrip::endDrag()
+{
+    m_cursorConfined = false;
+    m_dragSource = -1;
+    for (int i = 0; i < m_story.count(); ++i) {
+        Slide& s = *m_story.slideAt(i);
+        s.setTargetPosition(s.homePosition());
+    }
+    m_story.setPositionsSettled(false);
+}

@@ -1,0 +1,239 @@
+#include "desktop/widgets/thumbnailstrip.h"
+
+#include "story/slide.h"
+#include "story/story.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int PictureTop = 20;
+constexpr int PictureBottom = 95;
+constexpr int LabelBottom = 115;
+constexpr int PictureSize = 75;
+// Half a thumbnail: where a slot's boundary lies.
+constexpr int HalfPicture = 37;
+// Half the gap a drag opens between two thumbnails.
+constexpr int GapShift = 15;
+// The drag cursor stays this far inside the strip's left and right edges.
+constexpr int ConfineInset = 4;
+// Drag cursor pixels of this colour are transparent.
+const QRgb dragCursorKey = qRgb(255, 255, 254);
+
+bool insideColumn(int x, int left)
+{
+    return left <= x && x < left + PictureSize;
+}
+
+} // namespace
+
+int ThumbnailStrip::homeHit(QPoint client) const
+{
+    const int x = client.x() + m_scrollPosition;
+    if (client.y() < PictureTop || client.y() >= PictureBottom)
+        return -1;
+    for (int i = 0; i < m_story.count(); ++i)
+        if (insideColumn(x, m_story.slideAt(i)->homePosition()))
+            return i;
+    return -1;
+}
+
+int ThumbnailStrip::pictureOrLabelHit(QPoint client, bool* labelHit) const
+{
+    const int x = client.x() + m_scrollPosition;
+    const int y = client.y();
+    for (int i = 0; i < m_story.count(); ++i) {
+        if (!insideColumn(x, m_story.slideAt(i)->drawnPosition()))
+            continue;
+        if (y >= PictureTop && y < PictureBottom) {
+            *labelHit = false;
+            return i;
+        }
+        if (y >= PictureBottom && y < LabelBottom) {
+            *labelHit = true;
+            return i;
+        }
+    }
+    *labelHit = false;
+    return -1;
+}
+
+int ThumbnailStrip::insertionSlot(int clientX) const
+{
+    const int x = clientX + m_scrollPosition;
+    for (int i = 0; i < m_story.count(); ++i)
+        if (x < m_story.slideAt(i)->targetPosition() + HalfPicture)
+            return i - 1;
+    return m_story.count() - 1;
+}
+
+void ThumbnailStrip::selectAt(QPoint client)
+{
+    for (int i = 0; i < m_story.count(); ++i)
+        m_story.slideAt(i)->setSelected(false);
+    const int hit = homeHit(client);
+    if (hit != -1) {
+        m_story.select(hit);
+        emit slideSelected(hit);
+    }
+    update();
+}
+
+void ThumbnailStrip::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint client = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        showContextMenu(client, event->globalPosition().toPoint());
+        return;
+    }
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    selectAt(client);
+    setFocus(Qt::MouseFocusReason);
+    const int hit = homeHit(client);
+    if (hit == -1) {
+        m_dragSource = -1;
+        return;
+    }
+    startDrag(hit, client);
+}
+
+void ThumbnailStrip::startDrag(int index, QPoint client)
+{
+    const Slide& slide = *m_story.slideAt(index);
+    const QPoint hotspot((client.x() + m_scrollPosition) % Story::SlotPitch - Story::FirstSlot,
+                         client.y() - PictureTop);
+    m_dragCursor.create(dragImage(slide), dragCursorKey, hotspot);
+    setCursor(m_dragCursor.current());
+    // Wayland gives clients no say over the pointer's position; the drag works without confinement.
+    m_cursorConfined = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    m_dragSource = index;
+    emit cueCardCommand(ShowCueText, index);
+}
+
+void ThumbnailStrip::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() == Qt::NoButton && event->modifiers() == Qt::NoModifier) {
+        setCursor(Qt::ArrowCursor);
+        return;
+    }
+    if (m_dragSource == -1)
+        return;
+    setCursor(m_dragCursor.current());
+    confineCursor(event->globalPosition().toPoint());
+    updateGap(event->position().toPoint().x());
+}
+
+void ThumbnailStrip::confineCursor(QPoint global)
+{
+    if (!m_cursorConfined)
+        return;
+    const QRect frame(mapToGlobal(QPoint(0, 0)), size());
+    const QRect allowed = frame.adjusted(ConfineInset, 0, -ConfineInset, 0);
+    const QPoint kept(std::clamp(global.x(), allowed.left(), allowed.right()),
+                      std::clamp(global.y(), allowed.top(), allowed.bottom()));
+    if (kept != global)
+        QCursor::setPos(kept);
+}
+
+void ThumbnailStrip::updateGap(int clientX)
+{
+    const int slot = insertionSlot(clientX);
+    if (slot == m_story.lastInsertionSlot())
+        return;
+    m_story.setLastInsertionSlot(slot);
+    for (int i = 0; i < m_story.count(); ++i) {
+        Slide& s = *m_story.slideAt(i);
+        s.setTargetPosition(s.homePosition() + (i > slot ? GapShift : -GapShift));
+    }
+    m_story.setPositionsSettled(false);
+    update();
+}
+
+void ThumbnailStrip::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    setCursor(Qt::ArrowCursor);
+    m_dragCursor.release();
+    finishDrop(event->position().toPoint().x());
+    // The drag source itself is cleared by the next edge-timer tick.
+    m_cursorConfined = false;
+}
+
+void ThumbnailStrip::finishDrop(int clientX)
+{
+    if (m_dragSource == -1)
+        return;
+    const int slot = insertionSlot(clientX);
+    const int destination = slot < m_dragSource ? slot + 1 : slot;
+    if (destination == m_dragSource || destination < 0)
+        return;
+    m_story.move(m_dragSource, destination);
+    m_story.select(destination);
+    m_story.setModified(true);
+    emit storyChanged();
+    emit cueCardCommand(CueSlideMoved, destination);
+    update();
+}
+
+void ThumbnailStrip::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    const QPoint client = event->position().toPoint();
+    selectAt(client);
+    bool labelHit = false;
+    m_contextSlide = pictureOrLabelHit(client, &labelHit);
+    const Slide* slide = m_story.slideAt(m_contextSlide);
+    if (slide && slide->narrationLength() > 0)
+        menuCommand(MenuPlay);
+}
+
+void ThumbnailStrip::wheelEvent(QWheelEvent* event)
+{
+    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    if (delta != 0)
+        lineScroll(delta > 0 ? -1 : 1);
+    event->accept();
+}
+
+void ThumbnailStrip::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        emit commandRequested(PreviousSlide);
+        break;
+    case Qt::Key_Right:
+        emit commandRequested(NextSlide);
+        break;
+    case Qt::Key_Delete:
+        for (int i = 0; i < m_story.count(); ++i) {
+            if (m_story.slideAt(i)->isSelected()) {
+                removeSlide(i, false);
+                break;
+            }
+        }
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void ThumbnailStrip::focusOutEvent(QFocusEvent* event)
+{
+    m_cursorConfined = false;
+    QWidget::focusOutEvent(event);
+}

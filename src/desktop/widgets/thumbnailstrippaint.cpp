@@ -1,0 +1,106 @@
+#include "desktop/widgets/thumbnailstrip.h"
+
+#include "story/slide.h"
+#include "story/story.h"
+#include "story/text.h"
+#include "desktop/widgets/skinresources.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace {
+
+const QColor markColour(247, 79, 13);
+constexpr int PictureTop = 20;
+constexpr int PictureSize = 75;
+
+} // namespace
+
+void ThumbnailStrip::paintEvent(QPaintEvent*)
+{
+    // Widgets paint into a back buffer already: draw straight in, and only the slides in view,
+    // so a frame costs the same with 5 slides or 50.
+    QPainter painter(this);
+    const int w = width();
+    const int h = clientHeight();
+    painter.fillRect(0, 0, w, h, Qt::white);
+    if (m_story.count() == 0) {
+        if (!m_story.isPodcast()) {
+            painter.setFont(m_skin.textFont());
+            painter.setPen(QColor(150, 150, 150));
+            painter.drawText(QRect(0, 0, w, h), Qt::AlignCenter,
+                             QStringLiteral("Drop pictures here, or click Add Slide"));
+        }
+        return;
+    }
+    painter.setClipRect(0, 0, w, h);
+    painter.translate(-m_scrollPosition, 0);
+    constexpr int slideExtent = 82; // backdrop one pixel left of the picture, labels under it
+    for (int i = 0; i < m_story.count(); ++i) {
+        const Slide& slide = *m_story.slideAt(i);
+        const int x = slide.drawnPosition();
+        if (x + slideExtent < m_scrollPosition || x - 1 > m_scrollPosition + w)
+            continue;
+        drawSlide(painter, slide, i);
+    }
+}
+
+void ThumbnailStrip::drawSlide(QPainter& painter, const Slide& slide, int index) const
+{
+    const int x = slide.drawnPosition();
+    painter.drawPixmap(x - 1, PictureTop - 1, m_skin.thumbnailBackdrop());
+    const QRect picture(x, PictureTop, PictureSize, PictureSize);
+    if (slide.kind() == SlideKind::Segment)
+        painter.drawPixmap(picture, m_skin.podcastPicture());
+    else
+        painter.drawImage(picture, slide.thumbnail());
+
+    if (slide.isSelected()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(markColour);
+        for (int inset = 0; inset < 3; ++inset)
+            painter.drawRect(picture.adjusted(inset, inset, -1 - inset, -1 - inset));
+        painter.setPen(Qt::white);
+        painter.drawRect(picture.adjusted(3, 3, -4, -4));
+    }
+
+    painter.setFont(m_skin.numberFont());
+    painter.setPen(markColour);
+    painter.drawText(QRect(x, 109, 30, 20), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                     QString::number(index + 1));
+    painter.setFont(m_skin.smallFont());
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(x + 37, 110, 37, 20), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     text::formatDuration(slide.narrationLength()));
+}
+
+QImage ThumbnailStrip::dragImage(const Slide& slide) const
+{
+    QImage image(PictureSize, PictureSize, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const QRect picture(0, 0, PictureSize, PictureSize);
+    if (slide.kind() == SlideKind::Segment)
+        painter.drawPixmap(picture, m_skin.podcastPicture());
+    else
+        painter.drawImage(picture, slide.thumbnail());
+    painter.setPen(Qt::black);
+    painter.drawRect(0, 0, PictureSize - 1, PictureSize - 1);
+    return image;
+}
+
+void ThumbnailStrip::resizeEvent(QResizeEvent* event)
+{
+    m_scrollBar->setGeometry(0, clientHeight(), width(), height() - clientHeight());
+    resetScroll();
+    QWidget::resizeEvent(event);
+}
+
+void ThumbnailStrip::moveEvent(QMoveEvent* event)
+{
+    resetScroll();
+    QWidget::moveEvent(event);
+}

@@ -1,0 +1,8 @@
+#include "shell/desktopbrowseropener.h"
+
+#include <QDesktopServices>
+
+bool DesktopBrowserOpener::openAddress(const QUrl& address)
+{
+    return QDesktopServices::openUrl(address);
+}

@@ -1,0 +1,611 @@
+#include "shell/programsettings.h"
+#include "desktop/dialogs/publishchecksdialog.h"
+#include "desktop/dialogs/publishdialog.h"
+#include "desktop/dialogs/verifyerrordialog.h"
+#include "shell/weblinks.h"
+#include "audio/mp3codec.h"
+#include "audio/mp3encoder.h"
+#include "audio/wavefilesink.h"
+#include "publish/serviceclient.h"
+#include "story/slide.h"
+#include "story/story.h"
+#include "story/storyfile.h"
+#include "desktop/widgets/skinresources.h"
+
+#include "dialoghooks.h"
+#include "referenceservice.h"
+#include "tempfolder.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+constexpr int WaitMs = 15000;
+
+QString md5Hex(const QString& password)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex());
+}
+
+QString labelText(const QWidget& dialog, const char* name)
+{
+    const auto* label = dialog.findChild<QLabel*>(QLatin1String(name));
+    return label ? label->text() : QStringLiteral("<no label %1>").arg(QLatin1String(name));
+}
+
+QPushButton* button(const QWidget& dialog, const char* name)
+{
+    return dialog.findChild<QPushButton*>(QLatin1String(name));
+}
+
+//! Polls for modal dialogs; each one found is remembered with its texts and handled by onModal.
+class ModalWatcher : public QObject
+{
+public:
+    struct Seen
+    {
+        QString name;
+        QString caption;
+        QString heading;
+        QString body; //!< the report, or the error text
+    };
+
+    //! Runs on every modal dialog found; the default closes it with Escape.
+    std::function<void(QDialog&)> onModal = [](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); };
+    QList<Seen> seen;
+    //! A dialog of this name is left alone and not remembered (the publish dialog, itself modal).
+    QString ignored;
+
+    ModalWatcher()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog == m_last || dialog->objectName() == ignored)
+                return;
+            m_last = dialog;
+            const char* bodyName = dialog->objectName() == "VERIFY_ERROR_BOX" ? "errorText" : "report";
+            seen.append({dialog->objectName(), dialog->windowTitle(), labelText(*dialog, "heading"),
+                         labelText(*dialog, bodyName)});
+            onModal(*dialog);
+        });
+        m_timer.start(5);
+    }
+
+private:
+    QTimer m_timer;
+    QPointer<QDialog> m_last;
+};
+
+// ---------------------------------------------------------------------------------------
+// The checks before publishing.
+
+class PublishChecksDialogTest : public ::testing::Test
+{
+protected:
+    TempFolder home;
+    RecordedHooks hooks{home.path()};
+    SkinResources skin;
+    QWidget owner;
+    Story story{home.path()};
+    UserAccount account;
+
+    void SetUp() override
+    {
+        QCursor::setPos(QPoint(1500, 1200));
+        home.write(QStringLiteral("docs/publish.htm"), "<html></html>");
+        owner.resize(800, 600);
+        owner.show();
+    }
+
+    void addSlide(int seconds)
+    {
+        auto slide = std::make_unique<Slide>(story);
+        slide->setKind(SlideKind::Legacy); // no picture import
+        slide->setNarrationLength(seconds);
+        story.add(std::move(slide));
+    }
+
+    void fillEverything()
+    {
+        story.setTitle(QStringLiteral("Tide pools"));
+        story.setDescription(QStringLiteral("A morning on the rocks"));
+        story.setCategoryId(2060200);
+        story.setTags(QStringLiteral("sea;rocks"));
+        account.setUserName(QStringLiteral("alice"));
+        account.setPassword(md5Hex(QStringLiteral("secret")));
+    }
+
+    int runChecks(int mode) { return PublishChecksDialog::run(story, account, mode, skin, hooks.actions(), &owner); }
+};
+
+TEST_F(PublishChecksDialogTest, GivenANewEmptyStoryWhenCheckedThenEveryProblemIsListedInOrder)
+{
+    ModalWatcher modals;
+    EXPECT_EQ(runChecks(PublishChecksDialog::CheckMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_EQ(modals.seen[0].name, "PUBLISH_ERROR_BOX");
+    EXPECT_EQ(modals.seen[0].caption, "Publish Pictorelle");
+    EXPECT_EQ(modals.seen[0].heading, "Please fix the following errors:");
+    EXPECT_EQ(modals.seen[0].body, " - At least 1 slide needed\n"
+                                   " - Pictorelle TITLE required\n"
+                                   " - Pictorelle DESCRIPTION required\n"
+                                   " - Pictorelle CATEGORY required\n"
+                                   " - Pictorelle TAG required\n"
+                                   " - USERNAME required, see Settings -> User Settings\n"
+                                   " - PASSWORD required, see Settings -> User Settings\n");
+    // Information is missing, but a story without slides has nothing to describe yet.
+    EXPECT_TRUE(hooks.commands.isEmpty());
+}
+
+TEST_F(PublishChecksDialogTest, GivenTheSameEmptyStoryInPublishModeThenTheReportShowsAndNothingIsPublished)
+{
+    ModalWatcher modals;
+    EXPECT_EQ(runChecks(PublishChecksDialog::PublishMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_TRUE(modals.seen[0].body.startsWith(" - At least 1 slide needed\n"));
+}
+
+TEST_F(PublishChecksDialogTest, GivenACleanStoryThenPublishModeNeverShowsAndCheckModeSaysNoErrors)
+{
+    addSlide(12);
+    fillEverything();
+    ModalWatcher modals;
+    EXPECT_EQ(runChecks(PublishChecksDialog::PublishMode), 1);
+    EXPECT_EQ(runChecks(7), 1); // any mode above 0 publishes
+    EXPECT_TRUE(modals.seen.isEmpty());
+
+    EXPECT_EQ(runChecks(PublishChecksDialog::CheckMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_EQ(modals.seen[0].body, " - No errors found\n");
+    EXPECT_TRUE(hooks.commands.isEmpty());
+}
+
+TEST_F(PublishChecksDialogTest, GivenSlidesAndMissingTagsWhenOkIsPressedThenTheStoryInfoDialogIsAskedFor)
+{
+    addSlide(12);
+    fillEverything();
+    story.setTags(QString());
+    ModalWatcher modals;
+    modals.onModal = [](QDialog& dialog) { QTest::mouseClick(button(dialog, "ok"), Qt::LeftButton); };
+    EXPECT_EQ(runChecks(PublishChecksDialog::PublishMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_EQ(modals.seen[0].body, " - Pictorelle TAG required\n");
+    EXPECT_EQ(hooks.commands, QList<int>{21000});
+}
+
+TEST_F(PublishChecksDialogTest, GivenOnlyAMissingNarrationThenNoStoryInfoDialogFollows)
+{
+    addSlide(12);
+    addSlide(0);
+    addSlide(30);
+    fillEverything();
+    ModalWatcher modals;
+    EXPECT_EQ(runChecks(PublishChecksDialog::PublishMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_EQ(modals.seen[0].body, " - Slide 2:  missing audio recording\n");
+    EXPECT_TRUE(hooks.commands.isEmpty());
+}
+
+TEST_F(PublishChecksDialogTest, GivenAPodcastOverFifteenMinutesThenTheReportShowsItsLengthAndTheExcessOnTwoLines)
+{
+    fillEverything();
+    story.setType(2);
+    addSlide(500);
+    addSlide(500);
+    ModalWatcher modals;
+    EXPECT_EQ(runChecks(PublishChecksDialog::PublishMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_EQ(modals.seen[0].body, " - Podcast too long, duration 16:40\n"
+                                   "     1 minutes 40 seconds over 15 minute max\n");
+    EXPECT_TRUE(hooks.commands.isEmpty()) << "the length is no story information";
+
+    // Exactly fifteen minutes publishes without a word.
+    story.slideAt(1)->setNarrationLength(400);
+    modals.seen.clear();
+    EXPECT_EQ(runChecks(PublishChecksDialog::PublishMode), 1);
+    EXPECT_TRUE(modals.seen.isEmpty());
+
+    story.slideAt(1)->setNarrationLength(450);
+    EXPECT_EQ(runChecks(PublishChecksDialog::CheckMode), 0);
+    ASSERT_EQ(modals.seen.size(), 1);
+    EXPECT_EQ(modals.seen[0].body, " - Podcast too long, duration 15:50\n"
+                                   "     50 seconds over 15 minute max\n");
+}
+
+TEST_F(PublishChecksDialogTest, GivenTheReportWhenHelpIsPressedThenThePublishingPageOpensAndTheReportStays)
+{
+    ModalWatcher modals;
+    bool stayedOpen = false;
+    modals.onModal = [&](QDialog& dialog) {
+        QTest::mouseClick(button(dialog, "help"), Qt::LeftButton);
+        stayedOpen = dialog.isVisible();
+        QTest::mouseClick(button(dialog, "ok"), Qt::LeftButton);
+    };
+    EXPECT_EQ(runChecks(PublishChecksDialog::CheckMode), 0);
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(hooks.opener.opened.size(), 1);
+    EXPECT_EQ(hooks.opener.opened[0], weblinks::helpPageAddress(home.path(), weblinks::PublishPage));
+}
+
+TEST_F(PublishChecksDialogTest, GivenAnErrorTextThenTheVerifyErrorDialogShowsItAsPlainWords)
+{
+    const QString sentence = QStringLiteral("Wrong <b>user</b> name & password");
+    VerifyErrorDialog dialog(sentence, skin, hooks.actions(), &owner);
+    EXPECT_EQ(dialog.objectName(), "VERIFY_ERROR_BOX");
+    EXPECT_EQ(dialog.windowTitle(), "Publish errors");
+    EXPECT_EQ(labelText(dialog, "heading"), "The following error occured :");
+    EXPECT_EQ(labelText(dialog, "errorText"), sentence);
+    EXPECT_EQ(dialog.findChild<QLabel*>("errorText")->textFormat(), Qt::PlainText);
+    dialog.show();
+    QTest::mouseClick(button(dialog, "help"), Qt::LeftButton);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(hooks.opener.opened.size(), 1);
+    dialog.setResult(-5);
+    QTest::mouseClick(button(dialog, "ok"), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// The publish dialog over a scripted service.
+
+//! Answers with scripted replies and records the addresses asked; can hold either request
+//! until released, aborting as a real transfer does when the progress callback says so.
+class ScriptedClient : public ServiceClient
+{
+public:
+    Result post(const QByteArray& url, const Form&, const Progress& progress) override
+    {
+        const bool verify = url.endsWith("?action=verify");
+        std::unique_lock lock(m_mutex);
+        m_urls << url;
+        while ((verify ? holdVerify : holdUpload) && !m_released) {
+            if (progress && !progress(0, 0))
+                return {false, {}, QStringLiteral("aborted")};
+            m_wake.wait_for(lock, std::chrono::milliseconds(10));
+        }
+        if (verify)
+            return verifyResult;
+        if (progress) {
+            progress(500, 1000);
+            if (!progress(1000, 1000))
+                return {false, {}, QStringLiteral("aborted")};
+        }
+        return uploadResult;
+    }
+
+    void release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_wake.notify_all();
+    }
+
+    QList<QByteArray> urls()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_urls;
+    }
+
+    // Set before the dialog opens.
+    Result verifyResult{true, "OKAY,ABCDEFGH,http://127.0.0.1:8642/?action=upload", {}};
+    Result uploadResult{true, "OKAY=4711", {}};
+    bool holdVerify = false;
+    bool holdUpload = false;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    QList<QByteArray> m_urls;
+    bool m_released = false;
+};
+
+class PublishDialogTest : public PublishChecksDialogTest
+{
+protected:
+    ScriptedClient client;
+    int saves = 0;
+
+    void TearDown() override { client.release(); }
+
+    std::unique_ptr<PublishDialog> openDialog()
+    {
+        auto dialog = std::make_unique<PublishDialog>(story, account, client, RecordedHooks::ServiceBase, skin,
+                                                      hooks.actions(),
+                                                      [this] {
+                                                          ++saves;
+                                                          return true;
+                                                      },
+                                                      &owner);
+        dialog->show();
+        return dialog;
+    }
+
+    static bool waitForPhase(const PublishDialog& dialog, PublicationRun::Phase phase)
+    {
+        return QTest::qWaitFor([&] { return dialog.publication().phase() == phase; }, WaitMs);
+    }
+
+    static bool visible(const QWidget& dialog, const char* name) { return button(dialog, name)->isVisible(); }
+};
+
+TEST_F(PublishDialogTest, GivenAGoodServiceThenThePhasesRunToSuccessAndViewOpensTheStoryPage)
+{
+    addSlide(5);
+    addSlide(7);
+    client.holdVerify = true;
+    auto dialog = openDialog();
+    EXPECT_EQ(dialog->objectName(), "PUBLISH_BOX");
+    EXPECT_EQ(dialog->windowTitle(), "Pictorelle Dazuzarid - Publishing your slides");
+    EXPECT_EQ(labelText(*dialog, "statusWord"), "Compressing");
+    EXPECT_EQ(labelText(*dialog, "statusSentence"), "Preparing the Pictorelle.");
+    EXPECT_TRUE(visible(*dialog, "cancel"));
+    EXPECT_FALSE(visible(*dialog, "ok"));
+    EXPECT_FALSE(visible(*dialog, "view"));
+    EXPECT_EQ(button(*dialog, "cancel")->text(), "&Cancel");
+    EXPECT_EQ(button(*dialog, "ok")->text(), "Ok");
+    EXPECT_EQ(button(*dialog, "view")->text(), "&View");
+
+    ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::Verifying));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return labelText(*dialog, "statusWord") == "Submitting"; }, WaitMs));
+    EXPECT_EQ(labelText(*dialog, "statusSentence"), "Sending the Pictorelle to the server.");
+    EXPECT_TRUE(visible(*dialog, "cancel"));
+    client.release();
+
+    ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::Published));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return visible(*dialog, "view"); }, WaitMs));
+    EXPECT_EQ(labelText(*dialog, "statusWord"), "Success!");
+    EXPECT_EQ(labelText(*dialog, "statusSentence"), "Pictorelle published on PictorelleWeb");
+    EXPECT_FALSE(visible(*dialog, "cancel"));
+    EXPECT_TRUE(visible(*dialog, "ok"));
+    EXPECT_EQ(button(*dialog, "ok")->geometry().topRight(), button(*dialog, "cancel")->geometry().topRight());
+    EXPECT_EQ(story.uniqueId(), 4711);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(client.urls(), QList<QByteArray>({"http://127.0.0.1:8642/?action=verify",
+                                                 "http://127.0.0.1:8642/?action=upload"}));
+
+    QTest::mouseClick(button(*dialog, "view"), Qt::LeftButton);
+    ASSERT_EQ(hooks.opener.opened.size(), 1);
+    EXPECT_EQ(hooks.opener.opened[0], weblinks::storyPageAddress(RecordedHooks::ServiceBase, 4711));
+    EXPECT_TRUE(dialog->isVisible());
+
+    QTest::mouseClick(button(*dialog, "ok"), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+    EXPECT_EQ(saves, 1);
+}
+
+TEST_F(PublishDialogTest, GivenARefusedVerificationThenTheServiceSentenceShowsInTheErrorDialog)
+{
+    addSlide(5);
+    client.verifyResult = {true, "Wrong user name or password.", {}};
+    ModalWatcher modals;
+    modals.ignored = QStringLiteral("PUBLISH_BOX");
+    auto dialog = openDialog();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return modals.seen.size() == 1; }, WaitMs));
+    EXPECT_EQ(modals.seen[0].name, "VERIFY_ERROR_BOX");
+    EXPECT_EQ(modals.seen[0].heading, "The following error occured :");
+    EXPECT_EQ(modals.seen[0].body, "Wrong user name or password.");
+    EXPECT_EQ(dialog->windowTitle(), "Pictorelle Dazuzarid - Publish error");
+    EXPECT_EQ(labelText(*dialog, "statusWord"), "Failed");
+    EXPECT_EQ(labelText(*dialog, "statusSentence"), "The Pictorelle was not published.");
+    EXPECT_FALSE(visible(*dialog, "cancel"));
+    EXPECT_TRUE(visible(*dialog, "ok"));
+    EXPECT_FALSE(visible(*dialog, "view"));
+    EXPECT_EQ(client.urls().size(), 1); // no upload after a refusal
+    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(story.uniqueId(), -1);
+
+    // The bar shows no fill once verification failed.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->publication().barFraction() <= 0; }, WaitMs));
+    const QImage shot = dialog->grab().toImage();
+    const QRect bar = PublishDialog::barRect(dialog->size());
+    EXPECT_NE(shot.pixelColor(bar.left() + 2, bar.center().y()), QColor(0, 0, 255));
+}
+
+TEST_F(PublishDialogTest, GivenAnUploadRefusalThenTheErrorWordShowsAndNothingIsSaved)
+{
+    addSlide(5);
+    client.uploadResult = {true, "FAIL=BADCODE 2", {}};
+    auto dialog = openDialog();
+    ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::UploadFailed));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return visible(*dialog, "ok"); }, WaitMs));
+    EXPECT_EQ(labelText(*dialog, "statusWord"), "Error BADCODE");
+    EXPECT_EQ(labelText(*dialog, "statusSentence"), "Please fix the error and try again.");
+    EXPECT_FALSE(visible(*dialog, "cancel"));
+    EXPECT_FALSE(visible(*dialog, "view"));
+    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(story.uniqueId(), -1);
+}
+
+TEST_F(PublishDialogTest, GivenALostConnectionDuringTheUploadThenTheDialogEndsInTheErrorPhaseWithTheReason)
+{
+    addSlide(5);
+    client.uploadResult = {false, {}, QStringLiteral("Couldn't connect to server")};
+    auto dialog = openDialog();
+    ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::UploadFailed));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return visible(*dialog, "ok"); }, WaitMs));
+    EXPECT_TRUE(labelText(*dialog, "statusWord").startsWith("Error"));
+    EXPECT_TRUE(labelText(*dialog, "statusSentence").contains("Couldn't connect to server"));
+    EXPECT_FALSE(visible(*dialog, "cancel"));
+    EXPECT_EQ(saves, 0);
+}
+
+TEST_F(PublishDialogTest, GivenCancelDuringPreparationThenTheDialogClosesAtOnceAndNothingIsSent)
+{
+    addSlide(5);
+    story.beginPictureProcessing(); // a picture still being made keeps the dialog preparing
+    auto dialog = openDialog();
+    // The bar moves once the preparation has started.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->publication().barFraction() > 0; }, WaitMs));
+    ASSERT_EQ(dialog->publication().phase(), PublicationRun::Phase::Preparing);
+    EXPECT_EQ(labelText(*dialog, "statusWord"), "Compressing");
+    QTest::mouseClick(button(*dialog, "cancel"), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 0);
+    story.endPictureProcessing();
+    dialog.reset(); // waits for the preparation to stop
+    EXPECT_TRUE(client.urls().isEmpty());
+    EXPECT_EQ(story.mp3Position(), -1);
+    EXPECT_EQ(saves, 0);
+}
+
+TEST_F(PublishDialogTest, GivenEscapeWhileTheServiceIsSlowThenTheRequestIsAbortedAndTheDialogCloses)
+{
+    addSlide(5);
+    client.holdUpload = true;
+    auto dialog = openDialog();
+    ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::Uploading));
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 0);
+    dialog.reset(); // returns only because the held upload saw the cancel
+    EXPECT_EQ(client.urls().size(), 2);
+    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(story.uniqueId(), -1);
+}
+
+TEST_F(PublishDialogTest, GivenThePreparationOfTheSecondSlideHalfDoneThenOneSixthOfTheBarIsBlue)
+{
+    addSlide(10);
+    addSlide(20);
+    addSlide(30);
+    client.holdVerify = true;
+    auto dialog = openDialog();
+    dialog->resize(480, 260);
+    ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::Verifying));
+    // Preparation is over, so its position is ours to set: the second slide, encoder at half.
+    story.setMp3Position(1);
+    encodeProgressPercent.store(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qAbs(dialog->publication().barFraction() - 1.0 / 6) < 1e-9; }, WaitMs));
+    const QImage shot = dialog->grab().toImage();
+    story.setMp3Position(-1);
+    encodeProgressPercent.store(0);
+
+    const QSize client = dialog->size();
+    const QRect bar = PublishDialog::barRect(client);
+    ASSERT_EQ(client.width(), 480);
+    EXPECT_EQ(bar, QRect(15, client.height() / 2 - 9, 480 - 30, 20));
+    const int filled = (480 - 30) / 6;
+    EXPECT_EQ(PublishDialog::filledWidth(client, 1.0 / 6), filled);
+    const int middle = bar.top() + 10;
+    EXPECT_EQ(shot.pixelColor(15, middle), QColor(0, 0, 255));
+    EXPECT_EQ(shot.pixelColor(15 + filled - 1, middle), QColor(0, 0, 255));
+    EXPECT_NE(shot.pixelColor(15 + filled, middle), QColor(0, 0, 255));
+    EXPECT_EQ(shot.pixelColor(15, bar.top()), QColor(0, 0, 255));
+    EXPECT_EQ(shot.pixelColor(15, bar.top() + 19), QColor(0, 0, 255));
+    EXPECT_NE(shot.pixelColor(15, bar.top() + 20), QColor(0, 0, 255));
+    // The frame: grey left and top, white bottom and right, two pixels outside the bar.
+    EXPECT_EQ(shot.pixelColor(13, middle), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(200, bar.top() - 2), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(200, bar.top() + 22), QColor(255, 255, 255));
+    EXPECT_EQ(shot.pixelColor(480 - 13, middle), QColor(255, 255, 255));
+}
+
+TEST(PublishBarTest, GivenFractionsThenTheFillIsTruncatedAndNeverBeyondTheBar)
+{
+    const QSize client(430, 150);
+    EXPECT_EQ(PublishDialog::filledWidth(client, 0.0), 0);
+    EXPECT_EQ(PublishDialog::filledWidth(client, -1.0), 0);
+    EXPECT_EQ(PublishDialog::filledWidth(client, 0.999), 399);
+    EXPECT_EQ(PublishDialog::filledWidth(client, 1.0), 400);
+    EXPECT_EQ(PublishDialog::filledWidth(client, 1.5), 400);
+    EXPECT_EQ(PublishDialog::barRect(client), QRect(15, 66, 400, 20));
+    EXPECT_EQ(PublishDialog::barRect(QSize(430, 151)), QRect(15, 66, 400, 20));
+}
+
+// ---------------------------------------------------------------------------------------
+// End to end against the reference service.
+
+
+//! One second of a 440 Hz tone in the narration format.
+void writeNarration(const QString& path)
+{
+    WaveFileSink sink(path, 22050, 16, 1);
+    QByteArray samples(44100, '\0');
+    for (int i = 0; i < 22050; ++i)
+        qToLittleEndian<qint16>(qint16(8000 * std::sin(2 * M_PI * 440 * i / 22050.0)), samples.data() + 2 * i);
+    sink.write(samples.constData(), quint32(samples.size()));
+    sink.close();
+}
+
+TEST_F(PublishDialogTest, GivenTheReferenceServiceThenAOneSlideStoryIsPublishedAndSavedWithItsId)
+{
+    CurlGlobal curlSetUp;
+    ASSERT_TRUE(loadMp3Codec()) << "the MP3 encoder library is needed";
+    TempFolder serviceData;
+    ReferenceService service(QStringLiteral(PICTORELLE_WEB), serviceData.path());
+    ASSERT_FALSE(service.base().isEmpty()) << "the reference service did not start";
+    ASSERT_TRUE(service.addUser(QStringLiteral("alice"), QStringLiteral("secret")));
+
+    auto slide = std::make_unique<Slide>(story);
+    QImage picture(320, 200, QImage::Format_RGB32);
+    picture.fill(QColor(30, 120, 200));
+    const QString source = home.file(QStringLiteral("shore.jpg"));
+    ASSERT_TRUE(picture.save(source, "JPEG"));
+    slide->setSourcePicturePath(source);
+    slide->setCaption(QStringLiteral("The shore"));
+    Slide* added = slide.get();
+    ASSERT_TRUE(story.add(std::move(slide)));
+    ASSERT_FALSE(added->narrationWavPath().isEmpty());
+    writeNarration(added->narrationWavPath());
+    added->setHasNarration(true);
+    added->setNarrationLength(1);
+    fillEverything();
+
+    CurlServiceClient curl;
+    int savedWithId = 0;
+    PublishDialog dialog(story, account, curl, service.base(), skin, hooks.actions(),
+                         [&] {
+                             savedWithId = story.uniqueId();
+                             return saveStory(story).ok;
+                         },
+                         &owner);
+    ModalWatcher modals;
+    QTimer::singleShot(0, &dialog, [&] {
+        // Closes the dialog as the user would once the result shows.
+        auto* finished = new QTimer(&dialog);
+        QObject::connect(finished, &QTimer::timeout, &dialog, [&] {
+            if (dialog.publication().isFinished() && button(dialog, "ok")->isVisible())
+                QTest::mouseClick(button(dialog, "ok"), Qt::LeftButton);
+        });
+        finished->start(20);
+    });
+    modals.ignored = QStringLiteral("PUBLISH_BOX");
+    // A run that never ends must not hang the test.
+    QTimer::singleShot(120000, &dialog, [&] { dialog.reject(); });
+    const int result = dialog.exec();
+    unloadMp3Codec();
+
+    EXPECT_EQ(dialog.publication().phase(), PublicationRun::Phase::Published)
+        << dialog.publication().statusWord().toStdString() << " / " << dialog.publication().statusSentence().toStdString()
+        << " / " << dialog.publication().verifyErrorText().toStdString() << " / "
+        << dialog.publication().failureDetail().toStdString();
+    EXPECT_EQ(result, 1);
+    EXPECT_GT(story.uniqueId(), 0);
+    EXPECT_EQ(savedWithId, story.uniqueId());
+    EXPECT_TRUE(added->isMp3Encoded());
+    EXPECT_TRUE(modals.seen.isEmpty()); // no error along the way
+    ASSERT_FALSE(story.storyFilePath().isEmpty());
+
+    Story reloaded(home.path());
+    ASSERT_TRUE(loadStory(story.storyFilePath(), reloaded).opened);
+    EXPECT_EQ(reloaded.uniqueId(), story.uniqueId());
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+#include "shell/programsettings.h"
+
+#include <gtest/gtest.h>
+
+TEST(SettingsRecords, GivenNewRecordsThenDefaultsMatchAFirstStart)
+{
+    const ProgramSettings settings;
+    EXPECT_EQ(settings.windowX(), 0);
+    EXPECT_EQ(settings.windowY(), 0);
+    EXPECT_EQ(settings.windowWidth(), 800);
+    EXPECT_EQ(settings.windowHeight(), 600);
+    EXPECT_EQ(settings.cueX(), 0);
+    EXPECT_EQ(settings.cueY(), 0);
+    EXPECT_EQ(settings.hideClearAudio(), 0);
+    EXPECT_EQ(settings.hideRecordOverAudio(), 0);
+    EXPECT_TRUE(settings.addPhotoFolder().isEmpty());
+
+    const UserAccount account;
+    EXPECT_TRUE(account.userName().isEmpty());
+    EXPECT_TRUE(account.password().isEmpty());
+    EXPECT_EQ(account.languageText(), "English");
+    EXPECT_EQ(account.languageId(), 0);
+    EXPECT_FALSE(account.rememberPassword());
+}
+
+TEST(SettingsRecords, GivenOverlongTextsWhenSetThenCapacityMinusOneIsKept)
+{
+    UserAccount account;
+    account.setUserName(QString(300, 'u'));
+    account.setPassword(QString(300, 'p'));
+    account.setLanguageText(QString(150, 'l'));
+    EXPECT_EQ(account.userName(), QString(255, 'u'));
+    EXPECT_EQ(account.password(), QString(255, 'p'));
+    EXPECT_EQ(account.languageText(), QString(99, 'l'));
+
+    ProgramSettings settings;
+    settings.setAddPhotoFolder(QString(2000, 'f'));
+    settings.setProgramFolder(QString(2000, 'g'));
+    EXPECT_EQ(settings.addPhotoFolder(), QString(1023, 'f'));
+    EXPECT_EQ(settings.programFolder(), QString(1023, 'g'));
+}
+
+TEST(SettingsRecords, GivenSurrogatePairAtTheCutWhenSetThenPairIsNotSplit)
+{
+    UserAccount account;
+    account.setLanguageText(QString(98, 'a') + QString::fromUcs4(U"\U0001F600"));
+    EXPECT_EQ(account.languageText(), QString(98, 'a'));
+}
+
+TEST(SettingsRecords, GivenEmptyTextWhenSetThenAccountFieldEmptiesButPhotoFolderStays)
+{
+    UserAccount account;
+    account.setUserName("bob");
+    account.setUserName(QString());
+    EXPECT_TRUE(account.userName().isEmpty());
+
+    ProgramSettings settings;
+    settings.setAddPhotoFolder("/home/me/Pictures");
+    settings.setAddPhotoFolder(QString());
+    EXPECT_EQ(settings.addPhotoFolder(), "/home/me/Pictures");
+}
