@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake pkg-config ninja-build
   # Qt 6 (widgets, GUI, SVG for the artwork, test framework)
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   # pictures
   libmagick++-dev imagemagick
   # sound
