@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/recorderdisplay.h"
+#include "desktop/widgets/recorderdisplay.h"
 
 #include <QWidget>
 

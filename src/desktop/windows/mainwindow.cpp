@@ -7,7 +7,7 @@
 #include "shell/programfolder.h"
 #include "desktop/widgets/statusdisplay.h"
 #include "audio/inputlevelmeter.h"
-#include "audio/recorderdisplay.h"
+#include "desktop/widgets/recorderdisplay.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "desktop/widgets/levelmeter.h"

@@ -1,4 +1,4 @@
-#include "audio/recorderdisplay.h"
+#include "desktop/widgets/recorderdisplay.h"
 
 #include "story/text.h"
 

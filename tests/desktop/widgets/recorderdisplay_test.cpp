@@ -1,7 +1,4 @@
-#include "tempfolder.h"
-
-#include "audio/microphonescale.h"
-#include "audio/recorderdisplay.h"
+#include "desktop/widgets/recorderdisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -95,6 +92,10 @@ TEST(StatusDisplay, WordsArePaddedToTenAndColouredByState)
     EXPECT_EQ(statusText(RecorderState::Playing, true).colour, QColor(0, 153, 0));
     EXPECT_EQ(statusText(RecorderState::Recording, true).word, "Recording ");
     EXPECT_EQ(statusText(RecorderState::Recording, true).colour, QColor(200, 0, 0));
+    // Until the first sound arrives the author is not heard yet.
+    EXPECT_EQ(statusText(RecorderState::Recording, true, false).word, "Starting  ");
+    EXPECT_EQ(statusText(RecorderState::Recording, true, false).colour, QColor(128, 128, 128));
+    EXPECT_EQ(statusText(RecorderState::Paused, true, false).word, "Paused    ");
     EXPECT_EQ(statusText(RecorderState::Paused, true).word, "Paused    ");
     EXPECT_EQ(statusText(RecorderState::Paused, true).colour, QColor(165, 9, 9));
     EXPECT_EQ(statusText(RecorderState::Stopped, true).word, "Stopped   ");
@@ -110,27 +111,6 @@ TEST(StatusDisplay, TimeShowsTheSecondsOfWhatIsGoingOn)
     EXPECT_EQ(statusTimeText(RecorderState::Paused, true, 75, 9, 3), "0:09");
     EXPECT_EQ(statusTimeText(RecorderState::Stopped, true, 75, 9, 60), "1:00");
     EXPECT_EQ(statusTimeText(RecorderState::Playing, false, 75, 9, 3), "");
-}
-
-TEST(MicrophoneScale, RoundsUpBothWays)
-{
-    using namespace microphonescale;
-    EXPECT_EQ(volumeToSlider(32768, 65535), 51);
-    EXPECT_EQ(sliderToVolume(25, 65535), 16384);
-    EXPECT_EQ(volumeToSlider(0, 65535), 0);
-    EXPECT_EQ(volumeToSlider(65535, 65535), 100);
-    EXPECT_EQ(volumeToSlider(7, 100), 7);
-    EXPECT_EQ(volumeToSlider(65536, 65536), 100);
-    EXPECT_EQ(volumeToSlider(16384, 65536), 25);
-    EXPECT_EQ(sliderToVolume(100, 65536), 65536);
-    EXPECT_EQ(sliderToVolume(1, 65536), 656);
-    EXPECT_EQ(sliderToVolume(0, 65536), 0);
-}
-
-TEST(MicrophoneScale, NoPositionWithoutARange)
-{
-    EXPECT_FALSE(microphonescale::volumeToSlider(10, 0).has_value());
-    EXPECT_FALSE(microphonescale::volumeToSlider(10, -1).has_value());
 }
 
 } // namespace
