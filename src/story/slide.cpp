@@ -60,57 +60,130 @@ void setPlaceholderThumbnail(const QImage& image)
 
 Slide::Slide(Story& story) : m_story(story), m_id(story.takeSlideId()), m_thumbnail(placeholderThumbnail()) {}
 
+namespace {
+
+//! Stores value into field; true when that changed it.
+template <typename T>
+bool store(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
+void Slide::tellContent()
+{
+    m_story.slideChanging(*this, Story::Change::Content);
+}
+
+void Slide::tellNarration()
+{
+    m_story.slideChanging(*this, Story::Change::Narration);
+}
+
 void Slide::setKind(SlideKind kind)
 {
-    m_kind = kind;
+    const bool changed = store(m_kind, kind);
     if (kind == SlideKind::Segment)
         setReady(true);
+    if (changed)
+        tellContent();
 }
 
 void Slide::setCaption(const QString& caption)
 {
-    m_caption = text::cut(text::normalizeLineBreaks(caption), capacity::Caption);
+    if (store(m_caption, text::cut(text::normalizeLineBreaks(caption), capacity::Caption)))
+        tellContent();
 }
 
 void Slide::setTags(const QString& tags)
 {
-    m_tags = text::cut(text::oneLine(tags), capacity::SlideTags);
+    if (store(m_tags, text::cut(text::oneLine(tags), capacity::SlideTags)))
+        tellContent();
 }
 
 void Slide::setCueText(const QString& cue)
 {
-    m_cueText = text::cut(text::normalizeLineBreaks(cue), capacity::Cue);
+    if (store(m_cueText, text::cut(text::normalizeLineBreaks(cue), capacity::Cue)))
+        tellContent();
 }
 
 void Slide::setSourcePicturePath(const QString& path)
 {
-    m_sourcePicturePath = text::cut(path, capacity::Path);
+    if (store(m_sourcePicturePath, text::cut(path, capacity::Path)))
+        tellContent();
 }
 
 void Slide::setNarrationWavPath(const QString& path)
 {
-    m_narrationWavPath = text::cut(path, capacity::Path);
+    if (store(m_narrationWavPath, text::cut(path, capacity::Path)))
+        tellContent();
 }
 
 void Slide::setNarrationMp3Path(const QString& path)
 {
-    m_narrationMp3Path = text::cut(path, capacity::Path);
+    if (store(m_narrationMp3Path, text::cut(path, capacity::Path)))
+        tellContent();
 }
 
 void Slide::setSlideJpegPath(const QString& path)
 {
-    m_slideJpegPath = text::cut(path, capacity::Path);
+    if (store(m_slideJpegPath, text::cut(path, capacity::Path)))
+        tellContent();
 }
 
 void Slide::setThumbnailJpegPath(const QString& path)
 {
-    m_thumbnailJpegPath = text::cut(path, capacity::Path);
+    if (store(m_thumbnailJpegPath, text::cut(path, capacity::Path)))
+        tellContent();
+}
+
+void Slide::setHasNarration(bool has)
+{
+    if (store(m_hasNarration, has))
+        tellNarration();
+}
+
+void Slide::setNarrationLength(int seconds)
+{
+    if (store(m_narrationLength, seconds))
+        tellNarration();
+}
+
+void Slide::setRecording(bool recording)
+{
+    if (m_recording.exchange(recording) != recording)
+        tellNarration();
+}
+
+void Slide::setRotation(int quarterTurns)
+{
+    if (store(m_rotation, quarterTurns))
+        tellContent();
+}
+
+void Slide::replacePicture(const QImage& picture)
+{
+    if (store(m_picture, picture))
+        tellContent();
+}
+
+void Slide::setThumbnail(const QImage& thumbnail)
+{
+    if (store(m_thumbnail, thumbnail))
+        tellContent();
 }
 
 void Slide::clearNarration()
 {
-    m_hasNarration = false;
-    m_narrationLength = 0;
+    {
+        const Story::ChangeBatch batch(m_story);
+        setHasNarration(false);
+        setNarrationLength(0);
+    }
     if (!m_narrationWavPath.isEmpty())
         QFile::remove(m_narrationWavPath);
 }

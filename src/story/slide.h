@@ -11,6 +11,8 @@ class Story;
 
 //! One slide: a picture with its narration, or a podcast segment. Owned by its Story;
 //! lives on the story's thread. Flags that worker threads read are atomic.
+//! While it stands in its story, a setter that really changes a value has the story tell it
+//! (slideChanged or narrationChanged, see Story); a slide outside it tells nothing.
 class Slide
 {
 public:
@@ -53,14 +55,15 @@ public:
 
     // Narration.
     bool hasNarration() const { return m_hasNarration; }
-    void setHasNarration(bool has) { m_hasNarration = has; }
+    void setHasNarration(bool has);
     //! Whole seconds.
     int narrationLength() const { return m_narrationLength; }
-    void setNarrationLength(int seconds) { m_narrationLength = seconds; }
-    //! Clears the flag, sets the length to 0 and deletes the narration WAV file.
+    void setNarrationLength(int seconds);
+    //! Clears the flag, sets the length to 0 and deletes the narration WAV file (no undo: the
+    //! ClearNarrationCommand keeps the file instead).
     void clearNarration();
     bool isRecording() const { return m_recording.load(); }
-    void setRecording(bool recording) { m_recording.store(recording); }
+    void setRecording(bool recording);
     bool isMp3Encoded() const { return m_mp3Encoded.load(); }
     void setMp3Encoded(bool encoded) { m_mp3Encoded.store(encoded); }
     bool isMp3Busy() const { return m_mp3Busy.load(); }
@@ -77,13 +80,13 @@ public:
     void setPictureLoaded(bool loaded) { m_pictureLoaded = loaded; }
     //! Quarter turns, accumulated; reduced modulo 4 when the picture is processed.
     int rotation() const { return m_rotation; }
-    void setRotation(int quarterTurns) { m_rotation = quarterTurns; }
+    void setRotation(int quarterTurns);
     //! The slide JPEG decoded from memory; null until imported.
     QImage picture() const { return m_picture; }
-    void replacePicture(const QImage& picture) { m_picture = picture; }
+    void replacePicture(const QImage& picture);
     //! 75 × 75 bitmap drawn by the strip.
     QImage thumbnail() const { return m_thumbnail; }
-    void setThumbnail(const QImage& thumbnail) { m_thumbnail = thumbnail; }
+    void setThumbnail(const QImage& thumbnail);
     //! Bytes of the slide JPEG after processing.
     qint64 jpegSize() const { return m_jpegSize; }
     void setJpegSize(qint64 bytes) { m_jpegSize = bytes; }
@@ -102,6 +105,9 @@ public:
     void setDrawnPosition(int x) { m_drawnPosition = x; }
 
 private:
+    void tellContent();
+    void tellNarration();
+
     Story& m_story;
     int m_id;
     SlideKind m_kind = SlideKind::Picture;

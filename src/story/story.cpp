@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -19,13 +20,18 @@ Story::Story(const QString& programFolder, PictureImportService* importer, QObje
              const QString& workingFolder)
     : QObject(parent), m_programFolder(programFolder),
       m_workingFolderBase(workingFolder.isEmpty() ? programFolder + QStringLiteral("temp/") : workingFolder),
-      m_importer(importer)
+      m_importer(importer), m_undoStack(new QUndoStack(this))
 {
+    connect(m_undoStack, &QUndoStack::cleanChanged, this, [this] { flush(); });
     reset();
 }
 
 Story::~Story()
 {
+    // The commands go first, while the story is whole: they let go of the files they kept.
+    disconnect(m_undoStack, nullptr, this, nullptr);
+    delete m_undoStack;
+    m_undoStack = nullptr;
     // Import jobs only touch files and their own results, but they write into the
     // working folder: let them finish before the story goes.
     if (m_importer)
@@ -34,6 +40,10 @@ Story::~Story()
 
 void Story::reset()
 {
+    const Replacing replacing(*this);
+    // Cleared first: commands drop the slides and files they kept before the folder is emptied.
+    m_undoStack->clear();
+    m_modifiedOutside = false;
     if (m_importer)
         m_importer->waitForIdle();
     ++m_epoch;
@@ -55,7 +65,6 @@ void Story::reset()
     m_runningImports.store(0);
     m_picturesBeingProcessed.store(0);
     m_mp3Position.store(-1);
-    m_modified = false;
     m_podcastMp3Size.store(0);
     m_transcriptPublish = false;
     m_categoryName = noCategoryText();
@@ -83,19 +92,38 @@ int Story::indexOfId(int slideId) const
     return -1;
 }
 
+int Story::indexOf(const Slide* slide) const
+{
+    for (int i = 0; i < count(); ++i)
+        if (m_slides[size_t(i)].get() == slide)
+            return i;
+    return -1;
+}
+
 int Story::currentIndex()
 {
-    if (m_slides.empty())
-        m_currentIndex = -1;
-    else if (m_currentIndex == -1)
-        m_currentIndex = 0;
+    m_currentIndex = effectiveCurrent();
     return m_currentIndex;
+}
+
+int Story::effectiveCurrent() const
+{
+    if (m_slides.empty())
+        return -1;
+    return m_currentIndex == -1 ? 0 : m_currentIndex;
+}
+
+void Story::setCurrentIndex(int index)
+{
+    const ChangeBatch batch(*this);
+    m_currentIndex = index;
 }
 
 bool Story::select(int index)
 {
     if (index < 0 || index >= count())
         return false;
+    const ChangeBatch batch(*this);
     for (auto& s : m_slides)
         s->setSelected(false);
     m_slides[size_t(index)]->setSelected(true);
@@ -121,12 +149,14 @@ bool Story::add(std::unique_ptr<Slide> slide, int insertIndex)
     if (count() >= MaxSlides)
         return false;
 
+    const ChangeBatch batch(*this);
     const int x = FirstSlot + SlotPitch * count();
     s.setHomePosition(x);
     s.setTargetPosition(x);
     s.setDrawnPosition(x);
     m_positionsSettled = false;
 
+    // Named before it joins the story: a new slide's names are no change to tell.
     const QString n = QString::number(s.id());
     s.setNarrationWavPath(m_workingFolder + n + QStringLiteral(".wav"));
     s.setNarrationMp3Path(m_workingFolder + n + QStringLiteral(".mp3"));
@@ -137,19 +167,31 @@ bool Story::add(std::unique_ptr<Slide> slide, int insertIndex)
     if (s.kind() == SlideKind::Picture && m_importer)
         m_importer->startImport(*this, s);
 
-    if (insertIndex != -1 && insertIndex < count())
-        move(count() - 1, insertIndex);
+    int at = count() - 1;
+    if (insertIndex != -1 && insertIndex < count()) {
+        moveQuietly(count() - 1, insertIndex);
+        at = insertIndex;
+    }
+    if (telling())
+        emit slideAdded(at);
     return true;
 }
 
 bool Story::remove(int index)
 {
+    return takeSlide(index) != nullptr;
+}
+
+std::unique_ptr<Slide> Story::takeSlide(int index)
+{
     if (m_slides.empty() || index < 0 || index >= count())
-        return false;
+        return nullptr;
     const Slide& s = *m_slides[size_t(index)];
     if (s.isRecording() || !s.isReady() || s.isMp3Busy())
-        return false;
+        return nullptr;
 
+    const ChangeBatch batch(*this);
+    std::unique_ptr<Slide> taken = std::move(m_slides[size_t(index)]);
     m_slides.erase(m_slides.begin() + index);
     for (int i = index; i < count(); ++i) {
         Slide& moved = *m_slides[size_t(i)];
@@ -162,6 +204,34 @@ bool Story::remove(int index)
     m_currentIndex = m_currentIndex < newCount ? index : newCount - 1;
     if (Slide* current = slideAt(m_currentIndex))
         current->setSelected(true);
+    if (telling())
+        emit slideRemoved(index);
+    return taken;
+}
+
+bool Story::insertSlide(std::unique_ptr<Slide>& slide, int index)
+{
+    if (!slide || &slide->story() != this || count() >= MaxSlides)
+        return false;
+    const Slide& s = *slide;
+    if (s.kind() != SlideKind::Segment && !s.sourcePicturePath().isEmpty()) {
+        const bool duplicate = std::any_of(m_slides.begin(), m_slides.end(), [&](const auto& other) {
+            return other->sourcePicturePath() == s.sourcePicturePath() ||
+                   (!s.chosenPicturePath().isEmpty() && other->chosenPicturePath() == s.chosenPicturePath());
+        });
+        if (duplicate)
+            return false;
+    }
+
+    const ChangeBatch batch(*this);
+    const int at = index < 0 || index > count() ? count() : index;
+    // It appears in its place; the slides after it glide one slot right.
+    const int x = FirstSlot + SlotPitch * at;
+    slide->setDrawnPosition(x);
+    m_slides.insert(m_slides.begin() + at, std::move(slide));
+    placeOnHomeSlots();
+    if (telling())
+        emit slideAdded(at);
     return true;
 }
 
@@ -169,6 +239,14 @@ void Story::move(int from, int to)
 {
     if (from < 0 || from >= count() || to < 0 || to >= count())
         return;
+    const ChangeBatch batch(*this);
+    moveQuietly(from, to);
+    if (from != to && telling())
+        emit slideMoved(from, to);
+}
+
+void Story::moveQuietly(int from, int to)
+{
     auto slide = std::move(m_slides[size_t(from)]);
     m_slides.erase(m_slides.begin() + from);
     m_slides.insert(m_slides.begin() + to, std::move(slide));
@@ -190,6 +268,7 @@ void Story::changePicture(int index, const QString& path)
     Slide* s = slideAt(index);
     if (!s)
         return;
+    const ChangeBatch batch(*this);
     s->setReady(false);
     s->setSourcePicturePath(path);
     s->setChosenPicturePath(path);
@@ -206,34 +285,85 @@ int Story::totalLength() const
     return total;
 }
 
+namespace {
+
+//! Stores value into field; true when that changed it.
+template <typename T>
+bool store(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
 void Story::setTitle(const QString& title)
 {
-    m_title = text::cut(text::oneLine(title), capacity::Title);
+    if (store(m_title, text::cut(text::oneLine(title), capacity::Title)))
+        noteInfo();
 }
 
 void Story::setDescription(const QString& description)
 {
-    m_description = text::cut(text::normalizeLineBreaks(description), capacity::Description);
+    if (store(m_description, text::cut(text::normalizeLineBreaks(description), capacity::Description)))
+        noteInfo();
 }
 
 void Story::setTags(const QString& tags)
 {
-    m_tags = text::cut(text::oneLine(tags), capacity::Tags);
+    if (store(m_tags, text::cut(text::oneLine(tags), capacity::Tags)))
+        noteInfo();
 }
 
 void Story::setCategoryName(const QString& name)
 {
-    m_categoryName = text::cut(text::oneLine(name), capacity::CategoryName);
+    if (store(m_categoryName, text::cut(text::oneLine(name), capacity::CategoryName)))
+        noteInfo();
+}
+
+void Story::setCategory(const QString& name, int id)
+{
+    const ChangeBatch batch(*this);
+    setCategoryName(name);
+    setCategoryId(id);
 }
 
 void Story::setOwner(const QString& owner)
 {
-    m_owner = text::cut(text::oneLine(owner), capacity::Owner);
+    if (store(m_owner, text::cut(text::oneLine(owner), capacity::Owner)))
+        noteInfo();
 }
 
 void Story::setTranscript(const QString& transcript)
 {
-    m_transcript = text::normalizeLineBreaks(transcript);
+    if (store(m_transcript, text::normalizeLineBreaks(transcript)))
+        noteInfo();
+}
+
+void Story::setTranscriptPublish(bool publish)
+{
+    if (store(m_transcriptPublish, publish))
+        noteInfo();
+}
+
+void Story::setType(int type)
+{
+    if (store(m_type, type))
+        noteInfo();
+}
+
+void Story::setCategoryId(int id)
+{
+    if (store(m_categoryId, id))
+        noteInfo();
+}
+
+void Story::setUniqueId(int id)
+{
+    if (store(m_uniqueId, id))
+        noteInfo();
 }
 
 PictureJob Story::pictureJob(const Slide& slide, bool import) const
@@ -263,12 +393,15 @@ void Story::applyImport(quint64 epoch, int slideId, int generation, const Pictur
         --m_runningImports;
     const int index = indexOfId(slideId);
     if (Slide* s = slideAt(index); s && s->importGeneration() == generation) {
-        s->setSourcePicturePath(m_workingFolder + QStringLiteral("c%1.jpg").arg(slideId));
-        if (result.loaded)
-            s->replacePicture(result.picture);
-        s->setThumbnail(result.thumbnail);
-        s->setJpegSize(result.jpegSize);
-        s->setReady(true);
+        {
+            const ChangeBatch batch(*this);
+            s->setSourcePicturePath(m_workingFolder + QStringLiteral("c%1.jpg").arg(slideId));
+            if (result.loaded)
+                s->replacePicture(result.picture);
+            s->setThumbnail(result.thumbnail);
+            s->setJpegSize(result.jpegSize);
+            s->setReady(true);
+        }
         emit slideReady(index);
     }
     if (m_runningImports.load() == 0)
@@ -277,6 +410,7 @@ void Story::applyImport(quint64 epoch, int slideId, int generation, const Pictur
 
 void Story::applyReprocess(Slide& slide, const PictureResult& result)
 {
+    const ChangeBatch batch(*this);
     if (result.loaded) {
         slide.replacePicture(result.picture);
         slide.setThumbnail(result.thumbnail);

@@ -65,9 +65,6 @@ struct LoadReport
     QStringList warnings;  //!< missing media, refused slides, damaged counts
 };
 
-//! Rebuilds a freshly reset story from a ".sld" file; media are copied into the
-//! working folder, pictures start importing. Missing media named with an old folder
-//! are looked for beside the story file.
 //! Where a load looks for the media a story file names.
 enum class MediaLookup {
     AsNamed,         //!< the named file; when it is gone, the file of that name beside the story file
@@ -75,4 +72,8 @@ enum class MediaLookup {
                           //!< (a recovery copy, whose media were moved beside it)
 };
 
+//! Rebuilds a freshly reset story from a ".sld" file; media are copied into the
+//! working folder, pictures start importing. Missing media named with an old folder
+//! are looked for beside the story file. An opened file makes the story tell storyReset()
+//! once at the end, instead of every slide and text it read.
 LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup = MediaLookup::AsNamed);

@@ -131,6 +131,8 @@ LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
     if (!file.open(QIODevice::ReadOnly))
         return report;
     report.opened = true;
+    // A load replaces the story: it tells storyReset() once, when the slides are all in.
+    const Story::Replacing replacing(story);
     LineReader reader(fromUtf16Le(file.readAll()));
     file.close();
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 //! Stands in for the picture pool: "imports" by copying the source to the slide JPEG
@@ -30,13 +31,34 @@ public:
         started.push_back({&story, story.epoch(), slide.id(), generation, story.pictureJob(slide, true)});
     }
 
+    //! Remakes each slide JPEG from its source: the source's bytes, followed by "|turned r"
+    //! when the slide's rotation r (modulo 4) is not 0. The picture and thumbnail come back
+    //! as the slide shows them (the source turned by the rotation).
     void reprocess(Story& story, const QList<Slide*>& slides) override
     {
         for (Slide* s : slides) {
             ++reprocessed;
+            const PictureJob job = story.pictureJob(*s, false);
+            reprocessJobs.push_back(job);
+            const int turns = ((job.rotation % 4) + 4) % 4;
+            // Unturned pictures are left as the import wrote them, unless a turn was written before.
+            if (turns != 0 || turnedFiles.count(job.slideJpegPath)) {
+                QFile source(job.sourcePath);
+                QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+                if (turns != 0)
+                    bytes += "|turned " + QByteArray::number(turns);
+                QFile out(job.slideJpegPath);
+                if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                    out.write(bytes);
+                if (turns != 0)
+                    turnedFiles.insert(job.slideJpegPath);
+                else
+                    turnedFiles.erase(job.slideJpegPath);
+            }
             PictureResult r;
             r.loaded = true;
-            r.thumbnail = QImage(75, 75, QImage::Format_RGB32);
+            r.picture = s->picture();
+            r.thumbnail = s->thumbnail();
             r.jpegSize = QFile(s->slideJpegPath()).size();
             story.applyReprocess(*s, r);
         }
@@ -60,7 +82,8 @@ public:
         QFile::copy(s.job.slideJpegPath, s.job.workingCopyPath);
         PictureResult r;
         r.loaded = true;
-        r.thumbnail = QImage(75, 75, QImage::Format_RGB32);
+        r.picture = picture;
+        r.thumbnail = thumbnail;
         r.jpegSize = QFile(s.job.slideJpegPath).size();
         s.story->applyImport(s.epoch, s.slideId, s.generation, r);
     }
@@ -71,7 +94,20 @@ public:
             finishNext();
     }
 
+    //! What a finished import hands back: no decoded picture unless a test sets one.
+    QImage picture;
+    QImage thumbnail = grey(75, 75);
+
+    static QImage grey(int w, int h)
+    {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(QColor(128, 128, 128));
+        return image;
+    }
+
     std::vector<Started> started;
+    std::vector<PictureJob> reprocessJobs;
+    std::set<QString> turnedFiles;
     size_t finished = 0;
     int reprocessed = 0;
     int idleWaits = 0;
