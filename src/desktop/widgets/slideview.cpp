@@ -1,4 +1,5 @@
 #include "desktop/widgets/slideview.h"
+#include "story/rotateslidecommand.h"
 
 #include "pictures/picturework.h"
 #include "story/story.h"
@@ -94,11 +95,8 @@ void SlideView::rotate(int quarterTurns)
     if (!slide || !slide->isReady() || slide->kind() == SlideKind::Segment || slide->picture().isNull())
         return;
 
-    const QImage turned = slide->picture().transformed(QTransform().rotate(90.0 * quarterTurns));
-    slide->replacePicture(turned);
-    slide->setThumbnail(buildThumbnailBitmap(turned));
-    slide->setRotation(slide->rotation() + quarterTurns);
-    m_story.setModified(true);
+    if (!m_story.push(new RotateSlideCommand(m_story, m_story.currentIndex(), quarterTurns)))
+        return;
     update();
     emit thumbnailsChanged();
 }

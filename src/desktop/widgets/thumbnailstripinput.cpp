@@ -1,4 +1,5 @@
 #include "desktop/widgets/thumbnailstrip.h"
+#include "story/moveslidecommand.h"
 
 #include "story/slide.h"
 #include "story/story.h"
@@ -179,9 +180,9 @@ void ThumbnailStrip::finishDrop(int clientX)
     const int destination = slot < m_dragSource ? slot + 1 : slot;
     if (destination == m_dragSource || destination < 0)
         return;
-    m_story.move(m_dragSource, destination);
-    m_story.select(destination);
-    m_story.setModified(true);
+    // One undoable step: the move, with the moved slide made the current one.
+    if (!m_story.push(new MoveSlideCommand(m_story, m_dragSource, destination)))
+        return;
     emit storyChanged();
     emit cueCardCommand(CueSlideMoved, destination);
     update();

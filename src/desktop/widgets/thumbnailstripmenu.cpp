@@ -1,4 +1,5 @@
 #include "desktop/widgets/thumbnailstrip.h"
+#include "story/deleteslidecommand.h"
 
 #include "story/slide.h"
 #include "story/story.h"
@@ -146,13 +147,13 @@ void ThumbnailStrip::removeSlide(int index, bool closeCueCard)
     if (m_story.slideAt(index)->isRecording())
         emit stopRecordingRequested(index);
     // The story refuses a slide still recording or importing; a refusal changes nothing.
-    if (!m_story.remove(index)) {
+    // Done as an undoable step, which keeps the slide and its files until it leaves the stack.
+    if (!m_story.push(new DeleteSlideCommand(m_story, index))) {
         update();
         return;
     }
     m_contextSlide = -1;
     recomputeScrollRange();
-    m_story.setModified(true);
     emit storyChanged();
     update();
 }

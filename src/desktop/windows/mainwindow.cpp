@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
+#include <QUndoStack>
 #include <QScreen>
 #include <QTextDocument>
 #include <QWheelEvent>
@@ -174,6 +175,7 @@ MainWindow::MainWindow(const MainWindowServices& services)
     createMenus();
     createControls();
     connectViews();
+    listenToStory();
     connectPrompts();
     resize(m_settings.windowWidth(), m_settings.windowHeight());
     relayout();
@@ -197,6 +199,9 @@ MainWindow::~MainWindow()
     // below is kept in the working folder as before.
     m_recovery->discard();
     m_recovery.reset();
+    // The story's last notices (its undo stack clearing) are no longer the window's business.
+    m_story->undoStack()->disconnect(this);
+    m_story->disconnect(this);
     m_recorder.reset();
     m_story.reset();
 }
@@ -303,8 +308,8 @@ void MainWindow::connectViews()
         refreshSlidePanel(true);
         refreshTimeDisplay();
     });
+    // The strip's edits are steps on the undo stack, which keeps the modified flag.
     connect(m_strip, &ThumbnailStrip::storyChanged, this, [this] {
-        m_story->setModified(true);
         refreshStoryPanel();
         refreshSlidePanel(true);
         refreshTimeDisplay();

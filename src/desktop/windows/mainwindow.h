@@ -70,6 +70,8 @@ class MainWindow : public QMainWindow, public RecorderListener
     Q_OBJECT
 public:
     enum Command {
+        UndoCommand = 130,
+        RedoCommand = 131,
         NewPictorelle = 105,
         PreviewStory = 106,
         PublishStory = 107,
@@ -186,6 +188,12 @@ private:
     void playButtonChanged() override;
 
     void createMenus();
+    //! Edit > Undo / Redo over the story's undo stack, labelled by the step they undo or redo.
+    void createEditMenu();
+    void updateUndoActions();
+    //! The views follow the story's change signals: one refresh per burst of changes.
+    void listenToStory();
+    void refreshFromStory();
     void createControls();
     void connectViews();
     //! Routes the strip's removal question and the missing-help-page message to the prompter.
@@ -241,6 +249,9 @@ private:
     // Destroyed before the story: it may point at a slide.
     std::unique_ptr<NarrationRecorder> m_recorder;
     std::unique_ptr<RecoveryKeeper> m_recovery;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+    bool m_refreshPending = false;
 
     QWidget* m_canvas = nullptr;
     ThumbnailStrip* m_strip = nullptr;

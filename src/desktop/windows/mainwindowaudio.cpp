@@ -2,6 +2,7 @@
 
 #include "desktop/widgets/statusdisplay.h"
 #include "audio/inputlevelmeter.h"
+#include "story/clearnarrationcommand.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "desktop/widgets/levelmeter.h"
@@ -102,11 +103,11 @@ void MainWindow::clearNarration()
     // Playback of the narration being thrown away ends with it.
     if (m_recorder->isPlaying())
         m_recorder->stopPlayback();
-    slide->clearNarration();
+    // Undoable: the take waits under a kept name until the step leaves the stack.
+    m_story->push(new ClearNarrationCommand(*m_story, m_story->currentIndex()));
     refreshTimeDisplay();
     refreshStoryPanel();
     refreshSlidePanel(false);
-    m_story->setModified(true);
     m_strip->update();
 }
 

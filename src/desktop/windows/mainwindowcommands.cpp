@@ -87,6 +87,7 @@ void MainWindow::createMenus()
             connect(action, &QAction::triggered, this, [this, id] { command(id); });
         }
     }
+    createEditMenu();
 }
 
 void MainWindow::postCommand(int id, int parameter)
@@ -98,6 +99,13 @@ void MainWindow::command(int id, int parameter)
 {
     Slide* current = m_story->slideAt(m_story->currentIndex());
     switch (id) {
+    case UndoCommand:
+    case RedoCommand:
+        // A step is never undone under a running take: the recorder writes into the slide.
+        if (id == UndoCommand ? m_story->undo() : m_story->redo())
+            refreshFromStory();
+        updateUndoActions();
+        break;
     case NewPictorelle:
         newStory(false);
         break;
