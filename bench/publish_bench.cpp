@@ -1,6 +1,7 @@
 // Publishing a 50-slide story with 60-second narrations: media preparation on the
 // machine's cores, then verify and upload to a local pictorelle-web.
 #include "shell/programsettings.h"
+#include "audio/encodeprogress.h"
 #include "audio/mp3codec.h"
 #include "pictures/pictureimporter.h"
 #include "publish/mediapreparation.h"
@@ -23,11 +24,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QThreadPool>
 #include <QtEndian>
 
 #include <cmath>
 #include <cstdio>
-#include <thread>
 
 namespace {
 
@@ -71,14 +72,15 @@ int main(int argc, char** argv)
     // Preparation: 50 narrations of 60 s encoded, 50 pictures made again.
     QElapsedTimer t;
     t.start();
-    story.setMp3Position(0);
-    const std::atomic<bool> cancel{false};
-    const auto items = preparationItems(story);
-    std::thread preparation([&] { prepareStoryMedia(story, items, nullptr, cancel); });
-    while (story.mp3Position() != -1 || story.picturesBeingProcessed() != 0)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    preparation.join();
-    QCoreApplication::processEvents();
+    QThreadPool pool;
+    pool.setMaxThreadCount(QThread::idealThreadCount());
+    EncodeProgress progress;
+    {
+        MediaPreparation preparation(story, pool, nullptr, progress);
+        preparation.start();
+        while (!preparation.isFinished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); // results arrive as events
+    }
     const qint64 prepareMs = t.elapsed();
 
     // Upload to a local reference service.

@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <vector>
 
-std::atomic<int> encodeProgressPercent{0};
-
 namespace {
 
 // The published MP3 format: 22050 Hz mono at 24 kbit/s, 3000 bytes per second.
@@ -28,19 +26,23 @@ constexpr qsizetype lameSlack = 7200;
 class ProgressPublisher
 {
 public:
-    explicit ProgressPublisher(const std::function<void(int)>& observer) : m_observer(observer) {}
+    explicit ProgressPublisher(const Mp3EncodeOptions& options) : m_state(options.state), m_observer(options.progress) {}
 
     void publish(int percent)
     {
         if (percent == m_last)
             return;
         m_last = percent;
-        encodeProgressPercent.store(percent);
+        if (m_state)
+            m_state->setPercent(percent);
         if (m_observer)
             m_observer(percent);
     }
 
+    bool isCancelRequested() const { return m_state && m_state->isCancelRequested(); }
+
 private:
+    EncodeProgress* m_state;
     const std::function<void(int)>& m_observer;
     int m_last = -1;
 };
@@ -104,7 +106,7 @@ Mp3EncodeResult failure(Mp3EncodeError error, const QString& path)
 
 // The source's samples, one second at a time, through one pair of buffers.
 Mp3EncodeResult convert(const LameApi& lame, const WaveFileInfo& info, QFile& source, QSaveFile& out,
-                        ProgressPublisher& progress, const std::atomic<bool>* cancel)
+                        ProgressPublisher& progress)
 {
     LameSession session(lame);
     if (!session.handle() || !session.configure(info))
@@ -122,7 +124,7 @@ Mp3EncodeResult convert(const LameApi& lame, const WaveFileInfo& info, QFile& so
     const qint64 total = info.dataSize;
     qint64 consumed = 0;
     while (consumed < total) {
-        if (cancel && cancel->load())
+        if (progress.isCancelRequested())
             return failure(Mp3EncodeError::Cancelled, out.fileName());
         progress.publish(int(consumed * 100 / total));
         const qint64 wanted = std::min(readSize, total - consumed);
@@ -147,7 +149,7 @@ Mp3EncodeResult convert(const LameApi& lame, const WaveFileInfo& info, QFile& so
 }
 
 Mp3EncodeResult encodeFile(const LameApi& lame, const QString& wavePath, const QString& mp3Path,
-                           ProgressPublisher& progress, const std::atomic<bool>* cancel)
+                           ProgressPublisher& progress)
 {
     const std::optional<WaveFileInfo> info = probeWaveFile(wavePath);
     if (!info)
@@ -162,7 +164,7 @@ Mp3EncodeResult encodeFile(const LameApi& lame, const QString& wavePath, const Q
     QSaveFile out(mp3Path);
     if (!out.open(QIODevice::WriteOnly))
         return failure(Mp3EncodeError::WriteFailed, mp3Path);
-    const Mp3EncodeResult result = convert(lame, *info, source, out, progress, cancel);
+    const Mp3EncodeResult result = convert(lame, *info, source, out, progress);
     if (!result.ok())
         return result;
     if (!out.commit())
@@ -209,12 +211,15 @@ Mp3EncodeResult encodeWaveToMp3(Messenger* messenger, const QString& wavePath, c
 {
     // A failed conversion must never leave an older MP3 to be published in its place.
     QFile::remove(mp3Path);
-    ProgressPublisher progress(options.progress);
+    ProgressPublisher progress(options);
     progress.publish(0);
+    // Cancelled before it began: no need to wait for another caller's conversion to end.
+    if (progress.isCancelRequested())
+        return failure(Mp3EncodeError::Cancelled, mp3Path);
     {
         const Mp3CodecLock codec;
         if (codec.api())
-            return encodeFile(*codec.api(), wavePath, mp3Path, progress, options.cancel);
+            return encodeFile(*codec.api(), wavePath, mp3Path, progress);
     }
     // Shown without holding the library, so an exit that unloads it never waits for the user.
     if (messenger)
@@ -222,7 +227,9 @@ Mp3EncodeResult encodeWaveToMp3(Messenger* messenger, const QString& wavePath, c
     return failure(Mp3EncodeError::CodecMissing, mp3Path);
 }
 
-int encodeToMp3(Messenger* messenger, const QString& wavePath, const QString& mp3Path)
+int encodeToMp3(Messenger* messenger, const QString& wavePath, const QString& mp3Path, EncodeProgress* state)
 {
-    return encodeWaveToMp3(messenger, wavePath, mp3Path).ok() ? 1 : 0;
+    Mp3EncodeOptions options;
+    options.state = state;
+    return encodeWaveToMp3(messenger, wavePath, mp3Path, options).ok() ? 1 : 0;
 }

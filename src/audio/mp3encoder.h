@@ -1,15 +1,12 @@
 #pragma once
 
+#include "audio/encodeprogress.h"
+
 #include <QString>
 
-#include <atomic>
 #include <functional>
 
 class Messenger;
-
-//! Percent of the running (or last) conversion's source consumed, 0 to 99. Written by the
-//! encoding thread, read by the GUI's timers without a lock; stays put after a conversion ends.
-extern std::atomic<int> encodeProgressPercent;
 
 //! Why a conversion made no MP3.
 enum class Mp3EncodeError { None, CodecMissing, SourceUnreadable, SourceFormat, EncoderFailed, WriteFailed, Cancelled };
@@ -26,10 +23,12 @@ struct Mp3EncodeResult
 //! What the caller may add to a conversion.
 struct Mp3EncodeOptions
 {
-    //! Called on the encoding thread with each value published to encodeProgressPercent, in order.
+    //! The caller's progress and cancel: the percent is published to it once per second of
+    //! source, and its cancel is checked before each; once set the conversion stops and leaves
+    //! no MP3. Null: nothing published, never cancelled.
+    EncodeProgress* state = nullptr;
+    //! Called on the encoding thread with each value published, in order.
     std::function<void(int)> progress;
-    //! Checked before each second of source; once true the conversion stops and leaves no MP3.
-    const std::atomic<bool>* cancel = nullptr;
 };
 
 //! Caption of the message shown when the encoder library is missing.
@@ -47,5 +46,5 @@ QString mp3EncodeErrorText(const Mp3EncodeResult& result);
 Mp3EncodeResult encodeWaveToMp3(Messenger* messenger, const QString& wavePath, const QString& mp3Path,
                                 const Mp3EncodeOptions& options = {});
 
-//! encodeWaveToMp3 without options: 1 when the MP3 was made, else 0.
-int encodeToMp3(Messenger* messenger, const QString& wavePath, const QString& mp3Path);
+//! encodeWaveToMp3 publishing to state (when given): 1 when the MP3 was made, else 0.
+int encodeToMp3(Messenger* messenger, const QString& wavePath, const QString& mp3Path, EncodeProgress* state = nullptr);

@@ -43,13 +43,25 @@ qint64 fileSize(const QString& path)
 
 } // namespace
 
-bool encodeSlideNarration(Slide& slide, Messenger* messenger)
+NarrationMp3 encodeNarration(const QString& wavPath, const QString& mp3Path, Messenger* messenger,
+                             EncodeProgress* progress)
+{
+    Mp3EncodeOptions options;
+    options.state = progress;
+    NarrationMp3 made;
+    made.encode = encodeWaveToMp3(messenger, wavPath, mp3Path, options);
+    made.encoded = made.encode.ok();
+    // The encoder deleted any earlier MP3, so a failure leaves nothing to measure.
+    made.mp3Size = made.encoded ? fileSize(mp3Path) : 0;
+    return made;
+}
+
+bool encodeSlideNarration(Slide& slide, Messenger* messenger, EncodeProgress* progress)
 {
     const Mp3BusyFlag busy(slide);
-    const bool encoded = encodeToMp3(messenger, slide.narrationWavPath(), slide.narrationMp3Path()) != 0;
-    slide.setMp3Encoded(encoded);
-    // The encoder deleted any earlier MP3, so a failure leaves nothing to measure.
-    slide.setMp3Size(encoded ? fileSize(slide.narrationMp3Path()) : 0);
+    const NarrationMp3 made = encodeNarration(slide.narrationWavPath(), slide.narrationMp3Path(), messenger, progress);
+    slide.setMp3Encoded(made.encoded);
+    slide.setMp3Size(made.mp3Size);
     return true;
 }
 
@@ -63,31 +75,36 @@ PodcastJob podcastJob(const Story& story)
     return job;
 }
 
-PodcastResult assemblePodcast(Story& story, const PodcastJob& job, Messenger* messenger,
-                              const std::atomic<bool>* cancel)
+PodcastResult assemblePodcastFiles(const PodcastJob& job, Messenger* messenger, EncodeProgress* progress)
 {
-    const AssemblyPosition position(story);
     PodcastResult result;
     // No earlier podcast may be published in place of one that fails now.
-    story.setPodcastMp3Size(0);
     QFile::remove(job.podcastMp3Path);
 
-    result.join = joinNarrationWaves(job.segmentWavPaths, job.podcastWavPath, cancel);
+    result.join = joinNarrationWaves(job.segmentWavPaths, job.podcastWavPath, progress ? &progress->cancelFlag() : nullptr);
     if (!result.join.ok()) {
         QFile::remove(job.podcastWavPath);
         result.error = waveJoinErrorText(result.join);
         return result;
     }
     Mp3EncodeOptions options;
-    options.cancel = cancel;
+    options.state = progress;
     result.encode = encodeWaveToMp3(messenger, job.podcastWavPath, job.podcastMp3Path, options);
     result.error = mp3EncodeErrorText(result.encode);
     result.mp3Size = result.encode.ok() ? fileSize(job.podcastMp3Path) : 0;
+    return result;
+}
+
+PodcastResult assemblePodcast(Story& story, const PodcastJob& job, Messenger* messenger, EncodeProgress* progress)
+{
+    const AssemblyPosition position(story);
+    story.setPodcastMp3Size(0);
+    const PodcastResult result = assemblePodcastFiles(job, messenger, progress);
     story.setPodcastMp3Size(result.mp3Size);
     return result;
 }
 
-PodcastResult assemblePodcast(Story& story, Messenger* messenger, const std::atomic<bool>* cancel)
+PodcastResult assemblePodcast(Story& story, Messenger* messenger, EncodeProgress* progress)
 {
-    return assemblePodcast(story, podcastJob(story), messenger, cancel);
+    return assemblePodcast(story, podcastJob(story), messenger, progress);
 }

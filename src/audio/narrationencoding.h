@@ -6,16 +6,30 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
-
 class Messenger;
 class Slide;
 class Story;
 
+//! What encoding one narration made, handed back to its slide on the story's thread.
+struct NarrationMp3
+{
+    Mp3EncodeResult encode;
+    //! The MP3 was made: the slide's MP3-encoded flag.
+    bool encoded = false;
+    //! Bytes of the MP3; 0 without one.
+    qint64 mp3Size = 0;
+};
+
+//! Encodes a narration WAV into its MP3, publishing to progress (when given) and stopping
+//! when it is cancelled (no MP3 then). Runs on any thread; touches no slide.
+NarrationMp3 encodeNarration(const QString& wavPath, const QString& mp3Path, Messenger* messenger,
+                             EncodeProgress* progress = nullptr);
+
 //! Encodes the slide's narration WAV into its narration MP3 and records the outcome: MP3-busy
 //! while it runs, MP3-encoded when the MP3 was made, MP3 size from the file (0 without one).
-//! Always true. Runs on a publishing worker; the slide's paths must not change meanwhile.
-bool encodeSlideNarration(Slide& slide, Messenger* messenger);
+//! Always true. Runs on the slide's (the story's) thread and blocks it until done; workers use
+//! encodeNarration on copies of the paths instead.
+bool encodeSlideNarration(Slide& slide, Messenger* messenger, EncodeProgress* progress = nullptr);
 
 //! What a podcast assembly works on, taken from the story before the worker starts.
 struct PodcastJob
@@ -45,14 +59,17 @@ struct PodcastResult
     bool ok() const { return join.ok() && encode.ok(); }
 };
 
-//! Joins the job's segments into the podcast WAV and encodes it into the podcast MP3; stores
-//! the MP3's size (0 on any failure) as the story's podcast MP3 size. Any earlier podcast MP3
-//! is deleted first, and a failed join leaves no podcast WAV. The story's MP3 preparation
-//! position is 0 while it runs and -1 once it returns, whatever happened. Runs on the
-//! podcast assembly worker; touches only the story's atomic fields.
-PodcastResult assemblePodcast(Story& story, const PodcastJob& job, Messenger* messenger,
-                              const std::atomic<bool>* cancel = nullptr);
+//! Joins the job's segments into the podcast WAV and encodes it into the podcast MP3,
+//! publishing the encoding's percent to progress and stopping when it is cancelled. Any
+//! earlier podcast MP3 is deleted first, and a failed join leaves no podcast WAV. Runs on any
+//! thread; touches no story (the caller stores mp3Size as the story's podcast MP3 size).
+PodcastResult assemblePodcastFiles(const PodcastJob& job, Messenger* messenger, EncodeProgress* progress = nullptr);
 
-//! Takes podcastJob(story) on the calling thread, then assembles it there. The slides must not
-//! change until it returns (the publish dialog is modal meanwhile).
-PodcastResult assemblePodcast(Story& story, Messenger* messenger, const std::atomic<bool>* cancel = nullptr);
+//! assemblePodcastFiles on the story's thread, blocking it: the story's MP3 preparation
+//! position is 0 while it runs and -1 once it returns, whatever happened, and the podcast MP3
+//! size becomes the new MP3's (0 on any failure).
+PodcastResult assemblePodcast(Story& story, const PodcastJob& job, Messenger* messenger,
+                              EncodeProgress* progress = nullptr);
+
+//! Takes podcastJob(story), then assembles it as above.
+PodcastResult assemblePodcast(Story& story, Messenger* messenger, EncodeProgress* progress = nullptr);

@@ -54,12 +54,16 @@ static int runEncode(CliContext& ctx, QStringList args)
     // As at the program's start: a missing library is reported by the encoder itself.
     loadMp3Codec();
     CollectingMessenger messenger;
+    // This command's own progress: another conversion in the process never moves its bar.
+    EncodeProgress progress;
     std::future<Mp3EncodeResult> encoding = std::async(std::launch::async, [&] {
-        return encodeWaveToMp3(&messenger, wavePath, mp3Path);
+        Mp3EncodeOptions options;
+        options.state = &progress;
+        return encodeWaveToMp3(&messenger, wavePath, mp3Path, options);
     });
     int shown = -1;
     while (encoding.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-        const int percent = encodeProgressPercent.load();
+        const int percent = progress.percent();
         if (percent != shown)
             drawBar(ctx.err, shown = percent);
     }

@@ -1,21 +1,50 @@
 #include "publish/publicationrun.h"
 
-#include "audio/mp3encoder.h"
-#include "audio/narrationencoding.h"
 #include "publish/mediapreparation.h"
 #include "publish/uploadform.h"
 #include "story/story.h"
 
 #include <QFile>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
-PublicationRun::PublicationRun(Context context) : m_ctx(std::move(context)) {}
+#include <algorithm>
+
+PublicationRun::PublicationRun(Context context) : m_ctx(std::move(context))
+{
+    // Preparation runs two workers (narrations, pictures) side by side where the cores allow.
+    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    QObject::connect(&m_podcastWatcher, &QFutureWatcherBase::finished, &m_podcastWatcher, [this] {
+        const PodcastResult result = m_podcast.result();
+        m_ctx.story.setPodcastMp3Size(result.mp3Size);
+        m_preparationError = result.error;
+        m_podcastRunning = false;
+        m_ctx.story.setMp3Position(-1);
+    });
+    QObject::connect(&m_verifyWatcher, &QFutureWatcherBase::finished, &m_verifyWatcher, [this] {
+        m_verifyResult = m_verify.result();
+        m_verifyDone = true;
+    });
+    QObject::connect(&m_uploadWatcher, &QFutureWatcherBase::finished, &m_uploadWatcher, [this] {
+        m_uploadResult = m_upload.result();
+        m_uploadDone = true;
+    });
+}
 
 PublicationRun::~PublicationRun()
 {
-    m_cancel.store(true);
-    for (std::thread* t : {&m_preparation, &m_verify, &m_upload})
-        if (t->joinable())
-            t->join();
+    cancel();
+    // Waits for the narrations and pictures and gives the story back its idle state.
+    m_media.reset();
+    // An assembly not yet begun never begins. A request always goes out once started (the
+    // service sees it), and aborts at its first progress call.
+    m_podcast.cancel();
+    m_podcast.waitForFinished();
+    m_verify.waitForFinished();
+    m_upload.waitForFinished();
+    // An assembly whose end was not yet handed over leaves the story idle, without a podcast.
+    if (m_podcastRunning)
+        m_ctx.story.setMp3Position(-1);
 }
 
 bool PublicationRun::isFinished() const
@@ -40,22 +69,18 @@ void PublicationRun::start()
         finish(Phase::UploadFailed, QStringLiteral("Error "), m_failureDetail);
         return;
     }
-    story.setMp3Position(0);
     m_preparationWatched = true;
     if (type == int(StoryType::Picture)) {
-        std::vector<PreparationItem> items = preparationItems(story);
-        m_preparation = std::thread([this, items = std::move(items)] {
-            prepareStoryMedia(m_ctx.story, items, m_ctx.messenger, m_cancel);
-        });
+        m_media = std::make_unique<MediaPreparation>(story, m_pool, m_ctx.messenger, m_encoding);
+        m_media->start();
     } else {
-        PodcastJob job = podcastJob(story);
-        m_preparation = std::thread([this, job = std::move(job)] {
-            const PodcastResult result = assemblePodcast(m_ctx.story, job, m_ctx.messenger, &m_cancel);
-            if (!result.error.isEmpty()) {
-                std::lock_guard lock(m_preparationErrorLock);
-                m_preparationError = result.error;
-            }
+        story.setMp3Position(0);
+        story.setPodcastMp3Size(0);
+        m_podcastRunning = true;
+        m_podcast = QtConcurrent::run(&m_pool, [job = podcastJob(story), messenger = m_ctx.messenger, this] {
+            return assemblePodcastFiles(job, messenger, &m_encoding);
         });
+        m_podcastWatcher.setFuture(m_podcast);
     }
 }
 
@@ -67,11 +92,7 @@ void PublicationRun::preparationTick()
     if (story.mp3Position() != -1 || story.picturesBeingProcessed() != 0)
         return;
     m_preparationWatched = false;
-    QString error;
-    {
-        std::lock_guard lock(m_preparationErrorLock);
-        error = m_preparationError;
-    }
+    const QString error = m_preparationError;
     if (!error.isEmpty()) {
         m_failureDetail = error;
         finish(Phase::UploadFailed, QStringLiteral("Error "), error);
@@ -87,16 +108,17 @@ void PublicationRun::startVerification()
     m_statusSentence = QStringLiteral("Sending the Pictorelle to the server.");
     const QByteArray url = m_ctx.serviceBase.toUtf8() + "/?action=verify";
     const Form form = buildVerifyForm(m_ctx.story, m_ctx.account);
-    m_verify = std::thread([this, url, form] {
-        m_verifyStarted.store(true);
-        m_verifyResult = m_ctx.client.post(url, form, [this](qint64, qint64) { return !m_cancel.load(); });
-        m_verifyDone.store(true);
+    m_verifyStarted = true;
+    ServiceClient& client = m_ctx.client;
+    m_verify = QtConcurrent::run(&m_pool, [&client, url, form, this] {
+        return client.post(url, form, [this](qint64, qint64) { return !m_cancel.load(); });
     });
+    m_verifyWatcher.setFuture(m_verify);
 }
 
 void PublicationRun::verifyTick()
 {
-    if (m_verifyHandled || !m_verifyStarted.load() || !m_verifyDone.load())
+    if (m_verifyHandled || !m_verifyStarted || !m_verifyDone)
         return;
     m_verifyHandled = true;
     const VerifyReply reply = parseVerifyReply(m_verifyResult.reply);
@@ -120,7 +142,8 @@ void PublicationRun::startUpload(const QByteArray& address, const QByteArray& co
     m_phase = Phase::Uploading;
     const Form form = buildUploadForm(m_ctx.story, m_ctx.account, code);
     const QString replyCopy = m_ctx.story.programFolder() + QStringLiteral("error_s.txt");
-    m_upload = std::thread([this, address, form, replyCopy] {
+    ServiceClient& client = m_ctx.client;
+    m_upload = QtConcurrent::run(&m_pool, [&client, address, form, replyCopy, this] {
         const auto progress = [this](qint64 sent, qint64 total) {
             double p = total > 0 ? double(sent) / double(total) : double(sent) / 1e9;
             p = std::min(p, 1.0);
@@ -129,13 +152,14 @@ void PublicationRun::startUpload(const QByteArray& address, const QByteArray& co
                 m_uploadComplete.store(true);
             return !m_cancel.load();
         };
-        m_uploadResult = m_ctx.client.post(address, form, progress);
+        ServiceClient::Result result = client.post(address, form, progress);
         // The service's last answer is kept beside the program for support.
         QFile copy(replyCopy);
-        if (!m_uploadResult.reply.isEmpty() && copy.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            copy.write(m_uploadResult.reply);
-        m_uploadDone.store(true);
+        if (!result.reply.isEmpty() && copy.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            copy.write(result.reply);
+        return result;
     });
+    m_uploadWatcher.setFuture(m_upload);
 }
 
 double PublicationRun::preparationFraction() const
@@ -144,7 +168,7 @@ double PublicationRun::preparationFraction() const
     const int position = story.mp3Position();
     if (position == -1)
         return 1.0;
-    const int percent = encodeProgressPercent.load();
+    const int percent = m_encoding.percent();
     if (story.isPodcast())
         return percent / 100.0;
     const int total = story.totalLength();
@@ -161,7 +185,7 @@ double PublicationRun::progressTick()
 {
     const double preparation = preparationFraction();
     m_bar = 0.5 * preparation + 0.5 * m_uploadProgress.load();
-    if (m_phase != Phase::Uploading || m_resultShown || !m_uploadDone.load())
+    if (m_phase != Phase::Uploading || m_resultShown || !m_uploadDone)
         return m_bar;
     m_resultShown = true;
     if (!m_uploadResult.transportOk) {
@@ -186,6 +210,7 @@ double PublicationRun::progressTick()
 void PublicationRun::cancel()
 {
     m_cancel.store(true);
+    m_encoding.requestCancel();
 }
 
 QString PublicationRun::detailAddress() const

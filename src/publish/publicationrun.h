@@ -1,23 +1,30 @@
 #pragma once
 
+#include "audio/encodeprogress.h"
+#include "audio/narrationencoding.h"
 #include "publish/serviceclient.h"
 #include "publish/replies.h"
 
+#include <QFuture>
+#include <QFutureWatcher>
 #include <QString>
+#include <QThreadPool>
 
 #include <atomic>
 #include <functional>
-#include <mutex>
-#include <thread>
+#include <memory>
 
+class MediaPreparation;
 class Messenger;
 class Story;
 class UserAccount;
 
 //! One publication from start to end, without its window: preparation of the media, the
 //! verify request, the upload, and the outcome. The publish dialog and the CLI drive it
-//! with the same three timer steps. Lives on the story's thread; its worker threads only
-//! touch atomics, their own results and (through the story's queue) the slides' pictures.
+//! with the same three timer steps. Lives on the story's thread. Its work (preparation,
+//! podcast assembly, both requests) runs on its own pool, never more threads than cores, on
+//! copies of what it needs; results come back to the story's thread through queued calls and
+//! future watchers, so the event loop must run. Progress and cancel are the run's own.
 class PublicationRun
 {
 public:
@@ -34,8 +41,11 @@ public:
     };
 
     explicit PublicationRun(Context context);
-    //! Cancels, then waits for every worker thread.
+    //! Cancels, waits for every worker and leaves the story idle (MP3 position -1, nothing
+    //! marked busy); nothing is written to the story after it returns.
     ~PublicationRun();
+    PublicationRun(const PublicationRun&) = delete;
+    PublicationRun& operator=(const PublicationRun&) = delete;
 
     //! Starts preparing the media (podcast assembly or MP3 preparation).
     void start();
@@ -65,6 +75,9 @@ public:
     QString detailAddress() const;
     //! The bar fraction last computed.
     double barFraction() const { return m_bar; }
+    //! This run's encoding: the percent of the narration in hand, and its cancel.
+    EncodeProgress& encodeProgress() { return m_encoding; }
+    const EncodeProgress& encodeProgress() const { return m_encoding; }
 
 private:
     void startVerification();
@@ -82,21 +95,29 @@ private:
     bool m_preparationWatched = false;
     double m_bar = 0;
 
-    // Shared with the worker threads.
-    std::atomic<bool> m_cancel{false};
-    std::atomic<bool> m_verifyStarted{false};
-    std::atomic<bool> m_verifyDone{false};
-    bool m_verifyHandled = false;
-    std::atomic<bool> m_uploadDone{false};
-    std::atomic<bool> m_uploadComplete{false};
-    bool m_resultShown = false;
-    std::atomic<double> m_uploadProgress{0};
-    ServiceClient::Result m_verifyResult; //!< written before m_verifyDone
-    ServiceClient::Result m_uploadResult; //!< written before m_uploadDone
-    std::mutex m_preparationErrorLock;
+    // Story's thread only; the watchers set them when a worker's result arrives.
+    bool m_podcastRunning = false;
     QString m_preparationError;
+    bool m_verifyStarted = false;
+    bool m_verifyDone = false;
+    bool m_verifyHandled = false;
+    bool m_uploadDone = false;
+    bool m_resultShown = false;
+    ServiceClient::Result m_verifyResult;
+    ServiceClient::Result m_uploadResult;
 
-    std::thread m_preparation;
-    std::thread m_verify;
-    std::thread m_upload;
+    // Shared with the workers.
+    EncodeProgress m_encoding;
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_uploadComplete{false};
+    std::atomic<double> m_uploadProgress{0};
+
+    QThreadPool m_pool;
+    std::unique_ptr<MediaPreparation> m_media;
+    QFuture<PodcastResult> m_podcast;
+    QFuture<ServiceClient::Result> m_verify;
+    QFuture<ServiceClient::Result> m_upload;
+    QFutureWatcher<PodcastResult> m_podcastWatcher;
+    QFutureWatcher<ServiceClient::Result> m_verifyWatcher;
+    QFutureWatcher<ServiceClient::Result> m_uploadWatcher;
 };

@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <thread>
 #include <vector>
 
 using namespace wavebytes;
@@ -17,10 +18,12 @@ namespace {
 // the 3000 bytes per second of audio (measured: +167 to +225 bytes for 0.1 s to 300 s).
 constexpr qint64 frameRoundingTolerance = 300;
 
-std::vector<int> encodeRecordingProgress(const QString& wav, const QString& mp3, Mp3EncodeResult& result)
+std::vector<int> encodeRecordingProgress(const QString& wav, const QString& mp3, Mp3EncodeResult& result,
+                                         EncodeProgress* state = nullptr)
 {
     std::vector<int> seen;
     Mp3EncodeOptions options;
+    options.state = state;
     options.progress = [&seen](int percent) { seen.push_back(percent); };
     result = encodeWaveToMp3(nullptr, wav, mp3, options);
     return seen;
@@ -33,14 +36,50 @@ TEST_F(Mp3Fixture, GivenAThreeSecondNarration_WhenEncoded_ThenProgressIsPublishe
     const QString wav = folder.write("three.wav", pcmWave(voiceSamples(3)));
     ASSERT_EQ(QFile(wav).size(), 44 + 132300);
     Mp3EncodeResult result;
+    EncodeProgress progress;
 
-    EXPECT_EQ(encodeRecordingProgress(wav, folder.file("three.mp3"), result), (std::vector<int>{0, 33, 66}));
+    EXPECT_EQ(encodeRecordingProgress(wav, folder.file("three.mp3"), result, &progress), (std::vector<int>{0, 33, 66}));
     EXPECT_TRUE(result.ok());
-    EXPECT_EQ(encodeProgressPercent.load(), 66) << "stays at the last value until the next conversion";
+    EXPECT_EQ(progress.percent(), 66) << "stays at the last value until the next conversion";
 
     // 66150 bytes: a whole second, then the half second left.
     const QString shorter = folder.write("short.wav", pcmWave(voiceSamples(1.5)));
     EXPECT_EQ(encodeRecordingProgress(shorter, folder.file("short.mp3"), result), (std::vector<int>{0, 66}));
+}
+
+TEST_F(Mp3Fixture, GivenTwoEncodesAtOnce_WhenBothRun_ThenEachReportsOnlyItsOwnProgress)
+{
+    const QString three = folder.write("three.wav", pcmWave(voiceSamples(3)));
+    const QString two = folder.write("two.wav", pcmWave(voiceSamples(2)));
+    EncodeProgress threeProgress, twoProgress;
+    Mp3EncodeResult threeResult, twoResult;
+    std::vector<int> threeSeen, twoSeen;
+
+    std::thread first([&] { threeSeen = encodeRecordingProgress(three, folder.file("three.mp3"), threeResult, &threeProgress); });
+    std::thread second([&] { twoSeen = encodeRecordingProgress(two, folder.file("two.mp3"), twoResult, &twoProgress); });
+    first.join();
+    second.join();
+
+    EXPECT_TRUE(threeResult.ok());
+    EXPECT_TRUE(twoResult.ok());
+    EXPECT_EQ(threeSeen, (std::vector<int>{0, 33, 66}));
+    EXPECT_EQ(twoSeen, (std::vector<int>{0, 50}));
+    EXPECT_EQ(threeProgress.percent(), 66);
+    EXPECT_EQ(twoProgress.percent(), 50);
+    EXPECT_FALSE(threeProgress.isCancelRequested());
+}
+
+TEST_F(Mp3Fixture, GivenACancelledProgress_WhenAnEncodeStarts_ThenItMakesNoMp3AndRemovesTheOldOne)
+{
+    const QString wav = folder.write("n.wav", pcmWave(voiceSamples(2)));
+    const QString mp3 = folder.write("n.mp3", "an MP3 from an earlier publication");
+    EncodeProgress progress;
+    progress.requestCancel();
+
+    EXPECT_EQ(encodeToMp3(nullptr, wav, mp3, &progress), 0);
+
+    EXPECT_FALSE(QFile::exists(mp3));
+    EXPECT_EQ(progress.percent(), 0);
 }
 
 TEST_F(Mp3Fixture, GivenANarration_WhenEncoded_ThenTheFileIsABareStreamOfNarrationFrames)
@@ -150,12 +189,16 @@ TEST_F(Mp3Fixture, GivenAnEncodeThatCannotFinish_WhenItStops_ThenNoPartialMp3IsL
     const Mp3EncodeResult unwritable = encodeWaveToMp3(nullptr, wav, folder.file("no/such/folder/n.mp3"));
     EXPECT_EQ(unwritable.error, Mp3EncodeError::WriteFailed);
 
-    std::atomic<bool> cancel{false};
+    EncodeProgress progress;
     Mp3EncodeOptions options;
-    options.progress = [&cancel](int percent) { cancel.store(percent >= 33); };
-    options.cancel = &cancel;
+    options.state = &progress;
+    options.progress = [&progress](int percent) {
+        if (percent >= 33)
+            progress.requestCancel();
+    };
     const Mp3EncodeResult cancelled = encodeWaveToMp3(nullptr, wav, folder.file("n.mp3"), options);
     EXPECT_EQ(cancelled.error, Mp3EncodeError::Cancelled);
+    EXPECT_EQ(progress.percent(), 33) << "stopped before the second second of source";
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"n.wav"})
         << "neither the MP3 nor a temporary file remains";
 }

@@ -1,72 +1,57 @@
+#include "audio/encodeprogress.h"
 #include "audio/mp3codec.h"
+#include "eventually.h"
+#include "preparationsupport.h"
 #include "publish/mediapreparation.h"
 #include "story/story.h"
 #include "tempfolder.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
-#include <QtEndian>
+#include <QThreadPool>
 #include <gtest/gtest.h>
-
-#include <thread>
 
 namespace {
 
-QByteArray oneSecondNarration()
+struct PreparationFixture : ::testing::Test
 {
-    QByteArray b(44 + 44100, '\0');
-    char* p = b.data();
-    memcpy(p, "RIFFxxxxWAVEfmt ", 16);
-    qToLittleEndian<quint32>(36 + 44100, p + 4);
-    qToLittleEndian<quint32>(16, p + 16);
-    qToLittleEndian<quint16>(1, p + 20);
-    qToLittleEndian<quint16>(1, p + 22);
-    qToLittleEndian<quint32>(22050, p + 24);
-    qToLittleEndian<quint32>(44100, p + 28);
-    qToLittleEndian<quint16>(2, p + 32);
-    qToLittleEndian<quint16>(16, p + 34);
-    memcpy(p + 36, "data", 4);
-    qToLittleEndian<quint32>(44100, p + 40);
-    for (int i = 0; i < 22050; ++i)
-        qToLittleEndian<qint16>(qint16((i % 50) * 400 - 10000), p + 44 + 2 * i);
-    return b;
-}
-
-TEST(MediaPreparationTest, EncodesOnlyStaleNarrationsAndMakesEveryPictureAgain)
-{
-    ASSERT_TRUE(loadMp3Codec()) << "the MP3 encoder library is needed";
     TempFolder home;
-    Story story(home.path());
-    for (int i = 0; i < 3; ++i) {
-        auto slide = std::make_unique<Slide>(story);
-        QImage picture(120, 80, QImage::Format_RGB32);
-        picture.fill(QColor::fromHsv(i * 100, 200, 200));
-        const QString source = home.file(QStringLiteral("c%1.jpg").arg(i));
-        picture.save(source, "JPEG");
-        slide->setSourcePicturePath(source);
-        story.add(std::move(slide));
+    Story story{home.path()};
+    QThreadPool pool;
+    EncodeProgress progress;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(loadMp3Codec()) << "the MP3 encoder library is needed";
+        pool.setMaxThreadCount(2);
     }
+    void TearDown() override { unloadMp3Codec(); }
+};
+
+TEST_F(PreparationFixture, GivenAPictureStory_WhenPrepared_ThenOnlyStaleNarrationsAreEncodedAndEveryPictureIsMadeAgain)
+{
+    for (int i = 0; i < 3; ++i)
+        addPictureSlide(story, home, i, QSize(120, 80));
     Slide& narrated = *story.slideAt(1);
-    home.write(QStringLiteral("temp/%1.wav").arg(narrated.id()), oneSecondNarration());
-    narrated.setHasNarration(true);
-    narrated.setNarrationLength(1);
+    narrate(narrated, home, 1);
     story.slideAt(2)->setHasNarration(true); // already current: not encoded again
     story.slideAt(2)->setMp3Encoded(true);
     story.slideAt(0)->setRotation(1);
+    MediaPreparation preparation(story, pool, nullptr, progress);
 
-    story.setMp3Position(0);
-    const std::atomic<bool> cancel{false};
-    const auto items = preparationItems(story);
-    std::thread worker([&] { prepareStoryMedia(story, items, nullptr, cancel); });
-    worker.join();
+    preparation.start();
+
+    EXPECT_EQ(story.mp3Position(), 0) << "busy from the start, set on the story's thread";
+    EXPECT_TRUE(narrated.isMp3Busy());
+    EXPECT_FALSE(story.slideAt(2)->isMp3Busy());
+    EXPECT_EQ(story.picturesBeingProcessed(), 3);
+    ASSERT_EVENTUALLY(preparation.isFinished());
     EXPECT_EQ(story.mp3Position(), -1);
-    QCoreApplication::sendPostedEvents(&story, QEvent::MetaCall); // the picture results
     EXPECT_EQ(story.picturesBeingProcessed(), 0);
-
+    EXPECT_FALSE(narrated.isMp3Busy());
     EXPECT_TRUE(narrated.isMp3Encoded());
+    EXPECT_EQ(narrated.mp3Size(), QFileInfo(narrated.narrationMp3Path()).size());
     EXPECT_GT(narrated.mp3Size(), 0);
-    EXPECT_TRUE(QFileInfo::exists(narrated.narrationMp3Path()));
     EXPECT_FALSE(QFileInfo::exists(story.slideAt(0)->narrationMp3Path()));
     EXPECT_FALSE(QFileInfo::exists(story.slideAt(2)->narrationMp3Path()));
     for (int i = 0; i < 3; ++i) {
@@ -75,7 +60,63 @@ TEST(MediaPreparationTest, EncodesOnlyStaleNarrationsAndMakesEveryPictureAgain)
     }
     EXPECT_EQ(QImage(story.slideAt(0)->slideJpegPath()).size(), QSize(80, 120)); // turned a quarter
     EXPECT_EQ(QImage(story.slideAt(1)->slideJpegPath()).size(), QSize(120, 80));
-    unloadMp3Codec();
+    EXPECT_EQ(story.slideAt(0)->picture().size(), QSize(80, 120)) << "the result reached its own slide";
+}
+
+TEST_F(PreparationFixture, GivenASlideRemovedWhileItsMediaArePrepared_WhenTheResultsArrive_ThenItIsSkippedAndTheOthersGetTheirOwn)
+{
+    addPictureSlide(story, home, 0, QSize(120, 80));
+    addPictureSlide(story, home, 1, QSize(100, 100));
+    Slide& last = addPictureSlide(story, home, 2, QSize(90, 60));
+    narrate(last, home, 2);
+    MediaPreparation preparation(story, pool, nullptr, progress);
+    preparation.start();
+
+    // Taken away before any result is handed back: the workers still work on its copies.
+    ASSERT_TRUE(story.remove(1));
+    ASSERT_EQ(story.count(), 2);
+
+    ASSERT_EVENTUALLY(preparation.isFinished());
+    EXPECT_EQ(story.mp3Position(), -1);
+    EXPECT_EQ(story.picturesBeingProcessed(), 0) << "the removed slide's count is given back too";
+    EXPECT_EQ(story.slideAt(0)->picture().size(), QSize(120, 80));
+    EXPECT_EQ(story.slideAt(1)->picture().size(), QSize(90, 60)) << "not the removed slide's square picture";
+    EXPECT_TRUE(last.isMp3Encoded());
+    EXPECT_GT(last.mp3Size(), 0);
+    EXPECT_FALSE(last.isMp3Busy());
+}
+
+TEST_F(PreparationFixture, GivenASlideMarkedForEncoding_WhenTheUserTriesToRemoveIt_ThenTheStoryRefusesUntilItsMp3IsApplied)
+{
+    Slide& slide = addPictureSlide(story, home, 0, QSize(120, 80));
+    narrate(slide, home, 1);
+    MediaPreparation preparation(story, pool, nullptr, progress);
+    preparation.start();
+
+    EXPECT_FALSE(story.remove(0)) << "its WAV is being read";
+
+    ASSERT_EVENTUALLY(preparation.isFinished());
+    EXPECT_TRUE(story.remove(0));
+}
+
+TEST_F(PreparationFixture, GivenItsProgressCancelled_WhenAPreparationIsUnderWay_ThenItStopsAndTheStoryIsIdleAgain)
+{
+    for (int i = 0; i < 3; ++i)
+        narrate(addPictureSlide(story, home, i, QSize(120, 80)), home, 60);
+    progress.requestCancel(); // before anything began: nothing is encoded, nothing is made
+    MediaPreparation preparation(story, pool, nullptr, progress);
+    preparation.start();
+
+    ASSERT_EVENTUALLY(preparation.isFinished());
+    EXPECT_EQ(story.mp3Position(), -1);
+    EXPECT_EQ(story.picturesBeingProcessed(), 0);
+    for (int i = 0; i < 3; ++i) {
+        const Slide& s = *story.slideAt(i);
+        EXPECT_FALSE(s.isMp3Busy()) << i;
+        EXPECT_FALSE(s.isMp3Encoded()) << i;
+        EXPECT_FALSE(QFileInfo::exists(s.narrationMp3Path())) << i;
+        EXPECT_FALSE(s.isPictureLoaded()) << i;
+    }
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 #include "shell/programsettings.h"
-#include "audio/mp3encoder.h"
+#include "audio/mp3codec.h"
+#include "eventually.h"
+#include "preparationsupport.h"
 #include "publish/publicationrun.h"
 #include "story/story.h"
 #include "tempfolder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -174,11 +177,148 @@ TEST_F(RunFixture, TheBarIsHalfPreparationHalfUpload)
     addSlides({10, 20, 30});
     PublicationRun run(context());
     story.setMp3Position(1);
-    encodeProgressPercent.store(50);
+    run.encodeProgress().setPercent(50);
     EXPECT_DOUBLE_EQ(run.progressTick(), 0.5 * (10.0 + 10.0) / 60.0); // one sixth
     story.setMp3Position(-1);
     EXPECT_DOUBLE_EQ(run.progressTick(), 0.5);
-    encodeProgressPercent.store(0);
+}
+
+TEST_F(RunFixture, GivenTwoRunsAtOnce_WhenOneEncodes_ThenTheOtherBarDoesNotMove)
+{
+    addSlides({10, 20, 30});
+    TempFolder otherHome;
+    Story other(otherHome.path());
+    for (int s : {10, 20, 30}) {
+        auto slide = std::make_unique<Slide>(other);
+        slide->setKind(SlideKind(3));
+        slide->setNarrationLength(s);
+        other.add(std::move(slide));
+    }
+    PublicationRun first(context());
+    PublicationRun second({other, account, client, nullptr, QStringLiteral("http://service.test"), {}});
+    story.setMp3Position(1);
+    other.setMp3Position(1);
+
+    first.encodeProgress().setPercent(50);
+
+    EXPECT_DOUBLE_EQ(first.progressTick(), 0.5 * 20.0 / 60.0);
+    EXPECT_DOUBLE_EQ(second.progressTick(), 0.5 * 10.0 / 60.0) << "only its own encoding counts";
+    EXPECT_EQ(second.encodeProgress().percent(), 0);
+    story.setMp3Position(-1);
+    other.setMp3Position(-1);
+}
+
+//! Picture slides with long narrations, so that an encoding is surely in hand when asked.
+struct NarratedRunFixture : RunFixture
+{
+    void SetUp() override { ASSERT_TRUE(loadMp3Codec()) << "the MP3 encoder library is needed"; }
+    void TearDown() override { unloadMp3Codec(); }
+
+    void addNarratedSlides(int slides, int seconds)
+    {
+        for (int i = 0; i < slides; ++i)
+            narrate(addPictureSlide(story, home, i, QSize(160, 120)), home, seconds);
+    }
+
+    //! No slide is left marked busy, and a slide counts as encoded only with its whole MP3.
+    void expectIdleAndHonest()
+    {
+        EXPECT_EQ(story.mp3Position(), -1);
+        EXPECT_EQ(story.picturesBeingProcessed(), 0);
+        for (int i = 0; i < story.count(); ++i) {
+            const Slide& s = *story.slideAt(i);
+            EXPECT_FALSE(s.isMp3Busy()) << i;
+            if (s.isMp3Encoded()) {
+                EXPECT_EQ(s.mp3Size(), QFileInfo(s.narrationMp3Path()).size()) << i;
+                EXPECT_GE(s.mp3Size(), 3000 * s.narrationLength()) << i;
+            } else {
+                EXPECT_EQ(s.mp3Size(), 0) << i;
+            }
+        }
+    }
+};
+
+TEST_F(NarratedRunFixture, GivenARunEncodingANarration_WhenCancelled_ThenTheEncodingStopsAndNoHalfMp3CountsAsEncoded)
+{
+    addNarratedSlides(2, 600);
+    PublicationRun run(context());
+    run.start();
+    ASSERT_EVENTUALLY_WITHIN(run.encodeProgress().percent() >= 1, 20000);
+
+    run.cancel();
+
+    ASSERT_EVENTUALLY_WITHIN(story.mp3Position() == -1 && story.picturesBeingProcessed() == 0, 20000);
+    EXPECT_LT(run.encodeProgress().percent(), 99) << "stopped within the narration in hand";
+    const Slide& first = *story.slideAt(0);
+    EXPECT_FALSE(first.isMp3Encoded());
+    EXPECT_EQ(first.mp3Size(), 0);
+    EXPECT_FALSE(QFileInfo::exists(first.narrationMp3Path())) << "no part of the cancelled MP3 is left";
+    EXPECT_FALSE(story.slideAt(1)->isMp3Encoded()) << "no further narration starts";
+    EXPECT_FALSE(QFileInfo::exists(story.slideAt(1)->narrationMp3Path()));
+    expectIdleAndHonest();
+    run.preparationTick();
+    EXPECT_EQ(run.phase(), PublicationRun::Phase::Preparing) << "a cancelled run never verifies";
+    EXPECT_TRUE(client.urls.isEmpty());
+}
+
+TEST_F(NarratedRunFixture, GivenARunMidPreparation_WhenDestroyed_ThenItReturnsPromptlyAndWritesNothingAfterwards)
+{
+    addNarratedSlides(6, 60);
+    auto run = std::make_unique<PublicationRun>(context());
+    run->start();
+    ASSERT_EVENTUALLY_WITHIN(run->encodeProgress().percent() >= 1, 20000);
+
+    run.reset();
+
+    // Returned with the story idle, well before all six narrations could have been encoded.
+    expectIdleAndHonest();
+    int encoded = 0;
+    std::vector<bool> loaded;
+    for (int i = 0; i < story.count(); ++i) {
+        encoded += story.slideAt(i)->isMp3Encoded() ? 1 : 0;
+        loaded.push_back(story.slideAt(i)->isPictureLoaded());
+    }
+    int made = 0;
+    for (int i = 0; i < story.count(); ++i)
+        made += QFileInfo::exists(story.slideAt(i)->narrationMp3Path()) ? 1 : 0;
+    // At most one more than applied: an MP3 finished while its result was still on its way.
+    EXPECT_LE(made, encoded + 1) << "the destruction stopped the encoding instead of waiting for it";
+    EXPECT_LT(made, 6);
+    EXPECT_FALSE(story.slideAt(5)->isMp3Encoded());
+    // Results the workers had queued are never applied.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    for (int i = 0; i < story.count(); ++i) {
+        EXPECT_EQ(story.slideAt(i)->isMp3Encoded() ? 1 : 0, i < encoded ? 1 : 0) << i;
+        EXPECT_EQ(story.slideAt(i)->isPictureLoaded(), loaded[size_t(i)]) << i;
+    }
+    expectIdleAndHonest();
+    EXPECT_TRUE(client.urls.isEmpty());
+}
+
+TEST_F(NarratedRunFixture, GivenAPodcastRunMidAssembly_WhenDestroyed_ThenThePositionIsIdleAndNoPodcastIsCounted)
+{
+    story.setType(int(StoryType::Podcast));
+    for (int i = 0; i < 2; ++i) {
+        auto segment = std::make_unique<Slide>(story);
+        segment->setKind(SlideKind::Segment);
+        Slide& added = *segment;
+        story.add(std::move(segment));
+        narrate(added, home, 300);
+    }
+    auto run = std::make_unique<PublicationRun>(context());
+    run->start();
+    EXPECT_EQ(story.mp3Position(), 0);
+    ASSERT_EVENTUALLY_WITHIN(run->encodeProgress().percent() >= 1, 20000);
+
+    run.reset();
+
+    EXPECT_EQ(story.mp3Position(), -1);
+    EXPECT_EQ(story.podcastMp3Size(), 0);
+    EXPECT_FALSE(QFileInfo::exists(story.podcastMp3Path()));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(story.podcastMp3Size(), 0);
+    EXPECT_EQ(story.mp3Position(), -1);
 }
 
 } // namespace

@@ -39,6 +39,7 @@ public:
 
     //! The publication on show.
     const PublicationRun& publication() const { return *m_run; }
+    PublicationRun& publication() { return *m_run; }
 
     //! The bar's rectangle in a client area of that size: 15 pixels in from both sides,
     //! 20 high, its top 9 above the middle.

@@ -232,11 +232,10 @@ TEST_F(PublishDialogTest, GivenThePreparationOfTheSecondSlideHalfDoneThenOneSixt
     ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::Verifying));
     // Preparation is over, so its position is ours to set: the second slide, encoder at half.
     story.setMp3Position(1);
-    encodeProgressPercent.store(50);
+    dialog->publication().encodeProgress().setPercent(50);
     ASSERT_TRUE(QTest::qWaitFor([&] { return qAbs(dialog->publication().barFraction() - 1.0 / 6) < 1e-9; }, WaitMs));
     const QImage shot = dialog->grab().toImage();
     story.setMp3Position(-1);
-    encodeProgressPercent.store(0);
 
     const QSize client = dialog->size();
     const QRect bar = PublishDialog::barRect(client);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <atomic>
+
+//! The progress and cancel of one caller's conversions (a publication, a CLI encode), owned by
+//! that caller and passed to each conversion it starts. Any thread may read and write it.
+class EncodeProgress
+{
+public:
+    //! Percent of the running (or last) conversion's source consumed, 0 to 99; 0 before the
+    //! first. Stays put after a conversion ends.
+    int percent() const { return m_percent.load(); }
+    //! Called by the encoder on its thread.
+    void setPercent(int percent) { m_percent.store(percent); }
+
+    //! Asks every conversion (and join) using this object to stop at its next check; stays set.
+    void requestCancel() { m_cancel.store(true); }
+    bool isCancelRequested() const { return m_cancel.load(); }
+    //! The flag itself, for steps that take a plain cancel flag (the wave join).
+    const std::atomic<bool>& cancelFlag() const { return m_cancel; }
+
+private:
+    std::atomic<int> m_percent{0};
+    std::atomic<bool> m_cancel{false};
+};
