@@ -1,14 +1,12 @@
 #include "desktop/widgets/slideview.h"
 #include "story/rotateslidecommand.h"
 
-#include "pictures/picturework.h"
 #include "story/story.h"
 #include "desktop/widgets/skinnedbutton.h"
 #include "desktop/widgets/skinresources.h"
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTransform>
 
 namespace {
 
