@@ -3,8 +3,8 @@
 #include "story/story.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QColor>
+#include <QFile>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -66,7 +66,8 @@ inline QString benchPicture(const QString& folder, int i, int width, int height)
     g.setColorAt(1, QColor::fromHsv((i * 37 + 120) % 360, 200, 90));
     painter.fillRect(image.rect(), g);
     for (int k = 0; k < 50; ++k)
-        painter.fillRect((k * 97 + i * 13) % (width - 80), (k * 61) % (height - 60), 50, 36, QColor::fromHsv(k * 7, 255, 255));
+        painter.fillRect((k * 97 + i * 13) % (width - 80), (k * 61) % (height - 60), 50, 36,
+                         QColor::fromHsv(k * 7, 255, 255));
     painter.end();
     const QString path = folder + QStringLiteral("/p%1.jpg").arg(i);
     image.save(path, "JPEG", 90);

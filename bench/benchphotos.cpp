@@ -80,10 +80,8 @@ QStringList ensureBenchPhotos(const QString& folder, int count, const QSize& siz
     QStringList paths;
     QList<int> missing;
     for (int i = 0; i < count; ++i) {
-        paths << QDir(folder).filePath(QString("photo%1-%2x%3.jpg")
-                                           .arg(i, 2, 10, QChar('0'))
-                                           .arg(size.width())
-                                           .arg(size.height()));
+        paths << QDir(folder).filePath(
+            QString("photo%1-%2x%3.jpg").arg(i, 2, 10, QChar('0')).arg(size.width()).arg(size.height()));
         if (!QFileInfo::exists(paths.last()))
             missing << i;
     }

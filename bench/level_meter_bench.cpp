@@ -43,8 +43,8 @@ void drawingCost(QSize size, int frames)
         meter.render(&painter);
     }
     const double total = millisecondsSince(start);
-    std::printf("draw %3d x %-2d  %8.1f us/frame  (%d frames)\n", size.width(), size.height(),
-                1000.0 * total / frames, frames);
+    std::printf("draw %3d x %-2d  %8.1f us/frame  (%d frames)\n", size.width(), size.height(), 1000.0 * total / frames,
+                frames);
 }
 
 void liveFigures(double seconds)
@@ -86,9 +86,9 @@ void liveFigures(double seconds)
         largestGap = std::max(largestGap, updateTimes[i] - updateTimes[i - 1]);
     const double span = (updateTimes.back() - updateTimes.front()) / 1000.0;
     std::printf("live: input opened in %.1f ms, first level after %.1f ms\n", openMs, updateTimes.front());
-    std::printf("live: %llu buffers measured, %.1f updates/s seen by the poll, largest gap %.1f ms, loudest peak %.3f\n",
-                static_cast<unsigned long long>(updates), double(updateTimes.size() - 1) / span, largestGap,
-                double(loudest));
+    std::printf(
+        "live: %llu buffers measured, %.1f updates/s seen by the poll, largest gap %.1f ms, loudest peak %.3f\n",
+        static_cast<unsigned long long>(updates), double(updateTimes.size() - 1) / span, largestGap, double(loudest));
     std::printf("live: stopped in %.1f ms\n", stopMs);
 }
 

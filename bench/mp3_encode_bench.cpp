@@ -101,8 +101,8 @@ double cpuSeconds(int who)
 {
     rusage usage{};
     getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Times one run and keeps the fastest wall and CPU times; a failed run fails the row.
@@ -124,8 +124,8 @@ void timeRun(Timing& best, bool& failed, int who, const std::function<bool()>& r
 bool runLame(const QStringList& extra, const QString& wav, const QString& mp3)
 {
     QProcess lame;
-    lame.start("lame", QStringList{"--quiet", "-b", "24", "--resample", "22.05", "-m", "m", "--cbr", "-t"} + extra
-                           + QStringList{wav, mp3});
+    lame.start("lame", QStringList{"--quiet", "-b", "24", "--resample", "22.05", "-m", "m", "--cbr", "-t"} + extra +
+                           QStringList{wav, mp3});
     return lame.waitForFinished(600000) && lame.exitStatus() == QProcess::NormalExit && lame.exitCode() == 0;
 }
 
@@ -149,8 +149,8 @@ int main(int argc, char** argv)
     QString source;
     const QString wav = ensureNarration(cache, source);
     QTemporaryDir out;
-    std::printf("mp3_encode_bench: %d s narration (%s), best of %d runs\n", narrationSeconds900,
-                qPrintable(source), runs);
+    std::printf("mp3_encode_bench: %d s narration (%s), best of %d runs\n", narrationSeconds900, qPrintable(source),
+                runs);
     if (!loadMp3Codec()) {
         std::printf("  libmp3lame.so.0 not found: nothing to measure\n");
         return 1;
@@ -183,8 +183,16 @@ int main(int argc, char** argv)
 
     if (oursFailed || lameFailed)
         return 1;
-    const QByteArray oursBytes = [&] { QFile f(ours); f.open(QIODevice::ReadOnly); return f.readAll(); }();
-    const QByteArray lameBytes = [&] { QFile f(theirs); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QByteArray oursBytes = [&] {
+        QFile f(ours);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    const QByteArray lameBytes = [&] {
+        QFile f(theirs);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
     std::printf("  MP3 bytes identical to lame's: %s\n", oursBytes == lameBytes ? "yes" : "no");
     const double ratio = oursTime.wall / lameTime.wall;
     std::printf("  wall time / lame's: %.3f (target <= 1.10): %s; CPU time / lame's: %.3f\n", ratio,

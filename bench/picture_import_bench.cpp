@@ -31,8 +31,8 @@ constexpr int externalProcesses = 2;
 struct Row
 {
     QString tool;
-    qint64 wallMs = -1;     // -1: not run
-    double latencyMs = 0;   // mean time of one picture from start to finish
+    qint64 wallMs = -1;   // -1: not run
+    double latencyMs = 0; // mean time of one picture from start to finish
     int failures = 0;
 };
 
@@ -42,8 +42,7 @@ void warmUp(const QStringList& photos)
     for (const QString& path : photos) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
-            while (!file.read(1 << 20).isEmpty()) {
-            }
+            while (!file.read(1 << 20).isEmpty()) {}
     }
 }
 
@@ -121,24 +120,28 @@ Row runConvert(const QStringList& photos, const QString& out, const QProcessEnvi
     for (int i = 0; i < photos.size(); ++i) {
         const QString slide = out + QString("s%1.jpg").arg(i);
         const QString thumb = out + QString("t%1.jpg").arg(i);
-        commands.append({{"convert", "-define", "jpeg:size=1280x1280", photos[i], "-auto-orient",
-                          "-strip", "(", "+clone", "-resize", "640x640", "-quality", "75",
-                          "-write", slide, "+delete", ")", "-resize", "75x75^", "-gravity",
-                          "center", "-extent", "75x75", "-quality", "90", thumb}});
+        commands.append({{"convert",  "-define",      "jpeg:size=1280x1280",
+                          photos[i],  "-auto-orient", "-strip",
+                          "(",        "+clone",       "-resize",
+                          "640x640",  "-quality",     "75",
+                          "-write",   slide,          "+delete",
+                          ")",        "-resize",      "75x75^",
+                          "-gravity", "center",       "-extent",
+                          "75x75",    "-quality",     "90",
+                          thumb}});
     }
     return runCommands("convert, 2 processes", commands, env);
 }
 
-Row runVips(const QStringList& photos, const QString& out, const QProcessEnvironment& env,
-            bool thumbFromSlide)
+Row runVips(const QStringList& photos, const QString& out, const QProcessEnvironment& env, bool thumbFromSlide)
 {
     QList<QList<QStringList>> commands;
     for (int i = 0; i < photos.size(); ++i) {
         const QString slide = out + QString("s%1.jpg").arg(i);
         const QString thumb = out + QString("t%1.jpg").arg(i);
         commands.append({{"vipsthumbnail", photos[i], "--size", "640x640", "-o", slide + "[Q=75,strip]"},
-                         {"vipsthumbnail", thumbFromSlide ? slide : photos[i], "--size", "75x75",
-                          "--smartcrop", "centre", "-o", thumb + "[Q=90,strip]"}});
+                         {"vipsthumbnail", thumbFromSlide ? slide : photos[i], "--size", "75x75", "--smartcrop",
+                          "centre", "-o", thumb + "[Q=90,strip]"}});
     }
     return runCommands(thumbFromSlide ? "vipsthumbnail, thumb from slide, 2 processes"
                                       : "vipsthumbnail, thumb from photo, 2 processes",
@@ -147,19 +150,16 @@ Row runVips(const QStringList& photos, const QString& out, const QProcessEnviron
 
 void printTable(const QList<Row>& rows, int pictures)
 {
-    std::printf("\n%-48s %9s %12s %12s %8s\n", "tool", "total ms", "ms/picture", "latency ms",
-                "failed");
+    std::printf("\n%-48s %9s %12s %12s %8s\n", "tool", "total ms", "ms/picture", "latency ms", "failed");
     for (const Row& row : rows) {
         if (row.wallMs < 0) {
             std::printf("%-48s %9s\n", qPrintable(row.tool), "not run");
             continue;
         }
-        std::printf("%-48s %9lld %12.1f %12.1f %8d\n", qPrintable(row.tool),
-                    static_cast<long long>(row.wallMs), double(row.wallMs) / pictures,
-                    row.latencyMs, row.failures);
+        std::printf("%-48s %9lld %12.1f %12.1f %8d\n", qPrintable(row.tool), static_cast<long long>(row.wallMs),
+                    double(row.wallMs) / pictures, row.latencyMs, row.failures);
     }
-    std::printf("ms/picture = total wall time / %d pictures; latency = mean time of one picture.\n",
-                pictures);
+    std::printf("ms/picture = total wall time / %d pictures; latency = mean time of one picture.\n", pictures);
 }
 
 } // namespace
@@ -171,17 +171,15 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
     const bool importOnly = arguments.removeAll("--import-only") > 0;
-    const QString cache = arguments.isEmpty() ? QString(PICTORELLE_BENCH_CACHE_DIR) + "/photos"
-                                              : arguments.first();
+    const QString cache = arguments.isEmpty() ? QString(PICTORELLE_BENCH_CACHE_DIR) + "/photos" : arguments.first();
     QElapsedTimer timer;
     timer.start();
     const QStringList photos = ensureBenchPhotos(cache, photoCount, QSize(6000, 4000));
     qint64 photoBytes = 0;
     for (const QString& path : photos)
         photoBytes += QFileInfo(path).size();
-    std::printf("%d photos of 6000 x 4000 in %s (%.1f MB in all), ready in %lld ms\n",
-                int(photos.size()), qPrintable(cache), double(photoBytes) / 1e6,
-                static_cast<long long>(timer.elapsed()));
+    std::printf("%d photos of 6000 x 4000 in %s (%.1f MB in all), ready in %lld ms\n", int(photos.size()),
+                qPrintable(cache), double(photoBytes) / 1e6, static_cast<long long>(timer.elapsed()));
     warmUp(photos);
     initializePictureLibrary();
 

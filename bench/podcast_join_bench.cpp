@@ -72,8 +72,7 @@ void warm(const QStringList& paths)
     for (const QString& path : paths) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
-            while (!file.read(1 << 20).isEmpty()) {
-            }
+            while (!file.read(1 << 20).isEmpty()) {}
     }
 }
 

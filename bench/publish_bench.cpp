@@ -1,12 +1,12 @@
 // Publishing a 50-slide story with 60-second narrations: media preparation on the
 // machine's cores, then verify and upload to a local pictorelle-web.
-#include "shell/programsettings.h"
 #include "audio/encodeprogress.h"
 #include "audio/mp3codec.h"
 #include "pictures/pictureimporter.h"
 #include "publish/mediapreparation.h"
 #include "publish/publicationrun.h"
 #include "publish/serviceclient.h"
+#include "shell/programsettings.h"
 #include "story/story.h"
 
 #include "benchmedia.h"

@@ -5,19 +5,19 @@
 //
 // Usage: publish_dialog_bench [slides]   (1 to 50, default 20)
 
-#include "shell/programsettings.h"
-#include "desktop/dialogs/publishdialog.h"
 #include "audio/mp3codec.h"
+#include "desktop/dialogs/publishdialog.h"
+#include "desktop/widgets/skinresources.h"
 #include "pictures/pictureimporter.h"
 #include "publish/publishchecks.h"
 #include "publish/serviceclient.h"
+#include "shell/programsettings.h"
 #include "story/storyfile.h"
-#include "desktop/widgets/skinresources.h"
 
 #include "benchmedia.h"
 #include "benchphotos.h"
-#include "referenceservice.h"
 #include "quietservices.h"
+#include "referenceservice.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -114,7 +114,8 @@ public:
             if (publication->phase() != before)
                 d.phase += QStringLiteral(" → ") + QString::fromLatin1(phaseName(publication->phase()));
             m_longest.push_back(d);
-            std::sort(m_longest.begin(), m_longest.end(), [](const Delivery& a, const Delivery& b) { return a.ms > b.ms; });
+            std::sort(m_longest.begin(), m_longest.end(),
+                      [](const Delivery& a, const Delivery& b) { return a.ms > b.ms; });
             if (m_longest.size() > 3)
                 m_longest.pop_back();
         }
@@ -296,7 +297,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "publish_dialog_bench: publishing failed%s: %s / %s / %s / %s%s\n",
                      gaveUp ? " (given up after 10 minutes)" : "", qPrintable(run.statusWord()),
                      qPrintable(run.statusSentence()), qPrintable(run.failureDetail()),
-                     qPrintable(run.verifyErrorText()), qPrintable(verifyBox.isEmpty() ? QString() : " / " + verifyBox));
+                     qPrintable(run.verifyErrorText()),
+                     qPrintable(verifyBox.isEmpty() ? QString() : " / " + verifyBox));
         return 1;
     }
     if (story.uniqueId() <= 0 || saveMs == 0) {
@@ -316,7 +318,8 @@ int main(int argc, char** argv)
 
     std::printf("Publish dialog: %d slides of 1600 x 1200 with %d s narrations to a local pictorelle-web (%d cores)\n",
                 slides, NarrationSeconds, QThread::idealThreadCount());
-    std::printf("  until \"%s\" shows        %8.2f s\n", qPrintable(run.statusWord()), msBetween(opened, published) / 1e3);
+    std::printf("  until \"%s\" shows        %8.2f s\n", qPrintable(run.statusWord()),
+                msBetween(opened, published) / 1e3);
     std::printf("    preparing (Compressing)  %8.2f s\n", msBetween(opened, verifying) / 1e3);
     std::printf("    verifying               %8.2f s\n", msBetween(verifying, uploading) / 1e3);
     std::printf("    uploading and saving    %8.2f s   (quiet save of the new id on the GUI thread: %.0f ms)\n",
@@ -334,7 +337,8 @@ int main(int argc, char** argv)
         std::printf("    %s\n", qPrintable(text));
     std::printf("  longest event handlers on the GUI thread:\n");
     for (const TimedApplication::Delivery& d : app.longest())
-        std::printf("    %8.1f ms  %s to %s (%s)\n", d.ms, qPrintable(d.event), qPrintable(d.receiver), qPrintable(d.phase));
+        std::printf("    %8.1f ms  %s to %s (%s)\n", d.ms, qPrintable(d.event), qPrintable(d.receiver),
+                    qPrintable(d.phase));
     unloadMp3Codec();
     return 0;
 }

@@ -10,8 +10,8 @@
 // Usage: startup_bench [--runs N] [Google Benchmark flags]   (N real-program starts, default 5)
 
 #include "desktop/windows/mainwindow.h"
-#include "shell/singleinstance.h"
 #include "pictures/pictureimporter.h"
+#include "shell/singleinstance.h"
 
 #include "quietservices.h"
 

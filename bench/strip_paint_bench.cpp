@@ -4,10 +4,10 @@
 //
 // Usage: strip_paint_bench [Google Benchmark flags]
 
-#include "story/slide.h"
-#include "story/story.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/thumbnailstrip.h"
+#include "story/slide.h"
+#include "story/story.h"
 
 #include <QApplication>
 #include <QImage>

@@ -2,8 +2,8 @@
 
 #include "accountstore.h"
 #include "html.h"
-#include "servicelimits.h"
 #include "requestbody.h"
+#include "servicelimits.h"
 #include "textrules.h"
 
 namespace accountpages {
@@ -18,12 +18,12 @@ std::string formHtml(const std::string& name, const std::string& problem)
     body += "<p>Choose a user name and a password. Enter the same in Pictorelle's User Settings "
             "to publish your Pictorelles here.</p>\n"
             "<form method=\"post\" action=\"/?page=login\" accept-charset=\"UTF-8\">\n"
-            "<p><label>User name: <input name=\"username\" maxlength=\"254\" required value=\""
-            + html::escape(name)
-            + "\"></label></p>\n"
-              "<p><label>Password (case sensitive): <input type=\"password\" name=\"password\" maxlength=\"254\" "
-              "required></label></p>\n"
-              "<p><button type=\"submit\">Sign up</button></p>\n</form>\n";
+            "<p><label>User name: <input name=\"username\" maxlength=\"254\" required value=\"" +
+            html::escape(name) +
+            "\"></label></p>\n"
+            "<p><label>Password (case sensitive): <input type=\"password\" name=\"password\" maxlength=\"254\" "
+            "required></label></p>\n"
+            "<p><button type=\"submit\">Sign up</button></p>\n</form>\n";
     return body;
 }
 
@@ -48,8 +48,8 @@ void signUp(const ServiceContext& context, httplib::Response& response, const ht
     const std::string message = signUpMessage(result, name);
     if (result == SignUpResult::Added) {
         requestbody::replyPage(response, 200,
-                               html::page("Welcome", "<h1>Your account is ready</h1>\n<p>" + html::escape(message)
-                                                         + "</p>\n<p><a href=\"/\">See the published stories</a></p>\n"));
+                               html::page("Welcome", "<h1>Your account is ready</h1>\n<p>" + html::escape(message) +
+                                                         "</p>\n<p><a href=\"/\">See the published stories</a></p>\n"));
         return;
     }
     const int status = result == SignUpResult::NameTaken ? 409 : 400;

@@ -33,7 +33,8 @@ std::string signUpMessage(SignUpResult result, const std::string& name)
 {
     switch (result) {
     case SignUpResult::Added:
-        return "Welcome to PictorelleWeb, " + name + ". Enter this user name and password in "
+        return "Welcome to PictorelleWeb, " + name +
+               ". Enter this user name and password in "
                "Pictorelle's User Settings to publish.";
     case SignUpResult::NameMissing:
         return "Please choose a user name.";
@@ -59,17 +60,15 @@ std::string passwordDigest(const std::string& password)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString();
 }
 
-AccountStore::AccountStore(SqlConnection& connection)
-    : m_connection(connection)
-{
-}
+AccountStore::AccountStore(SqlConnection& connection) : m_connection(connection)
+{}
 
 SignUpResult AccountStore::addUser(const std::string& name, const std::string& password)
 {
     if (name.empty())
         return SignUpResult::NameMissing;
-    if (!textrules::isValidUtf8(name) || textrules::hasControlCharacters(name) || isSpace(name.front())
-        || isSpace(name.back()))
+    if (!textrules::isValidUtf8(name) || textrules::hasControlCharacters(name) || isSpace(name.front()) ||
+        isSpace(name.back()))
         return SignUpResult::NameInvalid;
     // The program's user settings keep 254 characters: a longer name could never log in.
     if (textrules::utf16Length(name) > limits::AccountCharacters)

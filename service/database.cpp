@@ -48,10 +48,8 @@ CREATE TABLE IF NOT EXISTS slides (
 
 } // namespace
 
-Database::Database(std::filesystem::path file)
-    : m_file(std::move(file))
-{
-}
+Database::Database(std::filesystem::path file) : m_file(std::move(file))
+{}
 
 void Database::prepare() const
 {

@@ -6,7 +6,11 @@
 
 namespace {
 
-enum class PartKind { Text, File, Dropped };
+enum class PartKind {
+    Text,
+    File,
+    Dropped
+};
 
 struct PartRule
 {
@@ -69,10 +73,8 @@ PartRule ruleFor(const std::string& name, bool staging)
 
 } // namespace
 
-FormCollector::FormCollector(std::optional<std::filesystem::path> staging)
-    : m_staging(std::move(staging))
-{
-}
+FormCollector::FormCollector(std::optional<std::filesystem::path> staging) : m_staging(std::move(staging))
+{}
 
 bool FormCollector::header(const httplib::MultipartFormData& part)
 {

@@ -79,8 +79,9 @@ int main(int argc, char** argv)
     }
     try {
         std::filesystem::create_directories(options->data);
-        auto context = std::make_shared<ServiceContext>(ServiceContext{
-            options->base, options->codeLifetime, Database(options->data / "pictorelle.db"), MediaStore(options->data)});
+        auto context = std::make_shared<ServiceContext>(ServiceContext{options->base, options->codeLifetime,
+                                                                       Database(options->data / "pictorelle.db"),
+                                                                       MediaStore(options->data)});
         context->database.prepare();
         if (options->addUser)
             return addUser(*context, options->addUser->first, options->addUser->second);

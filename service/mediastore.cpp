@@ -47,11 +47,8 @@ std::string randomName()
 
 } // namespace
 
-MediaStore::MediaStore(fs::path dataFolder)
-    : m_media(dataFolder / "media")
-    , m_incoming(dataFolder / "incoming")
-{
-}
+MediaStore::MediaStore(fs::path dataFolder) : m_media(dataFolder / "media"), m_incoming(dataFolder / "incoming")
+{}
 
 void MediaStore::prepare() const
 {

@@ -9,7 +9,12 @@
 #include <string_view>
 
 //! What a stored media file holds.
-enum class MediaKind { Picture, Thumbnail, Narration, Podcast };
+enum class MediaKind {
+    Picture,
+    Thumbnail,
+    Narration,
+    Podcast
+};
 
 //! The media files under the data folder: "media/<story id>/r<revision>-<name>", named by the
 //! service alone, and "incoming/" for uploads being checked. Client file names never become paths.

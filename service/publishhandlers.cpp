@@ -2,8 +2,8 @@
 
 #include "accountstore.h"
 #include "formcollector.h"
-#include "servicelimits.h"
 #include "requestbody.h"
+#include "servicelimits.h"
 #include "storystore.h"
 #include "textrules.h"
 #include "uploadcheck.h"
@@ -61,8 +61,8 @@ void verify(const ServiceContext& context, const httplib::Request& request, http
         return requestbody::replyText(response, "A Pictorelle holds between 1 and 50 slides.");
 
     const std::int64_t now = requestbody::unixMillis();
-    const std::string code
-        = accounts.issueCode(*user, static_cast<int>(*count), now + std::int64_t(context.codeLifetime) * 1000, now);
+    const std::string code =
+        accounts.issueCode(*user, static_cast<int>(*count), now + std::int64_t(context.codeLifetime) * 1000, now);
     requestbody::replyText(response, "OKAY," + code + "," + context.base + "/?action=upload");
 }
 

@@ -31,8 +31,8 @@ std::string baseAddressProblem(const std::string& base)
     if (textrules::hasControlCharacters(base) || base.find(' ') != std::string::npos)
         return "the base address must not hold spaces or control characters";
     if (base.size() + UploadPath.size() > limits::UploadAddress)
-        return "the base address must be at most " + std::to_string(limits::UploadAddress - UploadPath.size())
-               + " bytes: the program keeps 127 bytes of the upload address";
+        return "the base address must be at most " + std::to_string(limits::UploadAddress - UploadPath.size()) +
+               " bytes: the program keeps 127 bytes of the upload address";
     return {};
 }
 

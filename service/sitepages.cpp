@@ -27,8 +27,8 @@ void check(const httplib::Request& request, httplib::Response& response)
     if (version::compare(*yours, *version::parse(latest)) >= 0)
         body += "<p>You have the latest version of Pictorelle (" + latest + ").</p>\n";
     else
-        body += "<p>A newer version of Pictorelle (" + latest + ") is available. You have version "
-                + html::escape(given) + ".</p>\n";
+        body += "<p>A newer version of Pictorelle (" + latest + ") is available. You have version " +
+                html::escape(given) + ".</p>\n";
     requestbody::replyPage(response, 200, html::page("Update check", body));
 }
 

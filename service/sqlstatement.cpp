@@ -11,8 +11,7 @@ namespace {
 
 } // namespace
 
-SqlStatement::SqlStatement(SqlConnection& connection, const char* sql)
-    : m_connection(connection)
+SqlStatement::SqlStatement(SqlConnection& connection, const char* sql) : m_connection(connection)
 {
     if (sqlite3_prepare_v2(connection.handle(), sql, -1, &m_statement, nullptr) != SQLITE_OK)
         fail(connection.handle(), sql);
@@ -32,8 +31,8 @@ SqlStatement& SqlStatement::bindInt(int index, std::int64_t value)
 
 SqlStatement& SqlStatement::bindText(int index, const std::string& value)
 {
-    if (sqlite3_bind_text(m_statement, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT)
-        != SQLITE_OK)
+    if (sqlite3_bind_text(m_statement, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT) !=
+        SQLITE_OK)
         fail(m_connection.handle(), "bind");
     return *this;
 }
@@ -57,8 +56,7 @@ bool SqlStatement::step()
 
 void SqlStatement::run()
 {
-    while (step()) {
-    }
+    while (step()) {}
 }
 
 std::int64_t SqlStatement::integer(int column) const

@@ -2,8 +2,7 @@
 
 #include <sqlite3.h>
 
-SqlTransaction::SqlTransaction(SqlConnection& connection)
-    : m_connection(connection)
+SqlTransaction::SqlTransaction(SqlConnection& connection) : m_connection(connection)
 {
     m_connection.exec("BEGIN IMMEDIATE");
 }

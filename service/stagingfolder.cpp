@@ -2,10 +2,8 @@
 
 #include <system_error>
 
-StagingFolder::StagingFolder(std::filesystem::path path)
-    : m_path(std::move(path))
-{
-}
+StagingFolder::StagingFolder(std::filesystem::path path) : m_path(std::move(path))
+{}
 
 StagingFolder::~StagingFolder()
 {

@@ -78,8 +78,8 @@ std::string pictureShow(const StoryRecord& story)
            "<span id=\"counter\"></span></p>\n<ol class=\"thumbs\">\n";
     for (std::size_t i = 0; i < story.slides.size(); ++i) {
         const std::string n = std::to_string(i + 1);
-        out += "<li><a href=\"#slide" + n + "\"><img src=\"" + mediaAddress(story.id, story.slides[i].thumb)
-               + "\" alt=\"Slide " + n + "\" width=\"75\" height=\"75\"></a></li>\n";
+        out += "<li><a href=\"#slide" + n + "\"><img src=\"" + mediaAddress(story.id, story.slides[i].thumb) +
+               "\" alt=\"Slide " + n + "\" width=\"75\" height=\"75\"></a></li>\n";
     }
     return out + "</ol>\n" + SlideShowScript;
 }
@@ -88,8 +88,8 @@ std::string podcastPlayer(const StoryRecord& story)
 {
     std::string out;
     if (!story.slides.empty())
-        out += "<p><audio controls preload=\"metadata\" src=\"" + mediaAddress(story.id, story.slides[0].audio)
-               + "\"></audio></p>\n";
+        out += "<p><audio controls preload=\"metadata\" src=\"" + mediaAddress(story.id, story.slides[0].audio) +
+               "\"></audio></p>\n";
     if (story.transcript)
         out += "<h2>Transcript</h2>\n<div class=\"transcript\">" + html::escape(*story.transcript) + "</div>\n";
     return out;
@@ -108,10 +108,10 @@ void index(const ServiceContext& context, httplib::Response& response)
         body += "<table>\n<thead><tr><th>Title</th><th>Owner</th><th>Type</th><th>Slides</th><th>Length</th>"
                 "<th>Published</th></tr></thead>\n<tbody>\n";
         for (const StoryRecord& s : stories) {
-            body += "<tr><td><a href=\"/?page=detail&amp;cid=" + std::to_string(s.id) + "\">" + html::escape(s.title)
-                    + "</a></td><td>" + html::escape(s.owner) + "</td><td>" + html::storyTypeName(s.type)
-                    + "</td><td>" + std::to_string(s.slideCount) + "</td><td>" + html::duration(s.totalSeconds)
-                    + "</td><td>" + html::date(s.published) + "</td></tr>\n";
+            body += "<tr><td><a href=\"/?page=detail&amp;cid=" + std::to_string(s.id) + "\">" + html::escape(s.title) +
+                    "</a></td><td>" + html::escape(s.owner) + "</td><td>" + html::storyTypeName(s.type) + "</td><td>" +
+                    std::to_string(s.slideCount) + "</td><td>" + html::duration(s.totalSeconds) + "</td><td>" +
+                    html::date(s.published) + "</td></tr>\n";
         }
         body += "</tbody>\n</table>\n";
     }
@@ -120,7 +120,8 @@ void index(const ServiceContext& context, httplib::Response& response)
 
 void detail(const ServiceContext& context, const httplib::Request& request, httplib::Response& response)
 {
-    const auto id = textrules::parseDecimal(request.get_param_value("cid"), 1, std::numeric_limits<std::int64_t>::max());
+    const auto id =
+        textrules::parseDecimal(request.get_param_value("cid"), 1, std::numeric_limits<std::int64_t>::max());
     if (!id)
         return notFound(response);
     const auto connection = context.database.connect();

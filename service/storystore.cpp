@@ -67,11 +67,8 @@ void bindText(SqlStatement& statement, int index, const std::optional<std::strin
 
 } // namespace
 
-StoryStore::StoryStore(SqlConnection& connection, const MediaStore& media)
-    : m_connection(connection)
-    , m_media(media)
-{
-}
+StoryStore::StoryStore(SqlConnection& connection, const MediaStore& media) : m_connection(connection), m_media(media)
+{}
 
 PublishResult StoryStore::publish(std::int64_t userId, const StoryDraft& draft)
 {

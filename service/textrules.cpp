@@ -103,8 +103,7 @@ std::string decodeFormValue(std::string_view s)
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '+') {
             out += ' ';
-        } else if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0
-                   && hexValue(s[i + 2]) >= 0) {
+        } else if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
             out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
             i += 2;
         } else {

@@ -115,16 +115,16 @@ std::string errorWord(UploadError error)
 
 bool looksLikeJpeg(std::string_view head)
 {
-    return head.size() >= 3 && static_cast<unsigned char>(head[0]) == 0xFF
-           && static_cast<unsigned char>(head[1]) == 0xD8 && static_cast<unsigned char>(head[2]) == 0xFF;
+    return head.size() >= 3 && static_cast<unsigned char>(head[0]) == 0xFF &&
+           static_cast<unsigned char>(head[1]) == 0xD8 && static_cast<unsigned char>(head[2]) == 0xFF;
 }
 
 bool looksLikeMp3(std::string_view head)
 {
     if (head.starts_with("ID3"))
         return true;
-    return head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF
-           && (static_cast<unsigned char>(head[1]) & 0xE0) == 0xE0;
+    return head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
+           (static_cast<unsigned char>(head[1]) & 0xE0) == 0xE0;
 }
 
 std::variant<StoryDraft, UploadError> readStoryDraft(const FormCollector& form, int verifiedSlides)
@@ -151,8 +151,8 @@ std::variant<StoryDraft, UploadError> readStoryDraft(const FormCollector& form, 
     draft.description = *description;
     draft.tags = *tags;
     draft.language = *language;
-    const auto error = draft.type == 1 ? readPictureStory(form, static_cast<int>(*count), draft)
-                                       : readPodcast(form, draft);
+    const auto error =
+        draft.type == 1 ? readPictureStory(form, static_cast<int>(*count), draft) : readPodcast(form, draft);
     if (error)
         return *error;
     return draft;

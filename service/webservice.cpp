@@ -2,9 +2,9 @@
 
 #include "accountpages.h"
 #include "html.h"
-#include "servicelimits.h"
 #include "publishhandlers.h"
 #include "requestbody.h"
+#include "servicelimits.h"
 #include "sitepages.h"
 #include "storypages.h"
 
@@ -47,8 +47,7 @@ void serverError(const httplib::Request& request, httplib::Response& response, c
 
 } // namespace
 
-WebService::WebService(std::shared_ptr<const ServiceContext> context)
-    : m_context(std::move(context))
+WebService::WebService(std::shared_ptr<const ServiceContext> context) : m_context(std::move(context))
 {
     // Uploads run long; more workers than the default keep pages answering meanwhile.
     m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };

@@ -8,7 +8,7 @@
 //! A first-in first-out queue of at most Capacity buffer pointers in a fixed ring, so that
 //! moving buffers between a wave device's queues never allocates. Not locked: its owner
 //! holds the queue's own lock.
-template<std::size_t Capacity>
+template <std::size_t Capacity>
 class BufferQueue
 {
 public:

@@ -68,7 +68,8 @@ std::optional<SourceFacts> defaultMicrophone(const PulseConnection& c)
     return facts;
 }
 
-void ignoreSuccess(pa_context*, int, void*) {}
+void ignoreSuccess(pa_context*, int, void*)
+{}
 
 } // namespace
 
@@ -94,7 +95,8 @@ std::unique_ptr<InputVolume> InputVolume::create()
     }
     if (!facts || facts->channels <= 0)
         return nullptr;
-    std::unique_ptr<InputVolume> volume(new InputVolume(std::move(connection), facts->index, facts->steps, facts->volume));
+    std::unique_ptr<InputVolume> volume(
+        new InputVolume(std::move(connection), facts->index, facts->steps, facts->volume));
     // Without the subscription the level still works; only the listener stays silent.
     volume->subscribe();
     return volume;
@@ -102,8 +104,7 @@ std::unique_ptr<InputVolume> InputVolume::create()
 
 InputVolume::InputVolume(std::unique_ptr<PulseConnection> connection, quint32 index, int steps, int volume)
     : m_connection(std::move(connection)), m_index(index), m_steps(steps), m_lastSeen(volume)
-{
-}
+{}
 
 InputVolume::~InputVolume()
 {
@@ -150,8 +151,8 @@ bool InputVolume::subscribe()
     pa_context_set_subscribe_callback(
         m_connection->context(),
         [](pa_context*, pa_subscription_event_type_t type, uint32_t index, void* self) {
-            if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SOURCE
-                && (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE)
+            if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SOURCE &&
+                (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE)
                 static_cast<InputVolume*>(self)->sourceChanged(index);
         },
         this);

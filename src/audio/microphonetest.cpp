@@ -21,8 +21,7 @@ MicrophoneTest::MicrophoneTest(AudioBackend& backend, SoundPlayer& player, Micro
       m_volume(volume),
       m_path(workingFolder + QStringLiteral("temp.wav")),
       m_buttonText(recordText())
-{
-}
+{}
 
 MicrophoneTest::~MicrophoneTest()
 {

@@ -30,8 +30,7 @@ public:
 
     //! volume is null on a machine without a microphone level; every collaborator must
     //! outlive the test. The test recording goes to workingFolder + "temp.wav".
-    MicrophoneTest(AudioBackend& backend, SoundPlayer& player, MicrophoneVolume* volume,
-                   const QString& workingFolder);
+    MicrophoneTest(AudioBackend& backend, SoundPlayer& player, MicrophoneVolume* volume, const QString& workingFolder);
     //! Finishes a test recording still under way.
     ~MicrophoneTest();
     MicrophoneTest(const MicrophoneTest&) = delete;

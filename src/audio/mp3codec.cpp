@@ -48,8 +48,8 @@ bool resolveAll(void* library, LameApi& api)
     ok &= resolve(library, "lame_encode_flush", api.encodeFlush);
     ok &= resolve(library, "lame_close", api.close);
     // Optional: libraries without it never add a tag on their own.
-    api.setWriteId3TagAutomatic = reinterpret_cast<void (*)(LameHandle, int)>(
-        dlsym(library, "lame_set_write_id3tag_automatic"));
+    api.setWriteId3TagAutomatic =
+        reinterpret_cast<void (*)(LameHandle, int)>(dlsym(library, "lame_set_write_id3tag_automatic"));
     return ok;
 }
 
@@ -111,4 +111,5 @@ bool unloadMp3Codec()
     return true;
 }
 
-Mp3CodecLock::Mp3CodecLock() : m_lock(state().mutex), m_api(state().library ? &state().api : nullptr) {}
+Mp3CodecLock::Mp3CodecLock() : m_lock(state().mutex), m_api(state().library ? &state().api : nullptr)
+{}

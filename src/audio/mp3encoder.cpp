@@ -26,7 +26,8 @@ constexpr qsizetype lameSlack = 7200;
 class ProgressPublisher
 {
 public:
-    explicit ProgressPublisher(const Mp3EncodeOptions& options) : m_state(options.state), m_observer(options.progress) {}
+    explicit ProgressPublisher(const Mp3EncodeOptions& options) : m_state(options.state), m_observer(options.progress)
+    {}
 
     void publish(int percent)
     {
@@ -95,8 +96,8 @@ private:
 
 bool isEncodable(const WaveFileInfo& info)
 {
-    return info.formatTag == 1 && info.bitsPerSample == 16 && (info.channels == 1 || info.channels == 2)
-           && info.samplesPerSecond > 0 && info.samplesPerSecond <= highestSourceRate;
+    return info.formatTag == 1 && info.bitsPerSample == 16 && (info.channels == 1 || info.channels == 2) &&
+           info.samplesPerSecond > 0 && info.samplesPerSecond <= highestSourceRate;
 }
 
 Mp3EncodeResult failure(Mp3EncodeError error, const QString& path)

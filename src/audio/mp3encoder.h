@@ -9,7 +9,15 @@
 class Messenger;
 
 //! Why a conversion made no MP3.
-enum class Mp3EncodeError { None, CodecMissing, SourceUnreadable, SourceFormat, EncoderFailed, WriteFailed, Cancelled };
+enum class Mp3EncodeError {
+    None,
+    CodecMissing,
+    SourceUnreadable,
+    SourceFormat,
+    EncoderFailed,
+    WriteFailed,
+    Cancelled
+};
 
 //! The outcome of one conversion; path names the file the error is about.
 struct Mp3EncodeResult

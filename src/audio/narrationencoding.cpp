@@ -81,7 +81,8 @@ PodcastResult assemblePodcastFiles(const PodcastJob& job, Messenger* messenger, 
     // No earlier podcast may be published in place of one that fails now.
     QFile::remove(job.podcastMp3Path);
 
-    result.join = joinNarrationWaves(job.segmentWavPaths, job.podcastWavPath, progress ? &progress->cancelFlag() : nullptr);
+    result.join =
+        joinNarrationWaves(job.segmentWavPaths, job.podcastWavPath, progress ? &progress->cancelFlag() : nullptr);
     if (!result.join.ok()) {
         QFile::remove(job.podcastWavPath);
         result.error = waveJoinErrorText(result.join);

@@ -25,8 +25,7 @@ int floorSeconds(qint64 milliseconds)
 NarrationRecorder::NarrationRecorder(AudioBackend& backend, SoundPlayer& player, const MillisecondClock& clock,
                                      RecorderListener& listener)
     : m_backend(backend), m_player(player), m_clock(clock), m_listener(listener)
-{
-}
+{}
 
 NarrationRecorder::~NarrationRecorder()
 {
@@ -52,8 +51,8 @@ RecordingStart NarrationRecorder::record(Slide* slide)
 
     RecordingStart result;
     // The take is capped at the slide's limit (at least a second, as the timer counts).
-    auto session = RecordingSession::start(m_backend, slide->narrationWavPath(), result,
-                                           std::max(slide->longestNarration(), 1));
+    auto session =
+        RecordingSession::start(m_backend, slide->narrationWavPath(), result, std::max(slide->longestNarration(), 1));
     if (!session)
         return result;
 

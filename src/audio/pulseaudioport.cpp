@@ -21,8 +21,7 @@ constexpr const char* clientName = "Pictorelle Dazuzarid";
 
 PulseAudioBackend::PulseAudioBackend()
     : m_error(std::make_shared<ErrorNote>()), m_warm(std::make_shared<WarmInput>(m_error))
-{
-}
+{}
 
 PulseAudioBackend::~PulseAudioBackend()
 {
@@ -70,8 +69,7 @@ PulseAudioPort::LoopLock::~LoopLock()
 PulseAudioPort::PulseAudioPort(const char* streamName, const char* noDeviceText,
                                std::shared_ptr<PulseAudioBackend::ErrorNote> note)
     : m_streamName(streamName), m_noDeviceText(noDeviceText), m_note(std::move(note))
-{
-}
+{}
 
 PulseAudioPort::~PulseAudioPort()
 {
@@ -85,8 +83,8 @@ bool PulseAudioPort::open(const WaveFormat& format, BufferDone bufferDone)
     m_errorText.clear();
     m_failed = m_ready = m_timedOut = false;
     m_bufferDone = std::move(bufferDone);
-    if ((format.bitsPerSample != 8 && format.bitsPerSample != 16) || format.channels == 0
-        || format.channels > PA_CHANNELS_MAX || format.samplesPerSec == 0 || format.samplesPerSec > PA_RATE_MAX) {
+    if ((format.bitsPerSample != 8 && format.bitsPerSample != 16) || format.channels == 0 ||
+        format.channels > PA_CHANNELS_MAX || format.samplesPerSec == 0 || format.samplesPerSec > PA_RATE_MAX) {
         fail(QStringLiteral("the sound server cannot take %1-bit samples on %2 channels at %3 Hz")
                  .arg(format.bitsPerSample)
                  .arg(format.channels)
@@ -108,13 +106,14 @@ bool PulseAudioPort::open(const WaveFormat& format, BufferDone bufferDone)
             m_deadline = pa_context_rttime_new(m_context, pa_rtclock_now() + openTimeout, deadlinePassed, this);
         }
         // No autospawn: a machine without a sound server has no device, and tests must not start one.
-        const bool connected = m_context && pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0
-                               && waitUntilReady(false);
+        const bool connected = m_context &&
+                               pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
+                               waitUntilReady(false);
         if (!connected) {
             error = QStringLiteral("cannot connect to the sound server (%1)").arg(reason());
         } else {
-            const pa_sample_spec spec{format.bitsPerSample == 16 ? PA_SAMPLE_S16LE : PA_SAMPLE_U8,
-                                      format.samplesPerSec, quint8(format.channels)};
+            const pa_sample_spec spec{format.bitsPerSample == 16 ? PA_SAMPLE_S16LE : PA_SAMPLE_U8, format.samplesPerSec,
+                                      quint8(format.channels)};
             m_stream = pa_stream_new(m_context, m_streamName, &spec, nullptr);
             if (m_stream)
                 pa_stream_set_state_callback(m_stream, streamStateChanged, this);

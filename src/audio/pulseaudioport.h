@@ -77,7 +77,8 @@ protected:
         pa_threaded_mainloop* m_loop;
     };
 
-    PulseAudioPort(const char* streamName, const char* noDeviceText, std::shared_ptr<PulseAudioBackend::ErrorNote> note);
+    PulseAudioPort(const char* streamName, const char* noDeviceText,
+                   std::shared_ptr<PulseAudioBackend::ErrorNote> note);
 
     //! Sets the stream's callbacks and connects it; the loop's lock is held.
     virtual bool connectStream(pa_stream* stream, const WaveFormat& format) = 0;

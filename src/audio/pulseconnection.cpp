@@ -38,8 +38,8 @@ std::unique_ptr<PulseConnection> PulseConnection::connect(const char* clientName
 
     pa_threaded_mainloop_lock(loop);
     // No autospawn: a machine without a sound server has no microphone, and tests must not start one.
-    bool ready = pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0
-                 && pa_threaded_mainloop_start(loop) >= 0;
+    bool ready = pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
+                 pa_threaded_mainloop_start(loop) >= 0;
     while (ready) {
         const pa_context_state_t state = pa_context_get_state(context);
         if (state == PA_CONTEXT_READY)
@@ -57,10 +57,8 @@ std::unique_ptr<PulseConnection> PulseConnection::connect(const char* clientName
     return connection;
 }
 
-PulseConnection::PulseConnection(pa_threaded_mainloop* loop, pa_context* context)
-    : m_loop(loop), m_context(context)
-{
-}
+PulseConnection::PulseConnection(pa_threaded_mainloop* loop, pa_context* context) : m_loop(loop), m_context(context)
+{}
 
 PulseConnection::~PulseConnection()
 {

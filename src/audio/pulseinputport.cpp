@@ -15,8 +15,7 @@ constexpr pa_usec_t fragmentTime = 20 * PA_USEC_PER_MSEC;
 
 PulseInputPort::PulseInputPort(std::shared_ptr<PulseAudioBackend::ErrorNote> note)
     : PulseAudioPort("Recording", "the sound server has no recording device", std::move(note))
-{
-}
+{}
 
 PulseInputPort::~PulseInputPort()
 {
@@ -161,9 +160,9 @@ void PulseInputPort::dataArrived(pa_stream*, size_t, void* port)
         return;
     }
     if (self->m_firstSample < 0)
-        self->m_firstSample = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  std::chrono::steady_clock::now().time_since_epoch())
-                                  .count();
+        self->m_firstSample =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
     self->fillBuffers();
 }
 

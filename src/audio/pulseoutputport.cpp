@@ -24,8 +24,7 @@ void release(pa_operation* op)
 
 PulseOutputPort::PulseOutputPort(std::shared_ptr<PulseAudioBackend::ErrorNote> note)
     : PulseAudioPort("Playback", "the sound server has no playback device", std::move(note))
-{
-}
+{}
 
 PulseOutputPort::~PulseOutputPort()
 {
@@ -48,7 +47,8 @@ void PulseOutputPort::submit(WaveBuffer& buffer)
     armTimer();
 }
 
-void PulseOutputPort::start() {}
+void PulseOutputPort::start()
+{}
 
 void PulseOutputPort::pause()
 {

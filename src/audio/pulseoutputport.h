@@ -38,8 +38,8 @@ private:
     {
         WaveBuffer* buffer;
         quint32 written;
-        quint64 endsAt;   //!< total bytes written once this buffer's last byte was
-        quint64 heardAt;   //!< when its last byte reaches the speaker; 0 while unknown
+        quint64 endsAt;  //!< total bytes written once this buffer's last byte was
+        quint64 heardAt; //!< when its last byte reaches the speaker; 0 while unknown
     };
 
     static void spaceAvailable(pa_stream* stream, size_t bytes, void* port);

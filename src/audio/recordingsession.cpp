@@ -61,7 +61,8 @@ QString recordingErrorText(RecordingError error, const QString& path)
     case RecordingError::FileNotCreated:
         return QStringLiteral("The recording file could not be created: %1").arg(path);
     case RecordingError::NoInput:
-        return QStringLiteral("No microphone was found. Check that a microphone is connected and selected in the sound settings.");
+        return QStringLiteral(
+            "No microphone was found. Check that a microphone is connected and selected in the sound settings.");
     case RecordingError::None:
     case RecordingError::Ignored:
         break;
@@ -111,8 +112,7 @@ std::unique_ptr<RecordingSession> RecordingSession::start(AudioBackend& backend,
 RecordingSession::RecordingSession(std::unique_ptr<WaveFileSink> sink, std::unique_ptr<WaveInDevice> device,
                                    quint32 byteLimit)
     : m_sink(std::move(sink)), m_device(std::move(device)), m_byteLimit(byteLimit)
-{
-}
+{}
 
 quint32 RecordingSession::recordedBytes() const
 {

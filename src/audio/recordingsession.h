@@ -37,8 +37,8 @@ public:
     //! Creates the file and starts capturing. Null when either cannot be done; result then
     //! says why, and the file at path is as it was before (an earlier recording survives).
     //! maxSeconds above 0 caps the take: samples past it are not written.
-    static std::unique_ptr<RecordingSession> start(AudioBackend& backend, const QString& path,
-                                                   RecordingStart& result, double maxSeconds = 0);
+    static std::unique_ptr<RecordingSession> start(AudioBackend& backend, const QString& path, RecordingStart& result,
+                                                   double maxSeconds = 0);
     //! Bytes per second of the recording format.
     static constexpr quint32 BytesPerSecond = 44100;
     //! Finishes the recording.

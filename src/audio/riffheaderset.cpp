@@ -31,16 +31,15 @@ quint32 RiffHeaderSet::dataSize() const
     return qFromLittleEndian<quint32>(m_dataHeader.data() + dataSizeAt);
 }
 
-void RiffHeaderSet::formatFromHeader(quint32& samplesPerSec, quint16& bitsPerSample,
-                                     quint16& channels) const
+void RiffHeaderSet::formatFromHeader(quint32& samplesPerSec, quint16& bitsPerSample, quint16& channels) const
 {
     samplesPerSec = qFromLittleEndian<quint32>(m_fmtHeader.data() + samplesPerSecAt);
     bitsPerSample = qFromLittleEndian<quint16>(m_fmtHeader.data() + bitsPerSampleAt);
     channels = qFromLittleEndian<quint16>(m_fmtHeader.data() + channelsAt);
 }
 
-void RiffHeaderSet::fillPcmHeaders(quint32 samplesPerSec, quint16 bitsPerSample, quint16 channels,
-                                   quint32 riffSize, quint32 dataSize)
+void RiffHeaderSet::fillPcmHeaders(quint32 samplesPerSec, quint16 bitsPerSample, quint16 channels, quint32 riffSize,
+                                   quint32 dataSize)
 {
     const quint16 blockAlign = channels * (bitsPerSample / 8);
     char* fmt = m_fmtHeader.data();

@@ -36,8 +36,8 @@ protected:
     //! Samples per second, bits per sample and channels from the fmt header.
     void formatFromHeader(quint32& samplesPerSec, quint16& bitsPerSample, quint16& channels) const;
     //! Fills all three headers for a PCM file with the given RIFF and data sizes.
-    void fillPcmHeaders(quint32 samplesPerSec, quint16 bitsPerSample, quint16 channels,
-                        quint32 riffSize, quint32 dataSize);
+    void fillPcmHeaders(quint32 samplesPerSec, quint16 bitsPerSample, quint16 channels, quint32 riffSize,
+                        quint32 dataSize);
     quint32 riffSize() const;
     void setSizes(quint32 riffSize, quint32 dataSize);
 

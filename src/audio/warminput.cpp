@@ -2,7 +2,8 @@
 
 #include "audio/pulseinputport.h"
 
-WarmInput::WarmInput(std::shared_ptr<PulseAudioBackend::ErrorNote> note) : m_note(std::move(note)) {}
+WarmInput::WarmInput(std::shared_ptr<PulseAudioBackend::ErrorNote> note) : m_note(std::move(note))
+{}
 
 WarmInput::~WarmInput()
 {
@@ -82,8 +83,7 @@ void WarmInput::shutDown()
 LeasedInputPort::LeasedInputPort(std::shared_ptr<WarmInput> owner, std::unique_ptr<PulseInputPort> warm,
                                  std::shared_ptr<PulseAudioBackend::ErrorNote> note)
     : m_owner(std::move(owner)), m_warm(std::move(warm)), m_note(std::move(note))
-{
-}
+{}
 
 LeasedInputPort::~LeasedInputPort()
 {
@@ -102,8 +102,8 @@ bool LeasedInputPort::open(const WaveFormat& format, BufferDone bufferDone)
 {
     close();
     const WaveFormat warm = WarmInput::format();
-    const bool sameFormat = format.channels == warm.channels && format.samplesPerSec == warm.samplesPerSec
-                            && format.bitsPerSample == warm.bitsPerSample;
+    const bool sameFormat = format.channels == warm.channels && format.samplesPerSec == warm.samplesPerSec &&
+                            format.bitsPerSample == warm.bitsPerSample;
     if (m_warm && sameFormat && m_warm->adopt(bufferDone)) {
         m_usingWarm = true;
         return true;

@@ -69,9 +69,9 @@ public:
             }
         }
         // One multi-argument call, so a "%" in the path is never substituted again.
-        throw WaveErrors::ClipUnreadable(QStringLiteral("%1 ends before its %2 (expected %3 %4, found %5)")
-                                             .arg(m_path, QLatin1String(what), QString::number(size),
-                                                  QLatin1String(unit), QString::number(found)));
+        throw WaveErrors::ClipUnreadable(
+            QStringLiteral("%1 ends before its %2 (expected %3 %4, found %5)")
+                .arg(m_path, QLatin1String(what), QString::number(size), QLatin1String(unit), QString::number(found)));
     }
 
 private:
@@ -153,8 +153,8 @@ bool WaveClip::save() const
     std::FILE* file = std::fopen(QFile::encodeName(m_fileName).constData(), "wb");
     if (!file)
         return false;
-    bool written = put(file, m_riffHeader.data(), m_riffHeader.size())
-                   && put(file, m_fmtHeader.data(), m_fmtHeader.size());
+    bool written =
+        put(file, m_riffHeader.data(), m_riffHeader.size()) && put(file, m_fmtHeader.data(), m_fmtHeader.size());
     // Format tag 0 is read with an extra count but written without one.
     if (formatTag() > 1) {
         char count[2];
@@ -163,8 +163,8 @@ bool WaveClip::save() const
     }
     if (m_factSize != noFact)
         written = written && put(file, "fact", 4) && put32(file, m_factSize) && put32(file, m_factSampleCount);
-    written = written && put(file, m_dataId.data(), m_dataId.size()) && put32(file, dataSize())
-              && put(file, m_samples.constData(), m_samples.size());
+    written = written && put(file, m_dataId.data(), m_dataId.size()) && put32(file, dataSize()) &&
+              put(file, m_samples.constData(), m_samples.size());
     // A full disk may only show when the buffered bytes are flushed on close.
     return std::fclose(file) == 0 && written;
 }

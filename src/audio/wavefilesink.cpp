@@ -7,15 +7,14 @@
 #include <algorithm>
 #include <limits>
 
-WaveFileSink::WaveFileSink(const QString& path, quint32 samplesPerSec, quint16 bitsPerSample,
-                           quint16 channels)
+WaveFileSink::WaveFileSink(const QString& path, quint32 samplesPerSec, quint16 bitsPerSample, quint16 channels)
     : m_path(QFile::encodeName(path)), m_file(std::fopen(m_path.constData(), "wb"))
 {
     if (!m_file)
         throw WaveErrors::FileOperation();
     fillPcmHeaders(samplesPerSec, bitsPerSample, channels, m_headerSize - 8, 0);
-    m_patchInterval = std::max<quint32>(1, samplesPerSec * quint32(std::max<quint16>(1, bitsPerSample / 8))
-                                               * std::max<quint16>(1, channels));
+    m_patchInterval = std::max<quint32>(1, samplesPerSec * quint32(std::max<quint16>(1, bitsPerSample / 8)) *
+                                               std::max<quint16>(1, channels));
     if (!writeHeaders())
         throw WaveErrors::FileOperation();
 }
@@ -105,9 +104,9 @@ bool WaveFileSink::seek(qint64 offset, bool absolute)
 bool WaveFileSink::writeHeaders()
 {
     std::FILE* file = m_file.get();
-    const bool written = std::fwrite(m_riffHeader.data(), 1, m_riffHeader.size(), file) == m_riffHeader.size()
-                         && std::fwrite(m_fmtHeader.data(), 1, m_fmtHeader.size(), file) == m_fmtHeader.size()
-                         && std::fwrite(m_dataHeader.data(), 1, m_dataHeader.size(), file) == m_dataHeader.size();
+    const bool written = std::fwrite(m_riffHeader.data(), 1, m_riffHeader.size(), file) == m_riffHeader.size() &&
+                         std::fwrite(m_fmtHeader.data(), 1, m_fmtHeader.size(), file) == m_fmtHeader.size() &&
+                         std::fwrite(m_dataHeader.data(), 1, m_dataHeader.size(), file) == m_dataHeader.size();
     // Flushed so that the file on disk is a valid (empty) wave while the recording runs.
     return std::fflush(file) == 0 && written;
 }

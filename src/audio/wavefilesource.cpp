@@ -33,8 +33,8 @@ WaveFileSource::WaveFileSource(const QString& path)
     readExactly(m_fmtHeader.data(), m_fmtHeader.size());
     if (!hasId(m_fmtHeader.data(), "fmt "))
         throw WaveErrors::FmtDoesntMatch();
-    const bool dataFollows = readExactly(m_dataHeader.data(), m_dataHeader.size())
-                             && hasId(m_dataHeader.data(), "data");
+    const bool dataFollows =
+        readExactly(m_dataHeader.data(), m_dataHeader.size()) && hasId(m_dataHeader.data(), "data");
     if (!dataFollows && !searchDataChunk())
         throw WaveErrors::DataDoesntMatch();
     m_dataStart = std::ftell(m_file.get());
@@ -51,7 +51,8 @@ void WaveFileSource::close()
     m_file.reset();
 }
 
-void WaveFileSource::write(const char*, quint32) {}
+void WaveFileSource::write(const char*, quint32)
+{}
 
 void WaveFileSource::read(char* buffer, quint32& length)
 {

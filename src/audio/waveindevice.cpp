@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-WaveInDevice::WaveInDevice(std::unique_ptr<AudioPort> port) : WaveDevice(std::move(port)) {}
+WaveInDevice::WaveInDevice(std::unique_ptr<AudioPort> port) : WaveDevice(std::move(port))
+{}
 
 WaveInDevice::~WaveInDevice()
 {

@@ -32,15 +32,13 @@ std::optional<WaveFileInfo> probeWaveFile(const QString& path)
     } catch (const WaveErrors::RiffDoesntMatch&) {
     } catch (const WaveErrors::WaveDoesntMatch&) {
     } catch (const WaveErrors::FmtDoesntMatch&) {
-    } catch (const WaveErrors::DataDoesntMatch&) {
-    }
+    } catch (const WaveErrors::DataDoesntMatch&) {}
     return std::nullopt;
 }
 
 bool isNarrationFormat(const WaveFileInfo& info)
 {
-    return info.formatTag == 1 && info.samplesPerSecond == 22050 && info.bitsPerSample == 16
-           && info.channels == 1;
+    return info.formatTag == 1 && info.samplesPerSecond == 22050 && info.bitsPerSample == 16 && info.channels == 1;
 }
 
 int narrationSeconds(quint32 dataSize)

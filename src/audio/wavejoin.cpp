@@ -37,8 +37,8 @@ QByteArray le32(quint32 value)
 
 QByteArray header(const QByteArray& fmtBody, qint64 dataSize)
 {
-    return QByteArrayLiteral("RIFF") + le32(quint32(riffOverhead + dataSize)) + QByteArrayLiteral("WAVEfmt ")
-           + le32(quint32(fmtBodySize)) + fmtBody + QByteArrayLiteral("data") + le32(quint32(dataSize));
+    return QByteArrayLiteral("RIFF") + le32(quint32(riffOverhead + dataSize)) + QByteArrayLiteral("WAVEfmt ") +
+           le32(quint32(fmtBodySize)) + fmtBody + QByteArrayLiteral("data") + le32(quint32(dataSize));
 }
 
 bool readFmtBody(const QString& path, QByteArray& body)
@@ -89,8 +89,7 @@ QString waveJoinErrorText(const WaveJoinResult& result, const QString& itemName)
     case WaveJoinError::InputMissing:
         return QStringLiteral("%1 has no recorded narration (%2 is missing).").arg(item, result.path);
     case WaveJoinError::InputUnreadable:
-        return QStringLiteral("%1's narration cannot be read (%2 is not a readable wave file).")
-            .arg(item, result.path);
+        return QStringLiteral("%1's narration cannot be read (%2 is not a readable wave file).").arg(item, result.path);
     case WaveJoinError::InputFormat:
         return QStringLiteral("%1's narration is not in the recording format of PCM, 22050 Hz, 16-bit, mono (%2).")
             .arg(item, result.path);
@@ -104,8 +103,7 @@ QString waveJoinErrorText(const WaveJoinResult& result, const QString& itemName)
     return {};
 }
 
-WaveJoinResult joinNarrationWaves(const QStringList& inputs, const QString& output,
-                                  const std::atomic<bool>* cancel)
+WaveJoinResult joinNarrationWaves(const QStringList& inputs, const QString& output, const std::atomic<bool>* cancel)
 {
     if (inputs.isEmpty())
         return failure(WaveJoinError::NoInputs, -1, output);

@@ -6,7 +6,16 @@
 #include <atomic>
 
 //! Why a join wrote nothing.
-enum class WaveJoinError { None, NoInputs, InputMissing, InputUnreadable, InputFormat, TooLarge, WriteFailed, Cancelled };
+enum class WaveJoinError {
+    None,
+    NoInputs,
+    InputMissing,
+    InputUnreadable,
+    InputFormat,
+    TooLarge,
+    WriteFailed,
+    Cancelled
+};
 
 //! The outcome of a join; index (0-based) and path name the input or output it is about.
 struct WaveJoinResult

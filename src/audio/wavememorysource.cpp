@@ -50,7 +50,8 @@ void WaveMemorySource::close()
     m_size = m_position = 0;
 }
 
-void WaveMemorySource::write(const char*, quint32) {}
+void WaveMemorySource::write(const char*, quint32)
+{}
 
 void WaveMemorySource::read(char* buffer, quint32& length)
 {

@@ -1,6 +1,7 @@
 #include "audio/wavedevice.h"
 
-WaveOutDevice::WaveOutDevice(std::unique_ptr<AudioPort> port) : WaveDevice(std::move(port)) {}
+WaveOutDevice::WaveOutDevice(std::unique_ptr<AudioPort> port) : WaveDevice(std::move(port))
+{}
 
 WaveOutDevice::~WaveOutDevice()
 {

@@ -18,8 +18,8 @@ std::optional<quint32> repairRecordedWave(const QString& path)
     if (!file.open(QIODevice::ReadWrite))
         return std::nullopt;
     const QByteArray header = file.read(HeaderSize);
-    if (header.size() != HeaderSize || !header.startsWith("RIFF") || header.mid(8, 8) != "WAVEfmt "
-        || header.mid(36, 4) != "data")
+    if (header.size() != HeaderSize || !header.startsWith("RIFF") || header.mid(8, 8) != "WAVEfmt " ||
+        header.mid(36, 4) != "data")
         return std::nullopt;
     const uchar* h = reinterpret_cast<const uchar*>(header.constData());
     const quint32 fmtSize = qFromLittleEndian<quint32>(h + 16);
@@ -29,8 +29,8 @@ std::optional<quint32> repairRecordedWave(const QString& path)
         return std::nullopt;
 
     const quint32 declared = qFromLittleEndian<quint32>(h + 40);
-    const qint64 onDisk = std::min<qint64>(file.size() - HeaderSize,
-                                           std::numeric_limits<quint32>::max() - (HeaderSize - 8));
+    const qint64 onDisk =
+        std::min<qint64>(file.size() - HeaderSize, std::numeric_limits<quint32>::max() - (HeaderSize - 8));
     const quint32 present = quint32(onDisk / blockAlign * blockAlign);
     if (declared == present && qFromLittleEndian<quint32>(h + 4) == present + HeaderSize - 8)
         return present;

@@ -19,7 +19,8 @@ public:
     virtual bool seek(qint64 offset, bool absolute) = 0;
 };
 
-inline void WaveStream::write(const char*, quint32) {}
+inline void WaveStream::write(const char*, quint32)
+{}
 
 inline void WaveStream::read(char*, quint32& length)
 {

@@ -1,9 +1,9 @@
+#include "cli/clicontext.h"
+#include "publish/accountedit.h"
 #include "shell/languagetable.h"
 #include "shell/programdata.h"
 #include "shell/programfolder.h"
 #include "shell/programsettings.h"
-#include "cli/clicontext.h"
-#include "publish/accountedit.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ int runAccount(CliContext& ctx, QStringList args)
 
 } // namespace
 
-static const CliRegistration registration(
-    "account", runAccount,
-    "  account --user U --password P [--language NAME] [--remember]\n"
-    "        Stores the PictorelleWeb account (the password's digest, never the password).\n");
+static const CliRegistration
+    registration("account", runAccount,
+                 "  account --user U --password P [--language NAME] [--remember]\n"
+                 "        Stores the PictorelleWeb account (the password's digest, never the password).\n");

@@ -1,8 +1,8 @@
+#include "cli/clicontext.h"
 #include "shell/categorychooser.h"
 #include "shell/categorytree.h"
 #include "shell/programdata.h"
 #include "shell/programfolder.h"
-#include "cli/clicontext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -67,8 +67,8 @@ void printChooser(QTextStream& out, const QJsonObject& o)
         const QJsonArray rows = l["rows"].toArray();
         for (int r = 0; r < rows.size(); ++r) {
             const QJsonObject row = rows[r].toObject();
-            out << (r == l["selected"].toInt() ? "  > " : "    ") << row["id"].toInt() << "  "
-                << row["name"].toString() << "\n";
+            out << (r == l["selected"].toInt() ? "  > " : "    ") << row["id"].toInt() << "  " << row["name"].toString()
+                << "\n";
         }
     }
     out << "Path: " << o["path_label"].toString() << "\n";
@@ -124,7 +124,7 @@ static int runCategories(CliContext& ctx, QStringList args)
     return exitcode::Ok;
 }
 
-static const CliRegistration registration(
-    "categories", runCategories,
-    "  categories [--json] [--choose ID]\n"
-    "        Prints the category tree, or what the category chooser shows for ID.\n");
+static const CliRegistration
+    registration("categories", runCategories,
+                 "  categories [--json] [--choose ID]\n"
+                 "        Prints the category tree, or what the category chooser shows for ID.\n");

@@ -1,7 +1,7 @@
-#include "shell/programfolder.h"
-#include "shell/programsettings.h"
 #include "cli/clistory.h"
 #include "publish/publishchecks.h"
+#include "shell/programfolder.h"
+#include "shell/programsettings.h"
 
 namespace {
 
@@ -33,6 +33,6 @@ int runCheck(CliContext& ctx, QStringList args)
 
 } // namespace
 
-static const CliRegistration registration(
-    "check", runCheck,
-    "  check STORY.sld                Checks a story for publishing; exit 0 when clean.\n");
+static const CliRegistration
+    registration("check", runCheck,
+                 "  check STORY.sld                Checks a story for publishing; exit 0 when clean.\n");

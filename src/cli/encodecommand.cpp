@@ -37,8 +37,8 @@ constexpr int barWidth = 40;
 void drawBar(QTextStream& err, int percent)
 {
     const int filled = percent * barWidth / 100;
-    err << "\rEncoding [" << QString(filled, QLatin1Char('#')) << QString(barWidth - filled, QLatin1Char(' '))
-        << "] " << QString::number(percent).rightJustified(3) << "%";
+    err << "\rEncoding [" << QString(filled, QLatin1Char('#')) << QString(barWidth - filled, QLatin1Char(' ')) << "] "
+        << QString::number(percent).rightJustified(3) << "%";
     err.flush();
 }
 
@@ -84,6 +84,6 @@ static int runEncode(CliContext& ctx, QStringList args)
     return exitcode::Failed;
 }
 
-static const CliRegistration registration(
-    "encode", runEncode,
-    "  encode IN.wav OUT.mp3          Encodes a 16-bit PCM wave as a 22050 Hz mono 24 kbit/s MP3.\n");
+static const CliRegistration
+    registration("encode", runEncode,
+                 "  encode IN.wav OUT.mp3          Encodes a 16-bit PCM wave as a 22050 Hz mono 24 kbit/s MP3.\n");

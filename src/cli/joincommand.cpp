@@ -1,5 +1,5 @@
-#include "audio/wavejoin.h"
 #include "audio/waveinfo.h"
+#include "audio/wavejoin.h"
 #include "cli/clicontext.h"
 
 static int runJoin(CliContext& ctx, QStringList args)
@@ -17,11 +17,11 @@ static int runJoin(CliContext& ctx, QStringList args)
         ctx.err << "pictorelle-cli join: " << waveJoinErrorText(result, QStringLiteral("Input")) << "\n";
         return exitcode::Failed;
     }
-    ctx.out << output << " (" << args.size() << (args.size() == 1 ? " narration, " : " narrations, ")
-            << result.dataSize << " sample bytes, " << narrationSeconds(quint32(result.dataSize)) << " s)\n";
+    ctx.out << output << " (" << args.size() << (args.size() == 1 ? " narration, " : " narrations, ") << result.dataSize
+            << " sample bytes, " << narrationSeconds(quint32(result.dataSize)) << " s)\n";
     return exitcode::Ok;
 }
 
-static const CliRegistration registration(
-    "join", runJoin,
-    "  join OUT.wav IN.wav...         Joins narrations (22050 Hz 16-bit mono) into one wave.\n");
+static const CliRegistration
+    registration("join", runJoin,
+                 "  join OUT.wav IN.wav...         Joins narrations (22050 Hz 16-bit mono) into one wave.\n");

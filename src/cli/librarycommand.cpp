@@ -1,5 +1,5 @@
-#include "shell/programfolder.h"
 #include "cli/clicontext.h"
+#include "shell/programfolder.h"
 #include "story/storylibrary.h"
 
 #include <QFileInfo>
@@ -19,9 +19,10 @@ const std::map<QString, int> kColumns{
 
 QJsonObject rowJson(const LibraryRow& r)
 {
-    return QJsonObject{{"type", r.type},         {"type_name", r.typeName},   {"title", r.title},
-                       {"slides", r.slides},     {"length", r.length},        {"length_text", r.lengthText},
-                       {"date", qint64(r.saveTime)}, {"date_text", r.dateText}, {"path", r.path}};
+    return QJsonObject{
+        {"type", r.type},     {"type_name", r.typeName},     {"title", r.title},           {"slides", r.slides},
+        {"length", r.length}, {"length_text", r.lengthText}, {"date", qint64(r.saveTime)}, {"date_text", r.dateText},
+        {"path", r.path}};
 }
 
 } // namespace
@@ -87,15 +88,15 @@ static int runDelete(CliContext& ctx, QStringList args)
             return exitcode::Ok;
         }
     }
-    ctx.err << "pictorelle-cli delete: " << args.first() << " is not a story in the library of "
-            << ctx.programFolder << "\n";
+    ctx.err << "pictorelle-cli delete: " << args.first() << " is not a story in the library of " << ctx.programFolder
+            << "\n";
     return exitcode::Failed;
 }
 
-static const CliRegistration libraryRegistration(
-    "library", runLibrary,
-    "  library [--json] [--sort COLUMN]...\n"
-    "        Lists the saved stories, newest first; each --sort is one click on a\n"
-    "        column header (type, title, slides, length, date).\n");
+static const CliRegistration
+    libraryRegistration("library", runLibrary,
+                        "  library [--json] [--sort COLUMN]...\n"
+                        "        Lists the saved stories, newest first; each --sort is one click on a\n"
+                        "        column header (type, title, slides, length, date).\n");
 static const CliRegistration deleteRegistration("delete", runDelete,
                                                 "  delete STORY.sld               Deletes a saved story's folder.\n");

@@ -1,6 +1,6 @@
+#include "cli/clicontext.h"
 #include "shell/programfolder.h"
 #include "shell/workingfolderclaim.h"
-#include "cli/clicontext.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

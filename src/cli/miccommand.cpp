@@ -43,7 +43,7 @@ static int runMic(CliContext& ctx, QStringList args)
     return exitcode::Ok;
 }
 
-static const CliRegistration registration(
-    "mic", runMic,
-    "  mic [--set PERCENT]            Prints the microphone level (min, max, volume, slider)\n"
-    "                                 or sets it from a slider position 0..100.\n");
+static const CliRegistration
+    registration("mic", runMic,
+                 "  mic [--set PERCENT]            Prints the microphone level (min, max, volume, slider)\n"
+                 "                                 or sets it from a slider position 0..100.\n");

@@ -1,13 +1,13 @@
-#include "shell/categorychooser.h"
-#include "shell/categorytree.h"
-#include "shell/programdata.h"
-#include "shell/programfolder.h"
 #include "audio/waveerrors.h"
 #include "audio/wavefilesink.h"
 #include "audio/waveinfo.h"
 #include "cli/clicontext.h"
 #include "pictures/pictureimporter.h"
 #include "pictures/picturework.h"
+#include "shell/categorychooser.h"
+#include "shell/categorytree.h"
+#include "shell/programdata.h"
+#include "shell/programfolder.h"
 #include "story/story.h"
 #include "story/storyfile.h"
 
@@ -69,10 +69,10 @@ NewOptions parse(QStringList args)
             if (o.slides.isEmpty() || o.slides.last().segment)
                 throw UsageError{QStringLiteral("%1 belongs to a --slide").arg(a)};
             SlideSpec& s = o.slides.last();
-            QString& field = a == QLatin1String("--narration") ? s.narration
-                             : a == QLatin1String("--caption") ? s.caption
+            QString& field = a == QLatin1String("--narration")    ? s.narration
+                             : a == QLatin1String("--caption")    ? s.caption
                              : a == QLatin1String("--slide-tags") ? s.tags
-                                                                   : s.cue;
+                                                                  : s.cue;
             field = takeValue(args, a);
         } else {
             throw UsageError{QStringLiteral("unknown option \"%1\"").arg(a)};
@@ -196,7 +196,7 @@ static int runNew(CliContext& ctx, QStringList args)
         if (!story.add(std::move(slide))) {
             ctx.err << "warning: " << label
                     << (story.count() >= Story::MaxSlides ? " refused: a story holds at most 50 slides\n"
-                                                           : " refused: this picture is already in the story\n");
+                                                          : " refused: this picture is already in the story\n");
             continue;
         }
         added.append({raw, i});
@@ -230,10 +230,10 @@ static int runNew(CliContext& ctx, QStringList args)
     return exitcode::Ok;
 }
 
-static const CliRegistration registration(
-    "new", runNew,
-    "  new [--podcast] [--title T] [--description T] [--tags T] [--category ID]\n"
-    "      [--transcript T] [--publish-transcript] SLIDE...\n"
-    "        Makes a story and saves it; prints the story file as its last line.\n"
-    "        SLIDE is  --slide PICTURE [--narration WAV] [--caption T] [--slide-tags T] [--cue T]\n"
-    "        or, for a podcast,  --segment WAV.  Narrations are PCM 22050 Hz 16-bit mono.\n");
+static const CliRegistration
+    registration("new", runNew,
+                 "  new [--podcast] [--title T] [--description T] [--tags T] [--category ID]\n"
+                 "      [--transcript T] [--publish-transcript] SLIDE...\n"
+                 "        Makes a story and saves it; prints the story file as its last line.\n"
+                 "        SLIDE is  --slide PICTURE [--narration WAV] [--caption T] [--slide-tags T] [--cue T]\n"
+                 "        or, for a podcast,  --segment WAV.  Narrations are PCM 22050 Hz 16-bit mono.\n");

@@ -13,7 +13,7 @@
 namespace {
 
 //! Why the wave cannot be played, empty when it can; sets its length in milliseconds.
-template<typename Source, typename Input>
+template <typename Source, typename Input>
 QString check(const Input& input, qint64& milliseconds)
 {
     try {
@@ -55,8 +55,8 @@ static int runPlay(CliContext& ctx, QStringList args)
 
     const QByteArray wav = sample ? playtestSample() : QByteArray();
     qint64 milliseconds = 0;
-    const QString problem = sample ? check<WaveMemorySource>(wav, milliseconds)
-                                   : check<WaveFileSource>(path, milliseconds);
+    const QString problem =
+        sample ? check<WaveMemorySource>(wav, milliseconds) : check<WaveFileSource>(path, milliseconds);
     if (!problem.isEmpty()) {
         ctx.err << "pictorelle-cli play: " << (sample ? QStringLiteral("the voice sample") : path) << " " << problem
                 << "\n";
@@ -83,6 +83,7 @@ static int runPlay(CliContext& ctx, QStringList args)
     return exitcode::Ok;
 }
 
-static const CliRegistration registration("play", runPlay,
-                                          "  play FILE.wav | play --sample  Plays a wave file, or the voice sample of\n"
-                                          "                                 the microphone test, and returns when done.\n");
+static const CliRegistration
+    registration("play", runPlay,
+                 "  play FILE.wav | play --sample  Plays a wave file, or the voice sample of\n"
+                 "                                 the microphone test, and returns when done.\n");

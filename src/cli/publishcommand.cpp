@@ -1,10 +1,10 @@
-#include "shell/programfolder.h"
-#include "shell/programsettings.h"
 #include "audio/mp3codec.h"
 #include "cli/clistory.h"
 #include "publish/publicationrun.h"
 #include "publish/publishchecks.h"
 #include "publish/serviceaddress.h"
+#include "shell/programfolder.h"
+#include "shell/programsettings.h"
 #include "story/messenger.h"
 
 #include <QCoreApplication>
@@ -34,8 +34,8 @@ void drawBar(QTextStream& err, const PublicationRun& run)
     const int width = 30;
     const int filled = std::clamp(int(run.barFraction() * width), 0, width);
     err << "\r[" << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char('.')) << "] "
-        << QStringLiteral("%1%").arg(std::clamp(int(run.barFraction() * 100), 0, 100), 3) << "  "
-        << run.statusWord() << " - " << run.statusSentence() << "\x1b[K";
+        << QStringLiteral("%1%").arg(std::clamp(int(run.barFraction() * 100), 0, 100), 3) << "  " << run.statusWord()
+        << " - " << run.statusSentence() << "\x1b[K";
     err.flush();
 }
 
@@ -68,7 +68,8 @@ int runPublish(CliContext& ctx, QStringList args)
     CurlServiceClient client;
     StderrMessenger messenger(ctx.err);
     const QString base = serviceBaseAddress(service);
-    PublicationRun run({story, account, client, &messenger, base, [&story] { return saveStory(story, SystemClock(), SavedPictures::AlreadyRemade).ok; }});
+    PublicationRun run({story, account, client, &messenger, base,
+                        [&story] { return saveStory(story, SystemClock(), SavedPictures::AlreadyRemade).ok; }});
     run.start();
     // The dialog's three timers: 100 ms progress, 250 ms preparation, 500 ms verification.
     QElapsedTimer clock;
@@ -100,7 +101,8 @@ int runPublish(CliContext& ctx, QStringList args)
         return exitcode::Ok;
     }
     ctx.err << "pictorelle-cli publish: " << run.statusWord().trimmed() << ": " << run.statusSentence() << "\n";
-    const QString detail = run.phase() == PublicationRun::Phase::VerifyFailed ? run.verifyErrorText() : run.failureDetail();
+    const QString detail =
+        run.phase() == PublicationRun::Phase::VerifyFailed ? run.verifyErrorText() : run.failureDetail();
     if (!detail.isEmpty())
         ctx.err << detail << "\n";
     return exitcode::Failed;
@@ -108,8 +110,8 @@ int runPublish(CliContext& ctx, QStringList args)
 
 } // namespace
 
-static const CliRegistration registration(
-    "publish", runPublish,
-    "  publish STORY.sld [--service URL]\n"
-    "        Checks and publishes a story to PictorelleWeb; prints its page address.\n"
-    "        The service is --service, else $PICTORELLE_SERVICE, else http://127.0.0.1:8642.\n");
+static const CliRegistration
+    registration("publish", runPublish,
+                 "  publish STORY.sld [--service URL]\n"
+                 "        Checks and publishes a story to PictorelleWeb; prints its page address.\n"
+                 "        The service is --service, else $PICTORELLE_SERVICE, else http://127.0.0.1:8642.\n");

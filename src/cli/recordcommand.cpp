@@ -115,9 +115,9 @@ static int runRecord(CliContext& ctx, QStringList args)
     return exitcode::Ok;
 }
 
-static const CliRegistration registration(
-    "record", runRecord,
-    "  record OUT.wav --seconds N [--pause-after S --resume-after R]\n"
-    "        Records N seconds of sound from the default input (22050 Hz 16-bit mono),\n"
-    "        written to OUT.wav as it comes; pauses once S seconds are recorded and\n"
-    "        resumes R seconds later. Prints the recorded length in whole seconds.\n");
+static const CliRegistration
+    registration("record", runRecord,
+                 "  record OUT.wav --seconds N [--pause-after S --resume-after R]\n"
+                 "        Records N seconds of sound from the default input (22050 Hz 16-bit mono),\n"
+                 "        written to OUT.wav as it comes; pauses once S seconds are recorded and\n"
+                 "        resumes R seconds later. Prints the recorded length in whole seconds.\n");

@@ -72,15 +72,15 @@ void printText(QTextStream& out, Story& story)
     out << "Published:   " << (story.uniqueId() == -1 ? QStringLiteral("never") : QString::number(story.uniqueId()))
         << "\n";
     if (story.isPodcast())
-        out << "Transcript:  " << flat(story.transcript()) << (story.transcriptPublish() ? " (published)" : "")
-            << "\n";
+        out << "Transcript:  " << flat(story.transcript()) << (story.transcriptPublish() ? " (published)" : "") << "\n";
     out << "Slides:      " << story.count() << "\n";
     for (int i = 0; i < story.count(); ++i) {
         const Slide& s = *story.slideAt(i);
         out << QStringLiteral("  %1. ").arg(i + 1);
         if (s.kind() == SlideKind::Picture) {
             const QImage p = s.picture();
-            out << (p.isNull() ? QStringLiteral("no picture") : QStringLiteral("%1 x %2").arg(p.width()).arg(p.height()));
+            out << (p.isNull() ? QStringLiteral("no picture")
+                               : QStringLiteral("%1 x %2").arg(p.width()).arg(p.height()));
         } else {
             out << "segment";
         }
@@ -100,9 +100,8 @@ void printText(QTextStream& out, Story& story)
 static int runShow(CliContext& ctx, QStringList args)
 {
     bool json = false;
-    const QString path = takeStoryArguments(args, [&json](const QString& a, QStringList&) {
-        return a == QLatin1String("--json") && (json = true);
-    });
+    const QString path = takeStoryArguments(
+        args, [&json](const QString& a, QStringList&) { return a == QLatin1String("--json") && (json = true); });
     const auto loaded = loadCliStory(ctx, path, "show");
     if (!loaded)
         return exitcode::Failed;

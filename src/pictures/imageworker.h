@@ -28,8 +28,7 @@ public:
     //! the loaded flag stays false); the next write goes to outputPath. A large JPEG may be
     //! decoded at 1/2, 1/4 or 1/8 scale, keeping its longest side at least minimumSide
     //! (0: always full scale); the size rules still use the picture's full size.
-    void open(const QString& sourcePath, const QString& outputPath,
-              int minimumSide = slidePictureSize);
+    void open(const QString& sourcePath, const QString& outputPath, int minimumSide = slidePictureSize);
 
     //! Fits the picture into largestSide × largestSide (never enlarging), turns it by
     //! quarterTurns (positive clockwise, reduced modulo 4) and writes it as a quality 75 JPEG.

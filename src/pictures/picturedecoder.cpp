@@ -21,16 +21,15 @@ int jpegReduction(size_t columns, size_t rows, int minimumSide)
 
 bool swapsSides(Magick::OrientationType orientation)
 {
-    return orientation == Magick::LeftTopOrientation || orientation == Magick::RightTopOrientation
-        || orientation == Magick::RightBottomOrientation
-        || orientation == Magick::LeftBottomOrientation;
+    return orientation == Magick::LeftTopOrientation || orientation == Magick::RightTopOrientation ||
+           orientation == Magick::RightBottomOrientation || orientation == Magick::LeftBottomOrientation;
 }
 
 bool isGrayscale(const Magick::Image& image)
 {
     const Magick::ColorspaceType colorspace = image.colorSpace();
-    if (colorspace == Magick::GRAYColorspace || colorspace == Magick::Rec601LumaColorspace
-        || colorspace == Magick::Rec709LumaColorspace)
+    if (colorspace == Magick::GRAYColorspace || colorspace == Magick::Rec601LumaColorspace ||
+        colorspace == Magick::Rec709LumaColorspace)
         return true;
     if (image.classType() != Magick::PseudoClass)
         return false;
@@ -38,10 +37,9 @@ bool isGrayscale(const Magick::Image& image)
     const MagickCore::Image* raw = image.constImage();
     if (raw->colormap == nullptr || raw->colors == 0)
         return false;
-    return std::all_of(raw->colormap, raw->colormap + raw->colors,
-                       [](const MagickCore::PixelPacket& entry) {
-                           return entry.red == entry.green && entry.green == entry.blue;
-                       });
+    return std::all_of(raw->colormap, raw->colormap + raw->colors, [](const MagickCore::PixelPacket& entry) {
+        return entry.red == entry.green && entry.green == entry.blue;
+    });
 }
 
 // Whole file in memory, handed to the library without a copy; empty when unreadable.
@@ -72,8 +70,8 @@ int chooseJpegReduction(Magick::Image& image, const Magick::Blob& blob, int mini
     }
     const int reduction = jpegReduction(header.columns(), header.rows(), minimumSide);
     if (reduction > 1) {
-        const std::string hint = std::to_string(header.columns() / size_t(reduction)) + "x"
-            + std::to_string(header.rows() / size_t(reduction));
+        const std::string hint = std::to_string(header.columns() / size_t(reduction)) + "x" +
+                                 std::to_string(header.rows() / size_t(reduction));
         image.defineValue("jpeg", "size", hint);
     }
     return reduction;

@@ -8,9 +8,9 @@
 //! pictures library (it exposes the image library's types).
 struct DecodedPicture
 {
-    Magick::Image image; //!< no size when the file did not decode
-    QSize fullSize;      //!< upright size at full scale; larger than the image after a reduced decode
-    int reduction = 1;   //!< 1, 2, 4 or 8: how much smaller than full scale a JPEG was decoded
+    Magick::Image image;    //!< no size when the file did not decode
+    QSize fullSize;         //!< upright size at full scale; larger than the image after a reduced decode
+    int reduction = 1;      //!< 1, 2, 4 or 8: how much smaller than full scale a JPEG was decoded
     bool grayscale = false; //!< decoded as one gray channel or with an all-gray palette
 };
 

@@ -114,7 +114,6 @@ QImage buildThumbnailBitmap(const QImage& picture)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Scaled beforehand with area averaging: a smooth transform alone samples only four
     // source pixels per bitmap pixel and would alias a 640-pixel picture.
-    painter.drawImage(target.topLeft(), picture.scaled(target.size(), Qt::IgnoreAspectRatio,
-                                                        Qt::SmoothTransformation));
+    painter.drawImage(target.topLeft(), picture.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     return bitmap;
 }

@@ -190,7 +190,8 @@ double PublicationRun::progressTick()
     m_resultShown = true;
     if (!m_uploadResult.transportOk) {
         m_failureDetail = m_uploadResult.error;
-        finish(Phase::UploadFailed, QStringLiteral("Error "), QStringLiteral("The upload failed: %1").arg(m_failureDetail));
+        finish(Phase::UploadFailed, QStringLiteral("Error "),
+               QStringLiteral("The upload failed: %1").arg(m_failureDetail));
         return m_bar;
     }
     const UploadReply reply = parseUploadReply(m_uploadResult.reply);

@@ -2,8 +2,8 @@
 
 #include "audio/encodeprogress.h"
 #include "audio/narrationencoding.h"
-#include "publish/serviceclient.h"
 #include "publish/replies.h"
+#include "publish/serviceclient.h"
 
 #include <QFuture>
 #include <QFutureWatcher>
@@ -28,7 +28,14 @@ class UserAccount;
 class PublicationRun
 {
 public:
-    enum class Phase { Preparing, Verifying, Uploading, VerifyFailed, Published, UploadFailed };
+    enum class Phase {
+        Preparing,
+        Verifying,
+        Uploading,
+        VerifyFailed,
+        Published,
+        UploadFailed
+    };
 
     struct Context
     {
@@ -36,8 +43,8 @@ public:
         const UserAccount& account;
         ServiceClient& client;
         Messenger* messenger = nullptr;
-        QString serviceBase;               //!< scheme and host, no trailing "/"
-        std::function<bool()> quietSave;   //!< saves the story without a message; after success
+        QString serviceBase;             //!< scheme and host, no trailing "/"
+        std::function<bool()> quietSave; //!< saves the story without a message; after success
     };
 
     explicit PublicationRun(Context context);

@@ -11,8 +11,9 @@ QString podcastTooLong(int total)
     const int over = total - MaxPodcastSeconds;
     const QString duration = text::formatDuration(total);
     if (over >= 60)
-        return QString::asprintf(" - Podcast too long, duration %s\r\n     %d minutes %d seconds over 15 minute max\r\n",
-                                 qPrintable(duration), over / 60, over % 60);
+        return QString::asprintf(
+            " - Podcast too long, duration %s\r\n     %d minutes %d seconds over 15 minute max\r\n",
+            qPrintable(duration), over / 60, over % 60);
     return QString::asprintf(" - Podcast too long, duration %s\r\n     %d seconds over 15 minute max\r\n",
                              qPrintable(duration), over);
 }
@@ -33,7 +34,8 @@ CheckReport runPublishChecks(const Story& story, const UserAccount& account)
 
     // Stories of the older types are only ever read from files: the service takes neither.
     if (!picture && !podcast)
-        r.text += QStringLiteral(" - This kind of Pictorelle cannot be published; make a new Pictorelle or Podcast\r\n");
+        r.text +=
+            QStringLiteral(" - This kind of Pictorelle cannot be published; make a new Pictorelle or Podcast\r\n");
     if (picture && story.count() < 1)
         r.text += QString::asprintf(" - At least %d slide needed\r\n", 1);
     if (podcast && story.count() < 1)

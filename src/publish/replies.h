@@ -16,8 +16,8 @@ struct VerifyReply
 struct UploadReply
 {
     bool success = false;
-    int uniqueId = 0;    //!< the digits after "OKAY=" (0 when there are none)
-    QString errorWord;   //!< the letters after "FAIL=", at most 99 characters
+    int uniqueId = 0;  //!< the digits after "OKAY=" (0 when there are none)
+    QString errorWord; //!< the letters after "FAIL=", at most 99 characters
 };
 
 //! Longest upload address the client keeps.

@@ -49,8 +49,7 @@ Form buildUploadForm(const Story& story, const UserAccount& account, const QByte
             const Slide& s = *story.slideAt(i);
             const QByteArray n = QByteArray::number(i);
             form << FormPart{"description" + n, s.caption().toUtf8(), {}, {}}
-                 << FormPart{"tag" + n, s.tags().toUtf8(), {}, {}}
-                 << file("photo" + n, s.slideJpegPath(), "image/jpeg")
+                 << FormPart{"tag" + n, s.tags().toUtf8(), {}, {}} << file("photo" + n, s.slideJpegPath(), "image/jpeg")
                  << file("thumb" + n, s.thumbnailJpegPath(), "image/jpeg")
                  << file("audio" + n, s.narrationMp3Path(), "audio/x-mp3") << number("audiol" + n, s.narrationLength());
         }

@@ -11,9 +11,9 @@ class UserAccount;
 struct FormPart
 {
     QByteArray name;
-    QByteArray value;        //!< text parts: UTF-8, no terminator
-    QString filePath;        //!< file parts: read from disk while the request is sent
-    QByteArray contentType;  //!< file parts only
+    QByteArray value;       //!< text parts: UTF-8, no terminator
+    QString filePath;       //!< file parts: read from disk while the request is sent
+    QByteArray contentType; //!< file parts only
 
     bool isFile() const { return !filePath.isEmpty(); }
 };

@@ -14,7 +14,8 @@ constexpr qint64 Unit[] = {0, 1000000, 10000, 100};
 
 } // namespace
 
-CategoryChooser::CategoryChooser(const CategoryTree& tree) : m_tree(tree) {}
+CategoryChooser::CategoryChooser(const CategoryTree& tree) : m_tree(tree)
+{}
 
 void CategoryChooser::open(int categoryId)
 {

@@ -98,9 +98,9 @@ QString startUpMessage(const QStringList& problems)
 {
     if (problems.isEmpty())
         return {};
-    return problems.join(QStringLiteral("\n\n"))
-        + QStringLiteral("\n\nAt every start the program copies a missing table from its installation: "
-                         "remove a damaged table, or reinstall the program, to get it back.");
+    return problems.join(QStringLiteral("\n\n")) +
+           QStringLiteral("\n\nAt every start the program copies a missing table from its installation: "
+                          "remove a damaged table, or reinstall the program, to get it back.");
 }
 
 } // namespace programdata

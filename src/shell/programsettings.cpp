@@ -113,20 +113,58 @@ void applyLine(QStringView line, ProgramSettings& settings, UserAccount& account
         // A number that does not parse leaves its field as it was.
         const std::optional<int> number = textscan::leadingInt(value);
         switch (name.key) {
-        case Key::UserName: account.setUserName(decodeValue(value)); break;
-        case Key::Password: account.setPassword(decodeValue(value)); break;
-        case Key::LanguageText: account.setLanguageText(decodeValue(value)); break;
-        case Key::AddPhotoPath: settings.setAddPhotoFolder(decodeValue(value)); break;
-        case Key::LanguageId: if (number) account.setLanguageId(*number); break;
-        case Key::RememberPassword: if (number) account.setRememberPassword(*number != 0); break;
-        case Key::X: if (number) settings.setWindowX(*number); break;
-        case Key::Y: if (number) settings.setWindowY(*number); break;
-        case Key::Width: if (number) settings.setWindowWidth(*number); break;
-        case Key::Height: if (number) settings.setWindowHeight(*number); break;
-        case Key::HideClearAudio: if (number) settings.setHideClearAudio(*number); break;
-        case Key::HideRecordOverAudio: if (number) settings.setHideRecordOverAudio(*number); break;
-        case Key::CueX: if (number) settings.setCueX(*number); break;
-        case Key::CueY: if (number) settings.setCueY(*number); break;
+        case Key::UserName:
+            account.setUserName(decodeValue(value));
+            break;
+        case Key::Password:
+            account.setPassword(decodeValue(value));
+            break;
+        case Key::LanguageText:
+            account.setLanguageText(decodeValue(value));
+            break;
+        case Key::AddPhotoPath:
+            settings.setAddPhotoFolder(decodeValue(value));
+            break;
+        case Key::LanguageId:
+            if (number)
+                account.setLanguageId(*number);
+            break;
+        case Key::RememberPassword:
+            if (number)
+                account.setRememberPassword(*number != 0);
+            break;
+        case Key::X:
+            if (number)
+                settings.setWindowX(*number);
+            break;
+        case Key::Y:
+            if (number)
+                settings.setWindowY(*number);
+            break;
+        case Key::Width:
+            if (number)
+                settings.setWindowWidth(*number);
+            break;
+        case Key::Height:
+            if (number)
+                settings.setWindowHeight(*number);
+            break;
+        case Key::HideClearAudio:
+            if (number)
+                settings.setHideClearAudio(*number);
+            break;
+        case Key::HideRecordOverAudio:
+            if (number)
+                settings.setHideRecordOverAudio(*number);
+            break;
+        case Key::CueX:
+            if (number)
+                settings.setCueX(*number);
+            break;
+        case Key::CueY:
+            if (number)
+                settings.setCueY(*number);
+            break;
         }
         return;
     }

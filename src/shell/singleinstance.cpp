@@ -39,10 +39,9 @@ QString readableUser(const QString& userName)
     for (const QChar c : userName) {
         if (part.size() == MaxUserPart)
             break;
-        const bool safe = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-                          || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-                          || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-')
-                          || c == QLatin1Char('_');
+        const bool safe =
+            (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('_');
         part += safe ? c : QLatin1Char('_');
     }
     return part.isEmpty() ? QStringLiteral("unknown") : part;
@@ -86,8 +85,7 @@ QString SingleInstance::loginName()
 }
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(parent), m_name(name)
-{
-}
+{}
 
 SingleInstance::~SingleInstance() = default;
 

@@ -21,6 +21,6 @@ StoryTexts StoryTexts::of(const Story& story)
 
 bool holdsWorkToSave(const Story& story)
 {
-    return story.count() > 0 || !story.title().isEmpty() || !story.description().isEmpty()
-        || !story.tags().isEmpty() || story.categoryId() != 0 || !story.transcript().isEmpty();
+    return story.count() > 0 || !story.title().isEmpty() || !story.description().isEmpty() || !story.tags().isEmpty() ||
+           story.categoryId() != 0 || !story.transcript().isEmpty();
 }

@@ -183,8 +183,8 @@ Restored restore(const QString& recoveryFile, Story& story)
     for (int i = 0; i < story.count(); ++i) {
         Slide& slide = *story.slideAt(i);
         // What the disk holds is the narration: a take the crash cut short counts as far as it got.
-        const auto bytes = QFileInfo(slide.narrationWavPath()).isFile() ? repairRecordedWave(slide.narrationWavPath())
-                                                                        : std::nullopt;
+        const auto bytes =
+            QFileInfo(slide.narrationWavPath()).isFile() ? repairRecordedWave(slide.narrationWavPath()) : std::nullopt;
         if (bytes && *bytes > 0) {
             const int seconds = int((qint64(*bytes) + BytesPerSecond - 1) / BytesPerSecond);
             slide.setHasNarration(true);

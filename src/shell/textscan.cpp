@@ -10,8 +10,8 @@ namespace {
 
 bool isBlank(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')
-           || c == QLatin1Char('\v') || c == QLatin1Char('\f');
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r') ||
+           c == QLatin1Char('\v') || c == QLatin1Char('\f');
 }
 
 bool isDigit(QChar c)

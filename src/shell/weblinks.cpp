@@ -28,8 +28,8 @@ QUrl servicePage(const QString& base, const QString& query)
 bool isWebAddress(const QUrl& address)
 {
     const QString scheme = address.scheme();
-    return address.isValid() && !address.host().isEmpty()
-        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    return address.isValid() && !address.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 } // namespace

@@ -16,7 +16,10 @@ class QLockFile;
 class WorkingFolderClaim
 {
 public:
-    enum class Use { Desktop, CommandLine };
+    enum class Use {
+        Desktop,
+        CommandLine
+    };
 
     //! Claims a folder in programFolder (ending with "/") and creates it; an invalid claim
     //! (empty path) when none can be created.

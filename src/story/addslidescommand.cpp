@@ -38,8 +38,7 @@ AddSlidesCommand::AddSlidesCommand(Story& story, std::vector<std::unique_ptr<Sli
 
 AddSlidesCommand::AddSlidesCommand(Story& story, std::unique_ptr<Slide> slide, int insertIndex, Current current)
     : AddSlidesCommand(story, single(std::move(slide)), insertIndex, current)
-{
-}
+{}
 
 AddSlidesCommand::~AddSlidesCommand() = default;
 

@@ -17,13 +17,15 @@ class AddSlidesCommand : public StoryCommand
 {
 public:
     //! What the current slide is once the slides are in.
-    enum class Current { Kept, LastAdded };
+    enum class Current {
+        Kept,
+        LastAdded
+    };
 
     //! The slides are new ones, made for this story (a picture slide's source path set).
     AddSlidesCommand(Story& story, std::vector<std::unique_ptr<Slide>> slides, int insertIndex = -1,
                      Current current = Current::Kept);
-    AddSlidesCommand(Story& story, std::unique_ptr<Slide> slide, int insertIndex = -1,
-                     Current current = Current::Kept);
+    AddSlidesCommand(Story& story, std::unique_ptr<Slide> slide, int insertIndex = -1, Current current = Current::Kept);
     ~AddSlidesCommand() override;
 
     //! Ids of the slides added, in the order they were added (empty before the push).
@@ -40,7 +42,7 @@ private:
     struct Added
     {
         int id;
-        int index; //!< where it stood right after it was added
+        int index;                   //!< where it stood right after it was added
         std::unique_ptr<Slide> kept; //!< held while undone
     };
 

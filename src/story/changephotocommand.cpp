@@ -25,7 +25,7 @@ ChangePhotoCommand::~ChangePhotoCommand()
 ChangePhotoCommand::Version ChangePhotoCommand::read() const
 {
     const Slide& s = *story().slideAt(story().indexOfId(m_id));
-    return {s.sourcePicturePath(), s.chosenPicturePath(), s.slideJpegPath(), s.picture(),
+    return {s.sourcePicturePath(), s.chosenPicturePath(), s.slideJpegPath(),  s.picture(),
             s.thumbnail(),         s.jpegSize(),          s.isPictureLoaded()};
 }
 

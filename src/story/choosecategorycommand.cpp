@@ -4,8 +4,7 @@
 
 ChooseCategoryCommand::ChooseCategoryCommand(Story& story, const QString& name, int id)
     : StoryCommand(story, QStringLiteral("Choose Category")), m_newName(name), m_newId(id)
-{
-}
+{}
 
 bool ChooseCategoryCommand::apply()
 {

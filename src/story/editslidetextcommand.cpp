@@ -18,8 +18,7 @@ QString fieldText(EditField field)
 
 } // namespace
 
-EditSlideTextCommand::EditSlideTextCommand(Story& story, int index, EditField field, const QString& text,
-                                           int session)
+EditSlideTextCommand::EditSlideTextCommand(Story& story, int index, EditField field, const QString& text, int session)
     : StoryCommand(story, fieldText(field)), m_field(field), m_session(session), m_new(text)
 {
     if (const Slide* s = story.slideAt(index))

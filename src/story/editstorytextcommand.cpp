@@ -22,8 +22,7 @@ QString fieldText(EditField field)
 
 EditStoryTextCommand::EditStoryTextCommand(Story& story, EditField field, const QString& text, int session)
     : StoryCommand(story, fieldText(field)), m_field(field), m_session(session), m_new(text)
-{
-}
+{}
 
 QString EditStoryTextCommand::read() const
 {

@@ -7,7 +7,11 @@
 class Messenger
 {
 public:
-    enum class Icon { Information, Warning, Error };
+    enum class Icon {
+        Information,
+        Warning,
+        Error
+    };
     virtual ~Messenger() = default;
     //! May be called from a worker thread: implementations hand it to their own thread.
     virtual void showMessage(const QString& caption, const QString& text, Icon icon) = 0;

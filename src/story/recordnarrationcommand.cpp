@@ -11,8 +11,11 @@ std::unique_ptr<RecordNarrationCommand> RecordNarrationCommand::begin(Story& sto
 }
 
 RecordNarrationCommand::RecordNarrationCommand(Story& story, const Slide& slide)
-    : StoryCommand(story, QStringLiteral("Record Narration")), m_id(slide.id()), m_oldHas(slide.hasNarration()),
-      m_oldLength(slide.narrationLength()), m_take(slide.narrationWavPath())
+    : StoryCommand(story, QStringLiteral("Record Narration")),
+      m_id(slide.id()),
+      m_oldHas(slide.hasNarration()),
+      m_oldLength(slide.narrationLength()),
+      m_take(slide.narrationWavPath())
 {
     m_take.keepBefore();
 }

@@ -141,7 +141,8 @@ bool SaveTransaction::stageCopy(const QString& from, const QString& to)
     while (!source.atEnd()) {
         const QByteArray chunk = source.read(CopyChunk);
         if (chunk.isEmpty() && source.error() != QFileDevice::NoError) {
-            m_error = QStringLiteral("Could not read %1: %2.").arg(QDir::toNativeSeparators(from), source.errorString());
+            m_error =
+                QStringLiteral("Could not read %1: %2.").arg(QDir::toNativeSeparators(from), source.errorString());
             return false;
         }
         if (chunk.isEmpty())
@@ -150,7 +151,8 @@ bool SaveTransaction::stageCopy(const QString& from, const QString& to)
         for (qint64 done = 0; done < chunk.size();) {
             const qint64 written = copy.write(chunk.constData() + done, chunk.size() - done);
             if (written <= 0) {
-                m_error = QStringLiteral("Could not write %1: %2.").arg(QDir::toNativeSeparators(to), copy.errorString());
+                m_error =
+                    QStringLiteral("Could not write %1: %2.").arg(QDir::toNativeSeparators(to), copy.errorString());
                 return false;
             }
             done += written;
@@ -185,7 +187,8 @@ bool SaveTransaction::commit(const QByteArray& storyFileBytes)
     }
     QSaveFile next(m_storyFile + nextSuffix());
     if (!next.open(QIODevice::WriteOnly) || next.write(storyFileBytes) != storyFileBytes.size() || !next.commit()) {
-        m_error = QStringLiteral("Could not write %1: %2.").arg(QDir::toNativeSeparators(m_storyFile), next.errorString());
+        m_error =
+            QStringLiteral("Could not write %1: %2.").arg(QDir::toNativeSeparators(m_storyFile), next.errorString());
         next.cancelWriting();
         return false;
     }

@@ -56,7 +56,7 @@ private:
     QString m_storyFile;
     QString m_folder;
     QStringList m_staged; //!< "<name>.part" and "<name>.gone" files made so far
-    int m_lock = -1; //!< descriptor of the locked folder
+    int m_lock = -1;      //!< descriptor of the locked folder
     bool m_committed = false;
     QString m_error;
 };

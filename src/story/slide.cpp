@@ -58,7 +58,8 @@ void setPlaceholderThumbnail(const QImage& image)
     placeholderStore() = image.scaled(75, 75).convertToFormat(QImage::Format_RGB32);
 }
 
-Slide::Slide(Story& story) : m_story(story), m_id(story.takeSlideId()), m_thumbnail(placeholderThumbnail()) {}
+Slide::Slide(Story& story) : m_story(story), m_id(story.takeSlideId()), m_thumbnail(placeholderThumbnail())
+{}
 
 namespace {
 

@@ -18,9 +18,11 @@ QString noCategoryText()
 
 Story::Story(const QString& programFolder, PictureImportService* importer, QObject* parent,
              const QString& workingFolder)
-    : QObject(parent), m_programFolder(programFolder),
+    : QObject(parent),
+      m_programFolder(programFolder),
       m_workingFolderBase(workingFolder.isEmpty() ? programFolder + QStringLiteral("temp/") : workingFolder),
-      m_importer(importer), m_undoStack(new QUndoStack(this))
+      m_importer(importer),
+      m_undoStack(new QUndoStack(this))
 {
     connect(m_undoStack, &QUndoStack::cleanChanged, this, [this] { flush(); });
     reset();

@@ -71,8 +71,8 @@ public:
     //! workingFolder (ending with "/") is the folder this story's media live in; empty means
     //! programFolder + "temp/". Each running program keeps its own, so one never empties
     //! another's.
-    explicit Story(const QString& programFolder, PictureImportService* importer = nullptr,
-                   QObject* parent = nullptr, const QString& workingFolder = QString());
+    explicit Story(const QString& programFolder, PictureImportService* importer = nullptr, QObject* parent = nullptr,
+                   const QString& workingFolder = QString());
     ~Story() override;
 
     //! New story: clears the undo stack, waits for running imports, drops every slide, empties
@@ -236,7 +236,10 @@ signals:
 private:
     friend class Slide;
     friend class StoryCommand;
-    enum class Change { Content, Narration };
+    enum class Change {
+        Content,
+        Narration
+    };
 
     void placeOnHomeSlots();
     void moveQuietly(int from, int to);

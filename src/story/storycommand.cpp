@@ -14,7 +14,8 @@ void putCurrent(Story& story, int index)
 
 } // namespace
 
-StoryCommand::StoryCommand(Story& story, const QString& text) : QUndoCommand(text), m_story(story) {}
+StoryCommand::StoryCommand(Story& story, const QString& text) : QUndoCommand(text), m_story(story)
+{}
 
 void StoryCommand::redo()
 {

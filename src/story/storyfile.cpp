@@ -161,8 +161,8 @@ SaveResult saveStory(Story& story, const Clock& clock, SavedPictures remake)
         std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), ec);
         if (ec || !QFileInfo(folder).isDir()) {
             result.error = notSaved(QStringLiteral("The folder %1 could not be created: %2.")
-                                        .arg(QDir::toNativeSeparators(folder),
-                                             ec ? QString::fromStdString(ec.message()) : QStringLiteral("not a folder")));
+                                        .arg(QDir::toNativeSeparators(folder), ec ? QString::fromStdString(ec.message())
+                                                                                  : QStringLiteral("not a folder")));
             return result;
         }
         createdFolder = folder;

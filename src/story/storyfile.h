@@ -27,7 +27,10 @@ struct SaveResult
 //! Whether a save remakes the slides' pictures from their sources first (so the saved
 //! pictures carry each slide's rotation), or takes them as they are because they were
 //! just remade and nothing changed since (publishing remakes them all before it sends).
-enum class SavedPictures { Remake, AlreadyRemade };
+enum class SavedPictures {
+    Remake,
+    AlreadyRemade
+};
 
 //! The paths one slide's block names for its picture and narration (empty: none).
 struct SlideMedia
@@ -43,8 +46,7 @@ QString storyFileText(const Story& story, qint64 saveTime, const std::vector<Sli
 //! Writes the story into its folder under program folder + "save/" as one SaveTransaction:
 //! a failed or interrupted save leaves the earlier save as it was, its story file and media
 //! alike. Sets the story file path on a first save; the caller clears the modified flag.
-SaveResult saveStory(Story& story, const Clock& clock = SystemClock(),
-                     SavedPictures pictures = SavedPictures::Remake);
+SaveResult saveStory(Story& story, const Clock& clock = SystemClock(), SavedPictures pictures = SavedPictures::Remake);
 
 //! The confirmation text shown after a save that is not quiet.
 QString saveConfirmationText(const QString& title, const QDateTime& time);
@@ -60,14 +62,14 @@ QString saveTimeText(const QDateTime& time);
 struct LoadReport
 {
     bool opened = false;
-    int slidesRead = 0;    //!< complete slide blocks in the file
-    int slidesAdded = 0;   //!< slides the story took (at most 50)
-    QStringList warnings;  //!< missing media, refused slides, damaged counts
+    int slidesRead = 0;   //!< complete slide blocks in the file
+    int slidesAdded = 0;  //!< slides the story took (at most 50)
+    QStringList warnings; //!< missing media, refused slides, damaged counts
 };
 
 //! Where a load looks for the media a story file names.
 enum class MediaLookup {
-    AsNamed,         //!< the named file; when it is gone, the file of that name beside the story file
+    AsNamed,              //!< the named file; when it is gone, the file of that name beside the story file
     BesideStoryFileFirst, //!< the file of that name beside the story file, else the named one
                           //!< (a recovery copy, whose media were moved beside it)
 };

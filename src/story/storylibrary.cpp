@@ -15,8 +15,7 @@
 
 StoryLibrary::StoryLibrary(const QString& saveFolder, SortSwitches& switches)
     : m_saveFolder(saveFolder), m_switches(switches)
-{
-}
+{}
 
 bool StoryLibrary::readRow(const QString& storyFile, LibraryRow& row)
 {

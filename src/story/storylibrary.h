@@ -11,16 +11,16 @@ class Story;
 //! One saved story as the library lists it.
 struct LibraryRow
 {
-    QString title;      //!< at most 47 characters; "No title" for an empty title
-    QString dateText;   //!< "Dec 06 2026 06:29PM", local time
+    QString title;    //!< at most 47 characters; "No title" for an empty title
+    QString dateText; //!< "Dec 06 2026 06:29PM", local time
     QString slidesText;
-    QString typeName;   //!< empty when the file names no known type
-    QString path;       //!< the ".sld" file
-    QString lengthText; //!< minutes:seconds
-    int length = 0;     //!< seconds
+    QString typeName;    //!< empty when the file names no known type
+    QString path;        //!< the ".sld" file
+    QString lengthText;  //!< minutes:seconds
+    int length = 0;      //!< seconds
     qint64 saveTime = 0; //!< seconds since 1970
     int slides = 0;
-    int type = 1;       //!< 1 when the file has no type line
+    int type = 1; //!< 1 when the file has no type line
 };
 
 //! The saved-story library: rows read from the save folder's story files, sorted by
@@ -28,7 +28,13 @@ struct LibraryRow
 class StoryLibrary
 {
 public:
-    enum Column { Type = 0, Title = 1, Slides = 2, Length = 3, Date = 4 };
+    enum Column {
+        Type = 0,
+        Title = 1,
+        Slides = 2,
+        Length = 3,
+        Date = 4
+    };
 
     //! true = descending. At the start of a run only Date is descending.
     struct SortSwitches

@@ -58,7 +58,8 @@ QString findMedia(const QString& named, const QString& storyFile, MediaLookup lo
 //! ("<position>.jpg" / "<position>.wav") beside the story file is the one it named.
 QString findCutMedia(const QString& storyFile, int position, const char* suffix)
 {
-    const QString beside = QFileInfo(storyFile).absolutePath() + QStringLiteral("/%1").arg(position) + QLatin1String(suffix);
+    const QString beside =
+        QFileInfo(storyFile).absolutePath() + QStringLiteral("/%1").arg(position) + QLatin1String(suffix);
     return QFileInfo(beside).isFile() ? beside : QString();
 }
 
@@ -122,7 +123,8 @@ LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
     if (!QFileInfo(path).isFile())
         return report;
     if (QFileInfo(path).size() > LargestStoryFile) {
-        report.warnings << QStringLiteral("The story file %1 is too large to be a story.").arg(QDir::toNativeSeparators(path));
+        report.warnings
+            << QStringLiteral("The story file %1 is too large to be a story.").arg(QDir::toNativeSeparators(path));
         return report;
     }
     // A save cut short after its story file was written is finished before it is read.
@@ -169,7 +171,8 @@ LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
             } else if (startsWith(line, QStringLiteral("SC_TRANSCRIPT="), value)) {
                 const int n = leadingInt(value).value_or(0);
                 if (n < 0)
-                    report.warnings << QStringLiteral("The transcript length %1 is invalid; no transcript was read.").arg(n);
+                    report.warnings
+                        << QStringLiteral("The transcript length %1 is invalid; no transcript was read.").arg(n);
                 const QString transcript = reader.readChars(std::max(n, 0));
                 if (transcript.size() < n)
                     report.warnings << QStringLiteral("The transcript is shorter than its stated length.");

@@ -23,7 +23,8 @@ QString freshKeptName(const QString& path)
 
 } // namespace
 
-SwappedFile::SwappedFile(QString path) : m_path(std::move(path)) {}
+SwappedFile::SwappedFile(QString path) : m_path(std::move(path))
+{}
 
 void SwappedFile::moveAside(QString& name)
 {

@@ -27,8 +27,7 @@ QByteArray rampBytes(quint64 from, quint64 count)
 
 FakeAudioPort::FakeAudioPort(bool input, std::shared_ptr<FakeAudioState> state)
     : m_input(input), m_state(std::move(state))
-{
-}
+{}
 
 FakeAudioPort::~FakeAudioPort()
 {

@@ -20,9 +20,9 @@ struct FakeAudioState
     int closes = 0;
     int starts = 0;
     int submits = 0;
-    int emptySubmits = 0;   //!< buffers submitted with length 0
-    quint64 captured = 0;   //!< input: ramp bytes written into buffers, over every port
-    QByteArray played;      //!< output: every byte played, in order
+    int emptySubmits = 0; //!< buffers submitted with length 0
+    quint64 captured = 0; //!< input: ramp bytes written into buffers, over every port
+    QByteArray played;    //!< output: every byte played, in order
 };
 
 //! The ramp an input port captures: byte k of a 16-bit sample counter, little-endian.

@@ -22,10 +22,8 @@ constexpr quint32 TwentyMilliseconds = 882; // 441 samples of 16-bit mono at 220
 class FormatNotingPort : public AudioPort
 {
 public:
-    FormatNotingPort(std::unique_ptr<AudioPort> inner, WaveFormat& opened)
-        : m_inner(std::move(inner)), m_opened(opened)
-    {
-    }
+    FormatNotingPort(std::unique_ptr<AudioPort> inner, WaveFormat& opened) : m_inner(std::move(inner)), m_opened(opened)
+    {}
     bool open(const WaveFormat& format, BufferDone done) override
     {
         m_opened = format;

@@ -16,7 +16,6 @@ struct MicTestFixture : ::testing::Test
     FakeBackend backend;
     FakeSoundPlayer player;
     FakeMicrophoneVolume volume;
-
 };
 
 TEST_F(MicTestFixture, OpeningPlacesTheSliderForTheCurrentLevel)
@@ -140,7 +139,8 @@ TEST_F(MicTestFixture, InputThatCannotOpenIsReportedAndLeavesNothing)
     backend.openSucceeds = false;
     MicrophoneTest test(backend, player, &volume, folder.path());
     const MicTestStep step = test.record();
-    EXPECT_EQ(step.error, "No microphone was found. Check that a microphone is connected and selected in the sound settings.");
+    EXPECT_EQ(step.error,
+              "No microphone was found. Check that a microphone is connected and selected in the sound settings.");
     EXPECT_EQ(step.buttonText, "Record");
     EXPECT_EQ(step.startTimer, 0);
     EXPECT_FALSE(test.isRecording());

@@ -1,5 +1,5 @@
-#include "audio/mp3codec.h"
 #include "audio/mp3encoder.h"
+#include "audio/mp3codec.h"
 #include "mp3testsupport.h"
 #include "wavebytes.h"
 
@@ -55,8 +55,10 @@ TEST_F(Mp3Fixture, GivenTwoEncodesAtOnce_WhenBothRun_ThenEachReportsOnlyItsOwnPr
     Mp3EncodeResult threeResult, twoResult;
     std::vector<int> threeSeen, twoSeen;
 
-    std::thread first([&] { threeSeen = encodeRecordingProgress(three, folder.file("three.mp3"), threeResult, &threeProgress); });
-    std::thread second([&] { twoSeen = encodeRecordingProgress(two, folder.file("two.mp3"), twoResult, &twoProgress); });
+    std::thread first(
+        [&] { threeSeen = encodeRecordingProgress(three, folder.file("three.mp3"), threeResult, &threeProgress); });
+    std::thread second(
+        [&] { twoSeen = encodeRecordingProgress(two, folder.file("two.mp3"), twoResult, &twoProgress); });
     first.join();
     second.join();
 

@@ -56,8 +56,8 @@ Mp3Walk walkMp3Frames(const QByteArray& bytes)
         const FrameHeader frame = readHeader(data + at);
         if (!frame.valid || at + frame.length > bytes.size())
             break;
-        walk.allNarrationFrames = walk.allNarrationFrames && !frame.mpeg1 && frame.kbps == 24
-                                  && frame.sampleRate == 22050 && frame.mono;
+        walk.allNarrationFrames =
+            walk.allNarrationFrames && !frame.mpeg1 && frame.kbps == 24 && frame.sampleRate == 22050 && frame.mono;
         ++walk.frames;
         at += frame.length;
     }

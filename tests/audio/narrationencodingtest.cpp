@@ -18,8 +18,7 @@ namespace {
 class Podcast
 {
 public:
-    Podcast(const TempFolder& folder, const std::vector<QByteArray>& narrations)
-        : story(folder.path())
+    Podcast(const TempFolder& folder, const std::vector<QByteArray>& narrations) : story(folder.path())
     {
         story.setType(int(StoryType::Podcast));
         for (const QByteArray& samples : narrations) {

@@ -250,7 +250,8 @@ TEST_F(RecorderFixture, NoMicrophoneIsReportedAndLeavesTheOldNarration)
     const RecordingStart started = recorder.record(&slide);
     // THEN the user learns why, and nothing changed
     EXPECT_EQ(started.error, RecordingError::NoInput);
-    EXPECT_EQ(started.message, "No microphone was found. Check that a microphone is connected and selected in the sound settings.");
+    EXPECT_EQ(started.message,
+              "No microphone was found. Check that a microphone is connected and selected in the sound settings.");
     EXPECT_EQ(recorder.state(), RecorderState::Stopped);
     EXPECT_TRUE(events.commands.empty());
     EXPECT_FALSE(recorder.recordLatched());

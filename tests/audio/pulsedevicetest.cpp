@@ -5,8 +5,8 @@
 #include "audio/wavefilesink.h"
 #include "audio/wavememorysource.h"
 #include "devicetestsupport.h"
-#include "soundanalysis.h"
 #include "pulsetestenvironment.h"
+#include "soundanalysis.h"
 #include "tempfolder.h"
 #include "wavebytes.h"
 
@@ -107,7 +107,8 @@ TEST(PulseWaveInDevice, GivenNoSoundServer_WhenAttaching_ThenItFailsPromptlyAndS
     MemorySink sink;
     WaveInDevice device(backend.createInputPort());
     expectReturnsWithin(6000, [&] { EXPECT_FALSE(device.attach(&sink)); });
-    EXPECT_TRUE(backend.lastError().startsWith("cannot connect to the sound server")) << backend.lastError().toStdString();
+    EXPECT_TRUE(backend.lastError().startsWith("cannot connect to the sound server"))
+        << backend.lastError().toStdString();
     EXPECT_TRUE(device.start());
     expectReturnsWithin(2000, [&] { EXPECT_TRUE(device.detach()); });
     EXPECT_TRUE(sink.bytes().isEmpty());
@@ -136,11 +137,13 @@ TEST(PulseWaveOutDevice, GivenAOneSecondTone_WhenPlayed_ThenTheSinkReceivesItAnd
     device.detach();
 
     QByteArray heard;
-    waitFor([&] {
-        monitor.waitForReadyRead(50);
-        heard += monitor.readAllStandardOutput();
-        return loudPart(heard).size() >= 0.95 * bytesPerSecond;
-    }, 2000);
+    waitFor(
+        [&] {
+            monitor.waitForReadyRead(50);
+            heard += monitor.readAllStandardOutput();
+            return loudPart(heard).size() >= 0.95 * bytesPerSecond;
+        },
+        2000);
     monitor.terminate();
     monitor.waitForFinished();
     const QByteArray loud = loudPart(heard);

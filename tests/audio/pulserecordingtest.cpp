@@ -55,7 +55,8 @@ TEST(PulseRecording, GivenAPreparedInput_WhenTakesRunBackToBack_ThenNoneLosesIts
 
     // The first take after the start is the one that used to lose its first words.
     for (int take = 0; take < 3; ++take) {
-        const Take t = recordFor(backend, folder.file(QStringLiteral("%1.wav").arg(take)), std::chrono::milliseconds(1500));
+        const Take t =
+            recordFor(backend, folder.file(QStringLiteral("%1.wav").arg(take)), std::chrono::milliseconds(1500));
         EXPECT_GE(t.audio, t.wall - 0.1) << "take " << take << ": " << t.audio << " s of audio in " << t.wall << " s";
         EXPECT_LE(t.audio, t.wall + 0.05) << "take " << take;
         backend.prepareInput();

@@ -77,8 +77,8 @@ QString PulseTestEnvironment::start()
     s_daemon = std::make_unique<Daemon>();
     QString server;
     QString errors;
-    const bool started = run(QStringLiteral("bash"), {script(), QStringLiteral("start"), s_daemon->folder.path()}, &server,
-                             &errors);
+    const bool started =
+        run(QStringLiteral("bash"), {script(), QStringLiteral("start"), s_daemon->folder.path()}, &server, &errors);
     server = server.trimmed();
     if (!started || server.isEmpty()) {
         failure = QStringLiteral("the test PulseAudio daemon did not start: ") + errors;

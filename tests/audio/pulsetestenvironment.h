@@ -20,14 +20,14 @@ public:
 };
 
 //! Skips the test without a daemon, except on CI (CI=true), where that is a failure.
-#define REQUIRE_PULSE()                                                                                              \
-    do {                                                                                                             \
-        const QString pulseFailure = PulseTestEnvironment::start();                                                  \
-        if (!pulseFailure.isEmpty()) {                                                                               \
-            if (qgetenv("CI") == "true")                                                                             \
-                FAIL() << pulseFailure.toStdString();                                                                \
-            GTEST_SKIP() << pulseFailure.toStdString();                                                              \
-        }                                                                                                            \
+#define REQUIRE_PULSE()                                                                                                \
+    do {                                                                                                               \
+        const QString pulseFailure = PulseTestEnvironment::start();                                                    \
+        if (!pulseFailure.isEmpty()) {                                                                                 \
+            if (qgetenv("CI") == "true")                                                                               \
+                FAIL() << pulseFailure.toStdString();                                                                  \
+            GTEST_SKIP() << pulseFailure.toStdString();                                                                \
+        }                                                                                                              \
     } while (false)
 
 //! Sets an environment variable for a scope and restores it afterwards.

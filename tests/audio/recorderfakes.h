@@ -26,8 +26,8 @@ struct FakeInput
     std::condition_variable queuedChanged;
     std::deque<WaveBuffer*> queued;
     AudioPort::BufferDone done;
-    QStringList calls;        //!< "open", "start", "pause", "resume", "reset", "close" in order
-    QByteArray captured;      //!< every byte handed to the device, in capture order
+    QStringList calls;   //!< "open", "start", "pause", "resume", "reset", "close" in order
+    QByteArray captured; //!< every byte handed to the device, in capture order
     int nextRampValue = 0;
 
     //! Fills the oldest count queued buffers with the ramp and reports them finished; waits

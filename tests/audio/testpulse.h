@@ -84,11 +84,11 @@ private:
 };
 
 //! Skips the test without a daemon, except on CI (CI=true), where that is a failure.
-#define REQUIRE_TEST_PULSE(server)                                                                                    \
-    do {                                                                                                              \
-        if (!(server).isRunning()) {                                                                                  \
-            if (qgetenv("CI") == "true")                                                                              \
-                FAIL() << (server).failure().toStdString();                                                           \
-            GTEST_SKIP() << (server).failure().toStdString();                                                         \
-        }                                                                                                             \
+#define REQUIRE_TEST_PULSE(server)                                                                                     \
+    do {                                                                                                               \
+        if (!(server).isRunning()) {                                                                                   \
+            if (qgetenv("CI") == "true")                                                                               \
+                FAIL() << (server).failure().toStdString();                                                            \
+            GTEST_SKIP() << (server).failure().toStdString();                                                          \
+        }                                                                                                              \
     } while (false)

@@ -31,8 +31,7 @@ quint32 field32(const QByteArray& bytes, int at)
 QByteArray fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits)
 {
     const quint16 align = channels * (bits / 8);
-    return "fmt " + le32(16) + le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align)
-           + le16(bits);
+    return "fmt " + le32(16) + le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits);
 }
 
 QByteArray chunk(const char* id, const QByteArray& payload)

@@ -90,8 +90,8 @@ TEST(WaveClipJoin, GivenNonPcmClipsWithFactAndExtraBytes_ThenTheJoinedFileHasThe
 {
     TempFolder folder;
     auto adpcm = [&](const QString& name, quint16 extra, const QByteArray& samples) {
-        const QByteArray body = fmt(0x11, 1, 22050, 4) + le16(2) + le16(extra) + chunk("fact", le32(99))
-                                + chunk("data", samples);
+        const QByteArray body =
+            fmt(0x11, 1, 22050, 4) + le16(2) + le16(extra) + chunk("fact", le32(99)) + chunk("data", samples);
         return WaveClip(folder.write(name, riff(body)));
     };
     WaveClip joined = adpcm("a.wav", 505, ramp(30, 1)).concatenate(adpcm("b.wav", 1017, ramp(20, 2)));

@@ -1,5 +1,5 @@
-#include "audio/waveerrors.h"
 #include "audio/wavefilesink.h"
+#include "audio/waveerrors.h"
 #include "tempfolder.h"
 #include "wavebytes.h"
 
@@ -23,8 +23,8 @@ TEST(WaveFileSink, GivenNoSamples_WhenClosed_ThenFileIsTheBare44ByteHeader)
     WaveFileSink sink(path, 22050, 16, 1);
     sink.close();
 
-    const QByteArray expected = "RIFF" + le32(36) + "WAVE" + "fmt " + le32(16) + le16(1) + le16(1) + le32(22050)
-                                + le32(44100) + le16(2) + le16(16) + "data" + le32(0);
+    const QByteArray expected = "RIFF" + le32(36) + "WAVE" + "fmt " + le32(16) + le16(1) + le16(1) + le32(22050) +
+                                le32(44100) + le16(2) + le16(16) + "data" + le32(0);
     EXPECT_EQ(TempFolder::read(path), expected);
 }
 

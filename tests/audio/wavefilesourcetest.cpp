@@ -1,5 +1,5 @@
-#include "audio/waveerrors.h"
 #include "audio/wavefilesource.h"
+#include "audio/waveerrors.h"
 #include "tempfolder.h"
 #include "wavebytes.h"
 

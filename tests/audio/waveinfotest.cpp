@@ -1,5 +1,5 @@
-#include "audio/wavefilesink.h"
 #include "audio/waveinfo.h"
+#include "audio/wavefilesink.h"
 #include "tempfolder.h"
 #include "wavebytes.h"
 

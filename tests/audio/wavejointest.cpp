@@ -1,5 +1,5 @@
-#include "audio/waveclip.h"
 #include "audio/wavejoin.h"
+#include "audio/waveclip.h"
 #include "tempfolder.h"
 #include "wavebytes.h"
 
@@ -63,8 +63,8 @@ TEST(WaveJoin, GivenSeveralNarrations_WhenJoined_ThenTheBytesEqualJoiningTheirCl
 TEST(WaveJoin, GivenANarrationWithAListChunkBeforeItsSamples_WhenJoined_ThenOnlyItsSamplesAreTaken)
 {
     TempFolder folder;
-    const QString tagged =
-        folder.write("1.wav", riff(fmt(1, 1, 22050, 16) + chunk("LIST", "INFOsome words") + chunk("data", ramp(900, 1))));
+    const QString tagged = folder.write(
+        "1.wav", riff(fmt(1, 1, 22050, 16) + chunk("LIST", "INFOsome words") + chunk("data", ramp(900, 1))));
     const QString plain = folder.write("2.wav", pcmWave(ramp(100, 2)));
 
     ASSERT_TRUE(joinNarrationWaves({tagged, plain}, folder.file("out.wav")).ok());

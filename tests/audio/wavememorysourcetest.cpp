@@ -1,6 +1,6 @@
+#include "audio/wavememorysource.h"
 #include "audio/playtest.h"
 #include "audio/waveerrors.h"
-#include "audio/wavememorysource.h"
 #include "wavebytes.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "mutation.h"
 #include "audio/waveclip.h"
 #include "audio/waveerrors.h"
 #include "audio/wavefilesource.h"
 #include "audio/waveinfo.h"
+#include "mutation.h"
 #include "tempfolder.h"
 #include "wavebytes.h"
 
@@ -65,8 +65,11 @@ std::string readEverything(const QString& path, const QByteArray& bytes)
                 break;
             }
         }
-        for (const auto& [offset, absolute] : {std::pair<qint64, bool>{-1, true}, {0, true}, {qint64(1) << 40, false},
-                                               {-(qint64(1) << 40), false}, {3, true}}) {
+        for (const auto& [offset, absolute] : {std::pair<qint64, bool>{-1, true},
+                                               {0, true},
+                                               {qint64(1) << 40, false},
+                                               {-(qint64(1) << 40), false},
+                                               {3, true}}) {
             if (!source.seek(offset, absolute))
                 fault += "seek refused on an open source; ";
             quint32 length = sizeof buffer;
@@ -99,16 +102,18 @@ struct WaveMutationFixture : ::testing::Test
         file.close();
         ++files;
         const std::string fault = readEverything(path, bytes);
-        EXPECT_EQ(fault, "") << what << " (" << bytes.size() << " bytes: " << bytes.left(64).toHex().toStdString() << ")";
+        EXPECT_EQ(fault, "") << what << " (" << bytes.size() << " bytes: " << bytes.left(64).toHex().toStdString()
+                             << ")";
     }
 
     //! Three shapes of wave: plain PCM, PCM with a "LIST" chunk before the data, and a
     //! compressed format with extra bytes and a "fact" chunk.
     static QList<QByteArray> originals()
     {
-        return {pcmWave(ramp(120)),
-                riff(fmt(1, 1, 22050, 16) + chunk("LIST", QByteArray(14, 'i')) + chunk("data", ramp(64, 1))),
-                riff(fmt(0x11, 1, 22050, 4) + le16(2) + le16(505) + chunk("fact", le32(77)) + chunk("data", ramp(90, 2)))};
+        return {
+            pcmWave(ramp(120)),
+            riff(fmt(1, 1, 22050, 16) + chunk("LIST", QByteArray(14, 'i')) + chunk("data", ramp(64, 1))),
+            riff(fmt(0x11, 1, 22050, 4) + le16(2) + le16(505) + chunk("fact", le32(77)) + chunk("data", ramp(90, 2)))};
     }
 };
 

@@ -1,5 +1,5 @@
-#include "../audio/soundanalysis.h"
 #include "../audio/pulsetestenvironment.h"
+#include "../audio/soundanalysis.h"
 #include "clirunner.h"
 
 #include <QElapsedTimer>
@@ -42,7 +42,8 @@ TEST(CliRecord, GivenAPause_WhenRecording_ThenThePausedSecondIsNeitherCountedNor
     TempFolder home;
     const QString out = home.file("take.wav");
 
-    const CliRun run = runCli(home.path(), {"record", out, "--seconds", "2", "--pause-after", "0.5", "--resume-after", "1"});
+    const CliRun run =
+        runCli(home.path(), {"record", out, "--seconds", "2", "--pause-after", "0.5", "--resume-after", "1"});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "2\n") << "0.5 s and 1.5 s of sound are two seconds, whatever the pause lasted";
     EXPECT_EQ(dataSize(TempFolder::read(out)), twoSecondsOfBytes);

@@ -49,8 +49,8 @@ TEST_F(CliMp3, GivenNoEncoderLibrary_WhenEncoding_ThenTheMissingCodecTextIsShown
     const CliRun run = runWithLibrary(home.path(), {"encode", wav, mp3}, files.file("none/libmp3lame.so.0"));
 
     EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.err.contains(
-        "Pictorelle - MP3 encoding error: MP3 encoder didn't load.\nPlease re-install Pictorelle.\n"))
+    EXPECT_TRUE(
+        run.err.contains("Pictorelle - MP3 encoding error: MP3 encoder didn't load.\nPlease re-install Pictorelle.\n"))
         << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(mp3));
 }

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 struct PublishFixture : ::testing::Test
 {
     TempFolder home;
@@ -29,11 +28,11 @@ struct PublishFixture : ::testing::Test
 
     QString makeStory()
     {
-        const CliRun made = cli({"new", "--title", "Sea & <Sun> é", "--description", "day one\nday two", "--tags",
-                                 "sea;sun", "--category", "2060200", "--slide", writePicture(input, "a.jpg", 900, 600),
-                                 "--narration", input.write("a.wav", waveBytes(44100 * 2)), "--caption", "first",
-                                 "--slide", writePicture(input, "b.png", 300, 400), "--narration",
-                                 input.write("b.wav", waveBytes(44100 * 3))});
+        const CliRun made =
+            cli({"new", "--title", "Sea & <Sun> é", "--description", "day one\nday two", "--tags", "sea;sun",
+                 "--category", "2060200", "--slide", writePicture(input, "a.jpg", 900, 600), "--narration",
+                 input.write("a.wav", waveBytes(44100 * 2)), "--caption", "first", "--slide",
+                 writePicture(input, "b.png", 300, 400), "--narration", input.write("b.wav", waveBytes(44100 * 3))});
         EXPECT_EQ(made.code, 0) << made.err.toStdString();
         return made.lastLine();
     }

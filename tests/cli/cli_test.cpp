@@ -28,9 +28,9 @@ TEST_F(CliFixture, NewMakesASavedStoryThatShowReadsBack)
     const QString a = writePicture(input, "a.jpg", 1200, 800);
     const QString b = writePicture(input, "b.png", 300, 500);
     const QString wav = input.write("n.wav", waveBytes(44101));
-    const CliRun made = cli({"new", "--title", "Trip", "--description", "day one\nday two", "--category", "2060200",
-                             "--slide", a, "--narration", wav, "--caption", "first\nline", "--cue", "say hi",
-                             "--slide", b, "--slide-tags", "sea"});
+    const CliRun made =
+        cli({"new", "--title", "Trip", "--description", "day one\nday two", "--category", "2060200", "--slide", a,
+             "--narration", wav, "--caption", "first\nline", "--cue", "say hi", "--slide", b, "--slide-tags", "sea"});
     ASSERT_EQ(made.code, 0) << made.err.toStdString();
     const QString sld = made.lastLine();
     EXPECT_TRUE(sld.startsWith(home.path() + "save/")) << sld.toStdString();
@@ -104,8 +104,8 @@ TEST_F(CliFixture, RefusedAndUndecodableSlidesWarnButTheStoryIsMade)
 TEST_F(CliFixture, PodcastsHoldSegments)
 {
     const QString wav = input.write("s.wav", waveBytes(44100 * 3));
-    const CliRun r = cli({"new", "--podcast", "--title", "Cast", "--transcript", "hello\nworld",
-                          "--publish-transcript", "--segment", wav, "--segment", wav});
+    const CliRun r = cli({"new", "--podcast", "--title", "Cast", "--transcript", "hello\nworld", "--publish-transcript",
+                          "--segment", wav, "--segment", wav});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QJsonObject story = cli({"show", r.lastLine(), "--json"}).json().object();
     EXPECT_EQ(story["type"].toInt(), 2);
@@ -122,7 +122,8 @@ TEST_F(CliFixture, LibraryListsSortsAndDeletes)
 {
     const QString a = writePicture(input, "a.jpg", 50, 50);
     const QString first = cli({"new", "--title", "beta", "--slide", a}).lastLine();
-    const QString second = cli({"new", "--title", "Alpha", "--slide", a, "--slide", writePicture(input, "b.jpg", 50, 50)}).lastLine();
+    const QString second =
+        cli({"new", "--title", "Alpha", "--slide", a, "--slide", writePicture(input, "b.jpg", 50, 50)}).lastLine();
     ASSERT_NE(first, second);
 
     const QJsonArray rows = cli({"library", "--json"}).json().array();

@@ -8,8 +8,16 @@
 QByteArray waveBytes(quint32 sampleBytes, quint32 rate, quint16 bits, quint16 channels)
 {
     QByteArray b;
-    auto u32 = [&b](quint32 v) { char x[4]; qToLittleEndian(v, x); b.append(x, 4); };
-    auto u16 = [&b](quint16 v) { char x[2]; qToLittleEndian(v, x); b.append(x, 2); };
+    auto u32 = [&b](quint32 v) {
+        char x[4];
+        qToLittleEndian(v, x);
+        b.append(x, 4);
+    };
+    auto u16 = [&b](quint16 v) {
+        char x[2];
+        qToLittleEndian(v, x);
+        b.append(x, 2);
+    };
     const quint16 align = quint16(channels * (bits / 8));
     b.append("RIFF");
     u32(36 + sampleBytes);

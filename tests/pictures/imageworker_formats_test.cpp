@@ -115,9 +115,8 @@ TEST(ImageWorkerFormats, LargeJpegsDecodeReducedWithUnchangedSizeRules)
         QSize slide;
     };
     // 2561 × 1283 decodes at 641 × 321, one pixel above the slide size.
-    const Case cases[] = {{5120, 3000, 8, {640, 375}}, {3000, 2000, 4, {640, 426}},
-                          {2561, 1283, 4, {640, 320}}, {2000, 1333, 2, {640, 426}},
-                          {1280, 853, 2, {640, 426}},  {1279, 853, 1, {640, 426}},
+    const Case cases[] = {{5120, 3000, 8, {640, 375}}, {3000, 2000, 4, {640, 426}}, {2561, 1283, 4, {640, 320}},
+                          {2000, 1333, 2, {640, 426}}, {1280, 853, 2, {640, 426}},  {1279, 853, 1, {640, 426}},
                           {1000, 3000, 4, {213, 640}}};
     for (const Case& c : cases) {
         // GIVEN a large JPEG
@@ -184,8 +183,7 @@ TEST(ImageWorkerFormats, UndecodableOrMissingSourcesWriteNothing)
         // THEN a decoder ran but nothing was written
         EXPECT_TRUE(out.loaded) << name;
         EXPECT_FALSE(out.slideWritten || out.thumbWritten) << name;
-        EXPECT_FALSE(QFile::exists(folder.file("s.jpg")) || QFile::exists(folder.file("t.jpg")))
-            << name;
+        EXPECT_FALSE(QFile::exists(folder.file("s.jpg")) || QFile::exists(folder.file("t.jpg"))) << name;
     }
 }
 

@@ -66,9 +66,8 @@ TEST_F(ImageWorkerTest, SlideSizeFollowsTheLongestSideAndNeverEnlarges)
         QSize slide, thumb;
     };
     const Case cases[] = {
-        {2000, 3000, {426, 640}, {75, 75}}, {500, 400, {500, 400}, {75, 75}},
-        {60, 40, {60, 40}, {40, 40}},       {1000, 1000, {640, 640}, {75, 75}},
-        {640, 50, {640, 50}, {75, 75}},     {2000, 2, {640, 1}, {75, 75}},
+        {2000, 3000, {426, 640}, {75, 75}}, {500, 400, {500, 400}, {75, 75}}, {60, 40, {60, 40}, {40, 40}},
+        {1000, 1000, {640, 640}, {75, 75}}, {640, 50, {640, 50}, {75, 75}},   {2000, 2, {640, 1}, {75, 75}},
     };
     for (const Case& c : cases) {
         // GIVEN a picture of the case's size
@@ -151,9 +150,14 @@ TEST_F(ImageWorkerTest, JpegsAreWrittenAtQualities75And90WithoutMetadata)
 TEST_F(ImageWorkerTest, ExtensionChoosesTheDecoderWithoutRegardToCase)
 {
     const QImage picture = filledPicture(80, 60, green);
-    for (const auto& [name, magick] :
-         {std::pair{"A.JPG", "JPEG"}, {"b.TIFF", "TIFF"}, {"c.Tif", "TIFF"}, {"d.JpEg", "JPEG"},
-          {"e.BMP", "BMP"}, {"f.Gif", "GIF"}, {"g.PNG", "PNG"}, {"photo [1] %d x:y.jpg", "JPEG"}}) {
+    for (const auto& [name, magick] : {std::pair{"A.JPG", "JPEG"},
+                                       {"b.TIFF", "TIFF"},
+                                       {"c.Tif", "TIFF"},
+                                       {"d.JpEg", "JPEG"},
+                                       {"e.BMP", "BMP"},
+                                       {"f.Gif", "GIF"},
+                                       {"g.PNG", "PNG"},
+                                       {"photo [1] %d x:y.jpg", "JPEG"}}) {
         // GIVEN a picture whose extension is written in any case, or an awkward file name
         savePicture(picture, folder.file(name), magick);
         // WHEN it is processed
@@ -188,10 +192,14 @@ TEST_F(ImageWorkerTest, QuarterTurnsAreReducedModuloFourKeepingTheirSign)
     QImage picture = filledPicture(40, 20, red);
     paintColumns(picture, 20, 40, blue);
     savePicture(picture, folder.file("turn.png"), "PNG");
-    enum Where { Left, Top, Right, Bottom };
-    const std::pair<int, Where> cases[] = {{0, Left},  {4, Left},  {-4, Left},   {1, Top},
-                                           {-3, Top},  {5, Top},   {2, Right},   {-2, Right},
-                                           {3, Bottom}, {-1, Bottom}, {-5, Bottom}};
+    enum Where {
+        Left,
+        Top,
+        Right,
+        Bottom
+    };
+    const std::pair<int, Where> cases[] = {{0, Left},  {4, Left},   {-4, Left},  {1, Top},     {-3, Top},   {5, Top},
+                                           {2, Right}, {-2, Right}, {3, Bottom}, {-1, Bottom}, {-5, Bottom}};
     for (const auto& [turns, redSide] : cases) {
         // WHEN it is processed with the quarter turns
         process(folder.file("turn.png"), turns);
@@ -199,13 +207,12 @@ TEST_F(ImageWorkerTest, QuarterTurnsAreReducedModuloFourKeepingTheirSign)
         const QImage s = slide();
         const bool upright = redSide == Left || redSide == Right;
         ASSERT_EQ(s.size(), upright ? QSize(40, 20) : QSize(20, 40)) << turns;
-        const QPoint redPoint = redSide == Left ? QPoint(5, 10)
-            : redSide == Right                  ? QPoint(35, 10)
-            : redSide == Top                    ? QPoint(10, 5)
-                                                : QPoint(10, 35);
+        const QPoint redPoint = redSide == Left    ? QPoint(5, 10)
+                                : redSide == Right ? QPoint(35, 10)
+                                : redSide == Top   ? QPoint(10, 5)
+                                                   : QPoint(10, 35);
         EXPECT_TRUE(isNear(s, redPoint.x(), redPoint.y(), red)) << turns;
-        EXPECT_TRUE(isNear(s, s.width() - 1 - redPoint.x(), s.height() - 1 - redPoint.y(), blue))
-            << turns;
+        EXPECT_TRUE(isNear(s, s.width() - 1 - redPoint.x(), s.height() - 1 - redPoint.y(), blue)) << turns;
         EXPECT_TRUE(isNear(thumb(), redPoint.x() / 2, redPoint.y() / 2, red)) << turns;
     }
 }

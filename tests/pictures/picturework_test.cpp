@@ -33,9 +33,8 @@ bool isAllWhite(const QImage& image)
 TEST(ThumbnailBitmap, PictureIsFittedAndCentredOnWhite)
 {
     const std::pair<QSize, QRect> cases[] = {
-        {{640, 426}, {0, 13, 75, 49}}, {{426, 640}, {13, 0, 49, 75}},
-        {{640, 600}, {0, 2, 75, 70}},  {{100, 100}, {0, 0, 75, 75}},
-        {{40, 30}, {0, 9, 75, 56}},    {{640, 1}, {}},
+        {{640, 426}, {0, 13, 75, 49}}, {{426, 640}, {13, 0, 49, 75}}, {{640, 600}, {0, 2, 75, 70}},
+        {{100, 100}, {0, 0, 75, 75}},  {{40, 30}, {0, 9, 75, 56}},    {{640, 1}, {}},
     };
     for (const auto& [size, area] : cases) {
         // GIVEN a red picture of the case's size
@@ -58,8 +57,8 @@ TEST(ThumbnailBitmap, PictureIsFittedAndCentredOnWhite)
 
 TEST(PictureExtensions, SevenExtensionsWithoutRegardToCase)
 {
-    for (const char* name : {"a.tif", "a.TIFF", "a.jpg", "a.JPEG", "a.Bmp", "a.gif", "a.PNG",
-                             "/home/x/holiday.photos/IMG_1.JpG"})
+    for (const char* name :
+         {"a.tif", "a.TIFF", "a.jpg", "a.JPEG", "a.Bmp", "a.gif", "a.PNG", "/home/x/holiday.photos/IMG_1.JpG"})
         EXPECT_TRUE(hasPictureExtension(name)) << name;
     for (const char* name : {"a.tga", "a.webp", "a.jpgx", "a.png.txt", "jpg", "", "/a.jpg/b"})
         EXPECT_FALSE(hasPictureExtension(name)) << name;
@@ -151,14 +150,19 @@ TEST(PictureImport, TwoImportsRunOnDifferentThreadsAtOnce)
     TempFolder folder;
     savePicture(filledPicture(2400, 1600, red), folder.file("a.jpg"), "JPEG");
     savePicture(filledPicture(1600, 2400, blue), folder.file("b.png"), "PNG");
-    const PictureJob jobs[] = {jobIn(folder, folder.file("a.jpg"), 1),
-                               jobIn(folder, folder.file("b.png"), 2)};
+    const PictureJob jobs[] = {jobIn(folder, folder.file("a.jpg"), 1), jobIn(folder, folder.file("b.png"), 2)};
     PictureResult results[2];
     // WHEN both are imported on two threads released together
     std::latch start(2);
     {
-        std::jthread first([&] { start.arrive_and_wait(); results[0] = runPictureImport(jobs[0]); });
-        std::jthread second([&] { start.arrive_and_wait(); results[1] = runPictureImport(jobs[1]); });
+        std::jthread first([&] {
+            start.arrive_and_wait();
+            results[0] = runPictureImport(jobs[0]);
+        });
+        std::jthread second([&] {
+            start.arrive_and_wait();
+            results[1] = runPictureImport(jobs[1]);
+        });
     }
     // THEN each result is that of its own picture
     EXPECT_EQ(results[0].picture.size(), QSize(640, 426));

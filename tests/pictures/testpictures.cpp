@@ -35,13 +35,11 @@ void paintColumns(QImage& image, int from, int to, const QColor& color)
     painter.fillRect(QRect(from, 0, to - from, image.height()), color);
 }
 
-void savePicture(const QImage& image, const QString& path, const std::string& magick,
-                 bool grayscale, int quality)
+void savePicture(const QImage& image, const QString& path, const std::string& magick, bool grayscale, int quality)
 {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     Magick::Image picture;
-    picture.read(size_t(argb.width()), size_t(argb.height()), "BGRA", Magick::CharPixel,
-                 argb.constBits());
+    picture.read(size_t(argb.width()), size_t(argb.height()), "BGRA", Magick::CharPixel, argb.constBits());
     picture.matte(hasTransparency(argb));
     if (grayscale)
         picture.type(Magick::GrayscaleType);
@@ -67,8 +65,8 @@ Magick::Image readBack(const QString& path)
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation)
 {
     // Big-endian TIFF header, one IFD entry: tag 0x0112 (orientation), SHORT, count 1.
-    const char tiff[] = {'M', 'M', 0, 0x2a, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
-                         0, char(orientation), 0, 0, 0, 0, 0, 0};
+    const char tiff[] = {'M', 'M', 0, 0x2a, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, char(orientation),
+                         0,   0,   0, 0,    0, 0};
     QByteArray segment("\xff\xe1", 2);
     const int length = 2 + 6 + int(sizeof tiff);
     segment.append(char(length >> 8)).append(char(length & 0xff));
@@ -79,9 +77,9 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int orientation)
 bool isNear(const QImage& image, int x, int y, const QColor& expected, int tolerance)
 {
     const QColor actual = image.pixelColor(x, y);
-    return std::abs(actual.red() - expected.red()) <= tolerance
-        && std::abs(actual.green() - expected.green()) <= tolerance
-        && std::abs(actual.blue() - expected.blue()) <= tolerance;
+    return std::abs(actual.red() - expected.red()) <= tolerance &&
+           std::abs(actual.green() - expected.green()) <= tolerance &&
+           std::abs(actual.blue() - expected.blue()) <= tolerance;
 }
 
 QRect nonWhiteArea(const QImage& image)

@@ -17,8 +17,8 @@ void paintColumns(QImage& image, int from, int to, const QColor& color);
 
 //! Writes the picture with the named ImageMagick encoder ("JPEG", "PNG", "GIF", ...).
 //! grayscale: stored as a one-channel picture.
-void savePicture(const QImage& image, const QString& path, const std::string& magick,
-                 bool grayscale = false, int quality = 95);
+void savePicture(const QImage& image, const QString& path, const std::string& magick, bool grayscale = false,
+                 int quality = 95);
 
 //! The file as ImageMagick reads it back (size, quality, colour space, profiles).
 Magick::Image readBack(const QString& path);

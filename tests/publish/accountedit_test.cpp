@@ -1,6 +1,6 @@
-#include "shell/programsettings.h"
 #include "publish/accountedit.h"
 #include "publish/md5digest.h"
+#include "shell/programsettings.h"
 
 #include <gtest/gtest.h>
 

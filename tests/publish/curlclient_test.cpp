@@ -90,7 +90,7 @@ TEST(CurlClientTest, PartsGoOutInOrderWithTheirNamesTypesAndFileNames)
         EXPECT_EQ(parts[i].name, names[i]);
     EXPECT_EQ(parts[1].body, "Caf\xC3\xA9"); // UTF-8, no terminator
     EXPECT_EQ(parts[2].body, "a\r\nb");
-    EXPECT_EQ(parts[0].contentType, ""); // text parts carry no type of their own
+    EXPECT_EQ(parts[0].contentType, "");   // text parts carry no type of their own
     EXPECT_EQ(parts[3].filename, "3.jpg"); // the working-folder name, never the folder
     EXPECT_EQ(parts[3].contentType, "image/jpeg");
     EXPECT_EQ(parts[3].body, std::string("\xFF\xD8\xFF photo", 10));
@@ -111,8 +111,8 @@ TEST(CurlClientTest, CancelAbortsAtOnce)
     });
     QElapsedTimer t;
     t.start();
-    const auto result = client.post(server.url(), {{"version", "1.0", {}, {}}},
-                                     [&](qint64, qint64) { return !cancel.load(); });
+    const auto result =
+        client.post(server.url(), {{"version", "1.0", {}, {}}}, [&](qint64, qint64) { return !cancel.load(); });
     canceller.join();
     EXPECT_FALSE(result.transportOk);
     EXPECT_LT(t.elapsed(), 3000);

@@ -63,7 +63,8 @@ TEST_F(PreparationFixture, GivenAPictureStory_WhenPrepared_ThenOnlyStaleNarratio
     EXPECT_EQ(story.slideAt(0)->picture().size(), QSize(80, 120)) << "the result reached its own slide";
 }
 
-TEST_F(PreparationFixture, GivenASlideRemovedWhileItsMediaArePrepared_WhenTheResultsArrive_ThenItIsSkippedAndTheOthersGetTheirOwn)
+TEST_F(PreparationFixture,
+       GivenASlideRemovedWhileItsMediaArePrepared_WhenTheResultsArrive_ThenItIsSkippedAndTheOthersGetTheirOwn)
 {
     addPictureSlide(story, home, 0, QSize(120, 80));
     addPictureSlide(story, home, 1, QSize(100, 100));
@@ -86,7 +87,8 @@ TEST_F(PreparationFixture, GivenASlideRemovedWhileItsMediaArePrepared_WhenTheRes
     EXPECT_FALSE(last.isMp3Busy());
 }
 
-TEST_F(PreparationFixture, GivenASlideMarkedForEncoding_WhenTheUserTriesToRemoveIt_ThenTheStoryRefusesUntilItsMp3IsApplied)
+TEST_F(PreparationFixture,
+       GivenASlideMarkedForEncoding_WhenTheUserTriesToRemoveIt_ThenTheStoryRefusesUntilItsMp3IsApplied)
 {
     Slide& slide = addPictureSlide(story, home, 0, QSize(120, 80));
     narrate(slide, home, 1);

@@ -1,8 +1,8 @@
-#include "shell/programsettings.h"
 #include "audio/mp3codec.h"
 #include "eventually.h"
 #include "preparationsupport.h"
 #include "publish/publicationrun.h"
+#include "shell/programsettings.h"
 #include "story/story.h"
 #include "tempfolder.h"
 

@@ -1,5 +1,5 @@
-#include "shell/programsettings.h"
 #include "publish/publishchecks.h"
+#include "shell/programsettings.h"
 #include "story/story.h"
 #include "tempfolder.h"
 
@@ -84,7 +84,7 @@ TEST_F(ChecksFixture, OlderStoryTypesAndHugeTranscriptsAreRefused)
     story.setType(3);
     EXPECT_TRUE(runPublishChecks(story, account).text.contains("cannot be published"));
     story.setType(2);
-    story.setTranscript(QString(150000, QChar(0x00E9))); // two UTF-8 bytes each: 300,000 bytes
+    story.setTranscript(QString(150000, QChar(0x00E9)));     // two UTF-8 bytes each: 300,000 bytes
     EXPECT_TRUE(runPublishChecks(story, account).isClean()); // not published: no limit
     story.setTranscriptPublish(true);
     EXPECT_TRUE(runPublishChecks(story, account).text.contains("Transcript too long"));

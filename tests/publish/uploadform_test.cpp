@@ -1,5 +1,5 @@
-#include "shell/programsettings.h"
 #include "publish/uploadform.h"
+#include "shell/programsettings.h"
 #include "story/story.h"
 #include "tempfolder.h"
 
@@ -56,11 +56,28 @@ TEST_F(FormFixture, TwoSlidePictureStorySendsPartsInOrder)
     addSlide(SlideKind(3), 6);
     story.setType(1);
     const Form form = buildUploadForm(story, account, "ABCDEFGH");
-    EXPECT_EQ(names(form), (QList<QByteArray>{"version", "cusername", "verify_code", "pictorelle_category",
-                                              "pictorelle_description", "pictorelle_title", "pictorelle_tags",
-                                              "pictorelle_type", "pictorelle_id", "pictorelle_language",
-                                              "num_slides", "description0", "tag0", "photo0", "thumb0", "audio0",
-                                              "audiol0", "description1", "tag1", "photo1", "thumb1", "audio1",
+    EXPECT_EQ(names(form), (QList<QByteArray>{"version",
+                                              "cusername",
+                                              "verify_code",
+                                              "pictorelle_category",
+                                              "pictorelle_description",
+                                              "pictorelle_title",
+                                              "pictorelle_tags",
+                                              "pictorelle_type",
+                                              "pictorelle_id",
+                                              "pictorelle_language",
+                                              "num_slides",
+                                              "description0",
+                                              "tag0",
+                                              "photo0",
+                                              "thumb0",
+                                              "audio0",
+                                              "audiol0",
+                                              "description1",
+                                              "tag1",
+                                              "photo1",
+                                              "thumb1",
+                                              "audio1",
                                               "audiol1"}));
     EXPECT_EQ(value(form, "version"), "1.0");
     EXPECT_EQ(value(form, "cusername"), "j\xC3\xBCrgen");

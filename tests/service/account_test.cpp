@@ -29,16 +29,16 @@ TEST_F(ServiceAccountTest, SignedUpUserVerifiesWithTheDigestOfThePasswordsUtf8By
     // THEN it gets a code and the upload address
     EXPECT_TRUE(reply.starts_with("OKAY,")) << reply;
     // AND the digest of the Latin-1 bytes is a wrong password
-    const auto latin1 = service->client()->Post(
-        "/?action=verify", verifyParts("Zoë", md5Hex("p\xE4sswörd"), std::string("3")));
+    const auto latin1 =
+        service->client()->Post("/?action=verify", verifyParts("Zoë", md5Hex("p\xE4sswörd"), std::string("3")));
     ASSERT_TRUE(latin1);
     EXPECT_EQ(latin1->body, "Wrong user name or password.");
 }
 
 TEST_F(ServiceAccountTest, SignUpConfirmsWithTheNameEscaped)
 {
-    const auto reply = service->client()->Post("/?page=login",
-                                               httplib::Params{{"username", "<b>Ann</b>"}, {"password", "pw"}});
+    const auto reply =
+        service->client()->Post("/?page=login", httplib::Params{{"username", "<b>Ann</b>"}, {"password", "pw"}});
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, 200);
     EXPECT_NE(reply->body.find("&lt;b&gt;Ann&lt;/b&gt;"), std::string::npos);
@@ -119,8 +119,8 @@ TEST_F(ServiceAccountTest, VerifyRefusalsAreOneSentenceTheProgramCanShow)
     EXPECT_EQ(old->body, "Please update Pictorelle to publish.");
     // Upper-case hexadecimal digits name the same digest.
     ASSERT_EQ(md5Hex("pw"), "8fe4c11451281c094a6578e6ddbf5eed");
-    const auto upper = service->client()->Post("/?action=verify",
-                                               verifyParts("ann", "8FE4C11451281C094A6578E6DDBF5EED", "1"));
+    const auto upper =
+        service->client()->Post("/?action=verify", verifyParts("ann", "8FE4C11451281C094A6578E6DDBF5EED", "1"));
     ASSERT_TRUE(upper);
     EXPECT_TRUE(upper->body.starts_with("OKAY,")) << upper->body;
 }

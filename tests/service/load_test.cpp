@@ -31,8 +31,8 @@ TEST_F(ServiceLoadTest, TwentyConcurrentPublicationsAreAllKept)
                     replies[i] = "VERIFY " + (verified ? verified->body : httplib::to_string(verified.error()));
                     return;
                 }
-                const auto uploaded
-                    = client->Post("/?action=upload", uploadParts(user, verified->body.substr(5, 8), stories[i]));
+                const auto uploaded =
+                    client->Post("/?action=upload", uploadParts(user, verified->body.substr(5, 8), stories[i]));
                 replies[i] = uploaded ? uploaded->body : httplib::to_string(uploaded.error());
             });
         }

@@ -39,8 +39,8 @@ TEST_F(ServicePagesTest, HomePageListsStoriesLatestPublicationFirst)
     EXPECT_LT(position(list, "Podcast Third"), position(list, ">Second<"));
     EXPECT_LT(position(list, ">Second<"), position(list, ">First<"));
     // Each row: title linked to its page, owner, type, slides, length (5 + 6 seconds), date.
-    EXPECT_NE(list.find("<tr><td><a href=\"/?page=detail&amp;cid=" + std::to_string(first)
-                        + "\">First</a></td><td>ann</td><td>Picture story</td><td>2</td><td>0:11</td><td>"),
+    EXPECT_NE(list.find("<tr><td><a href=\"/?page=detail&amp;cid=" + std::to_string(first) +
+                        "\">First</a></td><td>ann</td><td>Picture story</td><td>2</td><td>0:11</td><td>"),
               std::string::npos);
     EXPECT_NE(list.find("<td>Podcast</td><td>1</td><td>5:00</td>"), std::string::npos);
 
@@ -96,10 +96,12 @@ TEST_F(ServicePagesTest, MediaAddressesReachNothingOutsideTheStoriesFiles)
     ASSERT_GT(id, 0);
     const std::string n = std::to_string(id);
     data.write("secret.txt", "secret");
-    for (const std::string& path : std::vector<std::string>{"/media/../pictorelle.db", "/media/" + n + "/../../pictorelle.db", "/media/" + n + "/..%2F..%2Fpictorelle.db",
-          "/media/%2E%2E/%2E%2E/secret.txt", "/media/" + n + "/r1-0.jpg%00.txt", "/media/" + n + "/pictorelle.db",
-          "/media/" + n + "/r1-9.jpg", "/media/" + n + "/r1-0.JPG", "/media/" + n + "/", "/media/..%2F..%2Fsecret.txt/x",
-          "/media/" + n + "%2F..%2F..%2Fsecret.txt/r1-0.jpg"}) {
+    for (const std::string& path : std::vector<std::string>{
+             "/media/../pictorelle.db", "/media/" + n + "/../../pictorelle.db",
+             "/media/" + n + "/..%2F..%2Fpictorelle.db", "/media/%2E%2E/%2E%2E/secret.txt",
+             "/media/" + n + "/r1-0.jpg%00.txt", "/media/" + n + "/pictorelle.db", "/media/" + n + "/r1-9.jpg",
+             "/media/" + n + "/r1-0.JPG", "/media/" + n + "/", "/media/..%2F..%2Fsecret.txt/x",
+             "/media/" + n + "%2F..%2F..%2Fsecret.txt/r1-0.jpg"}) {
         // Sent as written: the escapes are decoded by the service, not the client.
         const auto client = service->client();
         client->set_url_encode(false);

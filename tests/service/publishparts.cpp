@@ -27,8 +27,8 @@ StoryParts StoryParts::picture(int count, const std::string& tag)
     story.title = "Story " + tag;
     for (int i = 0; i < count; ++i) {
         const std::string n = tag + "/" + std::to_string(i);
-        story.slides.push_back(SlideParts{"Caption " + n, "tags " + n, jpegBytes("photo " + n),
-                                          jpegBytes("thumb " + n), mp3Bytes(n), std::to_string(5 + i)});
+        story.slides.push_back(SlideParts{"Caption " + n, "tags " + n, jpegBytes("photo " + n), jpegBytes("thumb " + n),
+                                          mp3Bytes(n), std::to_string(5 + i)});
     }
     return story;
 }

@@ -43,8 +43,8 @@ std::string ServiceFixture::publish(const std::string& name, const std::string& 
     // The program posts to whatever address verify handed out.
     const std::string address = reply.substr(14);
     EXPECT_TRUE(address.starts_with(service->base())) << address;
-    const auto uploaded = service->client()->Post(address.substr(service->base().size()),
-                                                  uploadParts(name, reply.substr(5, 8), story));
+    const auto uploaded =
+        service->client()->Post(address.substr(service->base().size()), uploadParts(name, reply.substr(5, 8), story));
     return uploaded ? uploaded->body : std::string("no reply");
 }
 

@@ -57,7 +57,8 @@ TEST_F(ServiceUploadTest, PictureStoryIsStoredAndItsPageLinksEveryFileWithItsTyp
         EXPECT_EQ(file->get_header_value("Content-Type"), expected[i].second) << links[i];
     }
     // AND the files carry the service's own names, never the program's
-    EXPECT_EQ(mediaFiles(id), QStringList({"r1-0.jpg", "r1-0.mp3", "r1-0_t.jpg", "r1-1.jpg", "r1-1.mp3", "r1-1_t.jpg"}));
+    EXPECT_EQ(mediaFiles(id),
+              QStringList({"r1-0.jpg", "r1-0.mp3", "r1-0_t.jpg", "r1-1.jpg", "r1-1.mp3", "r1-1_t.jpg"}));
 }
 
 TEST_F(ServiceUploadTest, PodcastPublishesItsTranscriptOnlyWhenAsked)
@@ -130,13 +131,15 @@ TEST_F(ServiceUploadTest, WrongSignaturesAndMissingOrContradictoryPartsAreBadDat
     // The code was issued for two slides; three contradict it, and so do parts of a third slide.
     EXPECT_EQ(attempt([&](Parts p) { return with(p, "num_slides", "3"); }), "FAIL=BADDATA");
     EXPECT_EQ(attempt([&](Parts p) {
-        p.push_back({"photo2", jpegBytes("extra"), "9.jpg", "image/jpeg"});
-        return p;
-    }), "FAIL=BADDATA");
+                  p.push_back({"photo2", jpegBytes("extra"), "9.jpg", "image/jpeg"});
+                  return p;
+              }),
+              "FAIL=BADDATA");
     EXPECT_EQ(attempt([&](Parts p) {
-        p.push_back({"tag0", "again", "", ""});
-        return p;
-    }), "FAIL=BADDATA");
+                  p.push_back({"tag0", "again", "", ""});
+                  return p;
+              }),
+              "FAIL=BADDATA");
     const StoryParts podcast = StoryParts::podcast(std::string("text"), "d");
     const auto podcastParts = [&] { return uploadParts("ann", ServiceFixture::code("ann", "pw", "1"), podcast); };
     EXPECT_EQ(upload(without(podcastParts(), "transcript")), "FAIL=BADDATA");
@@ -150,8 +153,8 @@ TEST_F(ServiceUploadTest, WrongSignaturesAndMissingOrContradictoryPartsAreBadDat
 
 TEST_F(ServiceUploadTest, PartsAreFoundInAnyOrder)
 {
-    httplib::MultipartFormDataItems parts = uploadParts("ann", ServiceFixture::code("ann", "pw", "2"),
-                                                        StoryParts::picture(2, "o"));
+    httplib::MultipartFormDataItems parts =
+        uploadParts("ann", ServiceFixture::code("ann", "pw", "2"), StoryParts::picture(2, "o"));
     std::reverse(parts.begin(), parts.end());
     EXPECT_GT(storyId(upload(parts)), 0);
 }

@@ -119,7 +119,8 @@ TEST(CategoryTree, GivenLevelOutsideOneToFourWhenLoadedThenCountedButNotStored)
 
 TEST(CategoryTree, GivenMoreEntryLinesThanDeclaredWhenLoadedThenSurplusIsIgnored)
 {
-    const CategoryTree tree = loadTree("1.0\r\n2\r\n0\r\n0\r\n0\r\n1000000,1,0,A\r\n2000000,1,0,B\r\n3000000,1,0,C\r\n");
+    const CategoryTree tree =
+        loadTree("1.0\r\n2\r\n0\r\n0\r\n0\r\n1000000,1,0,A\r\n2000000,1,0,B\r\n3000000,1,0,C\r\n");
     EXPECT_EQ(names(tree, 1), QStringList({"A", "B"}));
     EXPECT_EQ(tree.declaredCount(1), 2);
 }

@@ -21,7 +21,9 @@ LanguageTable loadTable(const QByteArray& bytes, bool* opened = nullptr)
 TEST(LanguageTable, GivenFileWhenLoadedThenNamesAreTakenWholeInFileOrder)
 {
     bool opened = false;
-    const LanguageTable table = loadTable("1.0\r\n3\r\nEnglish\r\nFran\xE7" "ais, Canada\r\n Deutsch \r\n", &opened);
+    const LanguageTable table = loadTable("1.0\r\n3\r\nEnglish\r\nFran\xE7"
+                                          "ais, Canada\r\n Deutsch \r\n",
+                                          &opened);
     EXPECT_TRUE(opened);
     EXPECT_EQ(table.names(), QStringList({"English", QString::fromUtf8("Français, Canada"), " Deutsch "}));
     EXPECT_EQ(table.name(1), QString::fromUtf8("Français, Canada"));

@@ -35,10 +35,10 @@ TEST(ProgramData, GivenAFreshFolderThenBothTablesAreMissingAndTheMessageNamesEac
 
     const QStringList problems = programdata::tableProblems(home.path());
     ASSERT_EQ(problems.size(), 2);
-    EXPECT_EQ(problems[0], "The category table " + programfolder::categoryFile(home.path())
-                               + " is missing. Without it no category can be chosen, so no story can be published.");
-    EXPECT_EQ(problems[1], "The language table " + programfolder::languageFile(home.path())
-                               + " is missing. Without it the User Settings offer no publishing language.");
+    EXPECT_EQ(problems[0], "The category table " + programfolder::categoryFile(home.path()) +
+                               " is missing. Without it no category can be chosen, so no story can be published.");
+    EXPECT_EQ(problems[1], "The language table " + programfolder::languageFile(home.path()) +
+                               " is missing. Without it the User Settings offer no publishing language.");
     const QString message = programdata::startUpMessage(problems);
     EXPECT_TRUE(message.startsWith(problems[0] + "\n\n" + problems[1] + "\n\n")) << message.toStdString();
 }
@@ -67,8 +67,8 @@ TEST(ProgramData, GivenTablesThatCannotBeOpenedThenTheyAreUnreadable)
     QDir().mkpath(home.file("language.dat"));
     EXPECT_EQ(programdata::categoryTableState(home.path()), TableState::Unreadable);
     EXPECT_EQ(programdata::languageTableState(home.path()), TableState::Unreadable);
-    EXPECT_TRUE(programdata::categoryTableProblem(home.path()).contains(programfolder::categoryFile(home.path())
-                                                                         + " cannot be read."));
+    EXPECT_TRUE(programdata::categoryTableProblem(home.path())
+                    .contains(programfolder::categoryFile(home.path()) + " cannot be read."));
     EXPECT_EQ(programdata::tableProblems(home.path()).size(), 2);
 }
 

@@ -115,7 +115,8 @@ TEST(SettingsFileSave, GivenLineBreaksMarkOrPercentInValuesWhenRoundTrippedThenN
     account.setLanguageText(QString(QChar(0x0001)) + "100% sure");
     QByteArray bytes;
     const Loaded loaded = roundTrip(ProgramSettings(), account, &bytes);
-    EXPECT_TRUE(bytes.startsWith("USERNAME=\x01" "eve%0D%0AX=999\r\n"));
+    EXPECT_TRUE(bytes.startsWith("USERNAME=\x01"
+                                 "eve%0D%0AX=999\r\n"));
     EXPECT_TRUE(bytes.contains("LANGUAGETEXT=\x01%01100%25%20sure\r\n"));
     EXPECT_EQ(loaded.account.userName(), "eve\r\nX=999");
     EXPECT_EQ(loaded.account.languageText(), QString(QChar(0x0001)) + "100% sure");
@@ -134,10 +135,11 @@ TEST(SettingsFileSave, GivenSavedFileThenOnlyTheOwnerMayReadIt)
 {
     TempFolder temp;
     const QString path = temp.write("pictorelle.ini", "X=1\r\n");
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                                    | QFileDevice::ReadOther);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                    QFileDevice::ReadOther);
     ASSERT_TRUE(SettingsFile::save(path, ProgramSettings(), UserAccount()));
-    struct stat status {};
+    struct stat status
+    {};
     ASSERT_EQ(stat(QFile::encodeName(path).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
     EXPECT_EQ(TempFolder::read(path), DefaultFile);

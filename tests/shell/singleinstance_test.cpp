@@ -157,9 +157,8 @@ TEST(SingleInstance, GivenNoRunningCopyWhenClaimingThenItListensOnASocketOnlyThe
     EXPECT_TRUE(first.isListening());
     const QFileInfo socket(first.socketPath());
     ASSERT_TRUE(socket.exists());
-    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
-                                            | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                                            | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     EXPECT_EQ(socket.permissions() & others, QFileDevice::Permissions());
     // Claiming again from the same object does not stop it listening.
     EXPECT_TRUE(first.claim());

@@ -1,6 +1,6 @@
-#include "shell/storyrecovery.h"
 #include "eventually.h"
 #include "pictures/pictureimporter.h"
+#include "shell/storyrecovery.h"
 #include "story/linereader.h"
 #include "story/story.h"
 #include "tempfolder.h"
@@ -111,7 +111,8 @@ TEST_F(RecoveryFixture, GivenCueTextThatLooksLikeTheTrailer_ThenOnlyTheRealTrail
     ASSERT_EQ(story->count(), 1);
     EXPECT_EQ(story->storyFilePath(), home.path() + "save/x/x.sld");
     EXPECT_EQ(story->slideAt(0)->rotation(), 0);
-    EXPECT_EQ(story->slideAt(0)->cueText(), QStringLiteral("R_SAVED_AS=/somewhere/else.sld\r\nR0_ROTATION=3\r\nR_CURRENT=7"));
+    EXPECT_EQ(story->slideAt(0)->cueText(),
+              QStringLiteral("R_SAVED_AS=/somewhere/else.sld\r\nR0_ROTATION=3\r\nR_CURRENT=7"));
 }
 
 TEST_F(RecoveryFixture, GivenMediaNamedAlikeInOldAndNewIds_ThenEverySlideGetsItsOwnNarrationBack)

@@ -24,8 +24,8 @@ const QString SourceDocs = QStringLiteral(PICTORELLE_SOURCE_DATA_DIR "/");
 // Spaces, "#", "%" and letters outside ASCII, as a user's folder names may hold them.
 const QString AwkwardFolderName = QStringLiteral("My Stories #1 100% Ünïcödé 東京");
 
-const QLatin1String ShippedPages[] = {weblinks::IntroductionPage, weblinks::SettingsPage,
-                                      weblinks::PublishPage, weblinks::MicrophonePage};
+const QLatin1String ShippedPages[] = {weblinks::IntroductionPage, weblinks::SettingsPage, weblinks::PublishPage,
+                                      weblinks::MicrophonePage};
 
 // Records every address it is asked to open and answers with a set result.
 class RecordingOpener : public BrowserOpener
@@ -306,7 +306,8 @@ TEST(ShippedHelpPages, GivenEveryLinkBetweenThePagesThenItsPageAndAnchorExistAnd
             const QString file = link.path().isEmpty() ? page.key() : link.path();
             ASSERT_TRUE(pages.contains(file)) << "link to a page that is not shipped: " << target.toStdString();
             if (link.hasFragment()) {
-                EXPECT_TRUE(pages.value(file).ids.contains(link.fragment())) << "no such anchor: " << target.toStdString();
+                EXPECT_TRUE(pages.value(file).ids.contains(link.fragment()))
+                    << "no such anchor: " << target.toStdString();
             }
             reached.insert(file);
         }

@@ -1,5 +1,5 @@
-#include "fixedclock.h"
 #include "fakeimporter.h"
+#include "fixedclock.h"
 #include "story/linereader.h"
 #include "story/savetransaction.h"
 #include "story/story.h"
@@ -48,8 +48,7 @@ struct InterruptedSaveFixture : ::testing::Test
     {
         story.setTitle("second");
         const std::vector<SlideMedia> media{{folder + "/0.jpg", folder + "/0.wav"}, {folder + "/1.jpg", {}}};
-        home.write(QDir(home.path()).relativeFilePath(storyFile + ".next"),
-                   toUtf16Le(storyFileText(story, 1, media)));
+        home.write(QDir(home.path()).relativeFilePath(storyFile + ".next"), toUtf16Le(storyFileText(story, 1, media)));
     }
 
     void writeInFolder(const QString& name, const QByteArray& bytes)
@@ -74,7 +73,8 @@ struct InterruptedSaveFixture : ::testing::Test
     QString sld() const { return QFileInfo(storyFile).fileName(); }
 };
 
-TEST_F(InterruptedSaveFixture, GivenASaveCutShortBeforeItsStoryFileWhenLoadedThenTheEarlierSaveLoadsAndTheNextSaveClearsTheParts)
+TEST_F(InterruptedSaveFixture,
+       GivenASaveCutShortBeforeItsStoryFileWhenLoadedThenTheEarlierSaveLoadsAndTheNextSaveClearsTheParts)
 {
     writeInFolder("0.jpg.part", "second a, half");
     writeInFolder("0.wav.part", "second narr");

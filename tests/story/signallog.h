@@ -15,7 +15,9 @@ public:
     explicit SignalLog(Story& story) : m_context(std::make_unique<QObject>())
     {
         QObject* c = m_context.get();
-        const auto one = [this](const char* name) { return [this, name](int i) { add(QStringLiteral("%1(%2)").arg(name).arg(i)); }; };
+        const auto one = [this](const char* name) {
+            return [this, name](int i) { add(QStringLiteral("%1(%2)").arg(name).arg(i)); };
+        };
         QObject::connect(&story, &Story::slideAdded, c, one("slideAdded"));
         QObject::connect(&story, &Story::slideRemoved, c, one("slideRemoved"));
         QObject::connect(&story, &Story::slideMoved, c,
@@ -25,9 +27,8 @@ public:
         QObject::connect(&story, &Story::currentChanged, c, one("currentChanged"));
         QObject::connect(&story, &Story::storyInfoChanged, c, [this] { add(QStringLiteral("storyInfoChanged")); });
         QObject::connect(&story, &Story::storyReset, c, [this] { add(QStringLiteral("storyReset")); });
-        QObject::connect(&story, &Story::modifiedChanged, c, [this](bool m) {
-            add(QStringLiteral("modifiedChanged(%1)").arg(m ? "true" : "false"));
-        });
+        QObject::connect(&story, &Story::modifiedChanged, c,
+                         [this](bool m) { add(QStringLiteral("modifiedChanged(%1)").arg(m ? "true" : "false")); });
         QObject::connect(&story, &Story::slideReady, c, one("slideReady"));
         QObject::connect(&story, &Story::importsFinished, c, [this] { add(QStringLiteral("importsFinished")); });
     }

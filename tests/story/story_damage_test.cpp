@@ -1,5 +1,5 @@
-#include "mutation.h"
 #include "fakeimporter.h"
+#include "mutation.h"
 #include "story/linereader.h"
 #include "story/story.h"
 #include "story/storyfile.h"
@@ -98,15 +98,16 @@ TEST_F(StoryDamageFixture, GivenSeededBitFlipsInsertionsAndDeletionsWhenLoadedTh
 
 TEST_F(StoryDamageFixture, GivenHugeAndNegativeCountsWhenLoadedThenNothingOverflowsAndTheRestStillLoads)
 {
-    const QStringList counts{"-1", "-2147483648", "2147483647", "99999999999", "-99999999999", "0", "1", "19999",
-                             "20000", "4", "6", "+3", " 3", "x"};
+    const QStringList counts{"-1",    "-2147483648", "2147483647", "99999999999", "-99999999999", "0",  "1",
+                             "19999", "20000",       "4",          "6",           "+3",           " 3", "x"};
     const QString text = original();
     for (const QString& n : counts) {
         const auto with = [&](const QString& from, const QString& to) {
             QString s = text;
             return toUtf16Le(s.replace(from, to));
         };
-        expectLoadsWithinBounds(with("SC_TRANSCRIPT=5\n", "SC_TRANSCRIPT=" + n + "\n"), "transcript " + n.toStdString());
+        expectLoadsWithinBounds(with("SC_TRANSCRIPT=5\n", "SC_TRANSCRIPT=" + n + "\n"),
+                                "transcript " + n.toStdString());
         expectLoadsWithinBounds(with("S0_CUE=3\n", "S0_CUE=" + n + "\n"), "cue " + n.toStdString());
         expectLoadsWithinBounds(with("S0_DURATION=12\n", "S0_DURATION=" + n + "\n"), "duration " + n.toStdString());
         expectLoadsWithinBounds(with("SC_LENGTH=12\n", "SC_LENGTH=" + n + "\n"), "length " + n.toStdString());

@@ -1,5 +1,5 @@
-#include "fixedclock.h"
 #include "fakeimporter.h"
+#include "fixedclock.h"
 #include "story/linereader.h"
 #include "story/story.h"
 #include "story/storyfile.h"
@@ -169,8 +169,7 @@ TEST_F(StoryFileFixture, TwoFirstSavesInOneSecondGetTwoFolders)
     story.setStoryFilePath("");
     const SaveResult second = saveStory(story, clock);
     ASSERT_TRUE(second.ok);
-    EXPECT_EQ(second.storyFile,
-              home.path() + "save/Dec.06.2026_06.29PM-33-2/Dec.06.2026_06.29PM-33-2.sld");
+    EXPECT_EQ(second.storyFile, home.path() + "save/Dec.06.2026_06.29PM-33-2/Dec.06.2026_06.29PM-33-2.sld");
     EXPECT_TRUE(QFileInfo::exists(first.storyFile));
 }
 
@@ -237,10 +236,9 @@ TEST_F(StoryFileFixture, MovedStoryFindsItsMediaBesideTheStoryFile)
 
 TEST_F(StoryFileFixture, MissingMediaLoadWhatTheyCanWithWarnings)
 {
-    const QString sld = home.write("save/x/x.sld",
-                                   toUtf16Le("SC_TITLE=t\nSC_FINISHED\n"
-                                             "S0_DURATION=5\nS0_TYPE=0\nS0_IMAGE_PATH=/nowhere/0.jpg\n"
-                                             "S0_AUDIO_PATH=/nowhere/0.wav\nS_FINISHED\n"));
+    const QString sld = home.write("save/x/x.sld", toUtf16Le("SC_TITLE=t\nSC_FINISHED\n"
+                                                             "S0_DURATION=5\nS0_TYPE=0\nS0_IMAGE_PATH=/nowhere/0.jpg\n"
+                                                             "S0_AUDIO_PATH=/nowhere/0.wav\nS_FINISHED\n"));
     const LoadReport report = loadStory(sld, story);
     EXPECT_EQ(story.count(), 1);
     EXPECT_EQ(report.warnings.size(), 2);
@@ -296,8 +294,8 @@ TEST_F(StoryFileFixture, DamagedFilesLoadWhatTheyCan)
 
     // A cut never splits a surrogate pair: 46 letters and an emoji leave the 46 letters.
     const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
-    loadStory(home.write("e.sld", toUtf16Le("SC_TITLE=" + QString(46, 'a') + emoji + "\nSC_DESCRIPTION=" +
-                                            QString(298, 'd') + emoji + "\n")),
+    loadStory(home.write("e.sld", toUtf16Le("SC_TITLE=" + QString(46, 'a') + emoji +
+                                            "\nSC_DESCRIPTION=" + QString(298, 'd') + emoji + "\n")),
               story);
     EXPECT_EQ(story.title(), QString(46, 'a'));
     EXPECT_EQ(story.description(), QString(298, 'd'));
@@ -323,7 +321,8 @@ TEST(EscapeTest, EscapingRules)
     EXPECT_EQ(escapeText("a\r\nb"), "a|-b");
     EXPECT_EQ(escapeText(""), "");
     EXPECT_EQ(escapeText(QString(1023, 'a')).size(), 1023);
-    EXPECT_EQ(escapeText(QString(1000, 'a') + "\r\n" + QString(998, 'b')), QString(1000, 'a') + "|-" + QString(998, 'b'));
+    EXPECT_EQ(escapeText(QString(1000, 'a') + "\r\n" + QString(998, 'b')),
+              QString(1000, 'a') + "|-" + QString(998, 'b'));
     EXPECT_EQ(unescapeText("x|-y|-"), "x\r\ny\r\n");
 }
 

@@ -1,5 +1,5 @@
-#include "fixedclock.h"
 #include "fakeimporter.h"
+#include "fixedclock.h"
 #include "story/linereader.h"
 #include "story/story.h"
 #include "story/storyfile.h"
@@ -203,9 +203,8 @@ TEST(StoryPathLinesTest, GivenAProgramFolderSoLongThatPathLinesAreSplitWhenLoade
     const SaveResult r = saveStory(story, FixedClock());
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     const QStringList lines = fromUtf16Le(TempFolder::read(r.storyFile)).split('\n');
-    const auto imageLine = std::find_if(lines.begin(), lines.end(), [](const QString& l) {
-        return l.startsWith("S1_IMAGE_PATH=");
-    });
+    const auto imageLine =
+        std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("S1_IMAGE_PATH="); });
     ASSERT_NE(imageLine, lines.end());
     EXPECT_GT(imageLine->size(), 1022); // read in two pieces
 

@@ -1,5 +1,5 @@
-#include "fixedclock.h"
 #include "fakeimporter.h"
+#include "fixedclock.h"
 #include "story/linereader.h"
 #include "story/story.h"
 #include "story/storyfile.h"
@@ -151,10 +151,7 @@ struct SaveFailureFixture : ::testing::Test
         return QFileInfo(r.storyFile).absolutePath();
     }
 
-    void expectOtherStoryUntouched() const
-    {
-        EXPECT_EQ(snapshot(QFileInfo(otherFile).absolutePath()), otherBefore);
-    }
+    void expectOtherStoryUntouched() const { EXPECT_EQ(snapshot(QFileInfo(otherFile).absolutePath()), otherBefore); }
 
     static QStringList partFiles(const QString& folder)
     {
@@ -241,7 +238,8 @@ TEST_F(SaveFailureFixture, GivenTheStorysFolderCannotTakeFilesWhenSavedThenItFai
         failed = saveStory(story, FixedClock(kSecond));
     }
     EXPECT_FALSE(failed.ok);
-    EXPECT_TRUE(failed.error.startsWith("The Pictorelle could not be saved. Could not write ")) << failed.error.toStdString();
+    EXPECT_TRUE(failed.error.startsWith("The Pictorelle could not be saved. Could not write "))
+        << failed.error.toStdString();
     EXPECT_TRUE(failed.error.endsWith("\n\nYour earlier saves are unchanged."));
     EXPECT_EQ(snapshot(folder), before);
     expectOtherStoryUntouched();

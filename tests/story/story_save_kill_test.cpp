@@ -1,5 +1,5 @@
-#include "fixedclock.h"
 #include "fakeimporter.h"
+#include "fixedclock.h"
 #include "story/story.h"
 #include "story/storyfile.h"
 #include "story/storylibrary.h"

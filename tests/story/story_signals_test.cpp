@@ -162,8 +162,8 @@ TEST_F(StorySignals, GIVEN_ABatch_WHEN_SeveralFieldsChange_THEN_EachIsToldOnceIn
         }
         EXPECT_TRUE(log.take().isEmpty());
     }
-    EXPECT_EQ(log.take(), (QStringList{"slideChanged(0)", "slideChanged(1)", "narrationChanged(1)",
-                                       "storyInfoChanged", "currentChanged(1)"}));
+    EXPECT_EQ(log.take(), (QStringList{"slideChanged(0)", "slideChanged(1)", "narrationChanged(1)", "storyInfoChanged",
+                                       "currentChanged(1)"}));
 }
 
 TEST_F(StorySignals, GIVEN_AModifiedStory_WHEN_ItIsReset_THEN_OnlyTheResetAndTheFlagAreTold)

@@ -78,8 +78,8 @@ TEST_F(TextCommands, GIVEN_TypingBackToTheOldText_WHEN_ItMerges_THEN_TheStepIsDr
     story.push(new EditStoryTextCommand(story, EditField::Title, "Trip"));
     EXPECT_EQ(stack().count(), 0);
     EXPECT_FALSE(story.isModified());
-    EXPECT_EQ(log.take(), (QStringList{"storyInfoChanged", "modifiedChanged(true)", "storyInfoChanged",
-                                       "modifiedChanged(false)"}));
+    EXPECT_EQ(log.take(),
+              (QStringList{"storyInfoChanged", "modifiedChanged(true)", "storyInfoChanged", "modifiedChanged(false)"}));
 
     // An edit that changes nothing is no step at all.
     EXPECT_FALSE(story.push(new EditStoryTextCommand(story, EditField::Title, "Trip")));
@@ -104,8 +104,8 @@ TEST_F(TextCommands, GIVEN_TheStoryInfo_WHEN_EachTextIsEdited_THEN_EachIsOneStep
     QStringList texts;
     for (int i = 0; i < stack().count(); ++i)
         texts << stack().text(i);
-    EXPECT_EQ(texts, (QStringList{"Edit Title", "Edit Description", "Edit Tags", "Edit Transcript",
-                                  "Choose Category", "Edit Cue Card"}));
+    EXPECT_EQ(texts, (QStringList{"Edit Title", "Edit Description", "Edit Tags", "Edit Transcript", "Choose Category",
+                                  "Edit Cue Card"}));
 
     const QString edited = save();
     EXPECT_EQ(header(edited, "SC_TITLE"), "Holiday at sea");
@@ -120,12 +120,12 @@ TEST_F(TextCommands, GIVEN_TheStoryInfo_WHEN_EachTextIsEdited_THEN_EachIsOneStep
     log.take();
     while (stack().canUndo())
         ASSERT_TRUE(story.undo());
-    EXPECT_EQ(log.take(), (QStringList{"slideChanged(0)", "modifiedChanged(true)", "storyInfoChanged",
-                                       "storyInfoChanged", "storyInfoChanged", "storyInfoChanged",
-                                       "storyInfoChanged"}));
+    EXPECT_EQ(log.take(),
+              (QStringList{"slideChanged(0)", "modifiedChanged(true)", "storyInfoChanged", "storyInfoChanged",
+                           "storyInfoChanged", "storyInfoChanged", "storyInfoChanged"}));
     const QString undone = save();
-    for (const char* key : {"SC_TITLE", "SC_DESCRIPTION", "SC_TAGS", "SC_TRANSCRIPT", "SC_CATEGORY_NAME",
-                            "SC_CATEGORY_ID", "S0_CUE"})
+    for (const char* key :
+         {"SC_TITLE", "SC_DESCRIPTION", "SC_TAGS", "SC_TRANSCRIPT", "SC_CATEGORY_NAME", "SC_CATEGORY_ID", "S0_CUE"})
         EXPECT_EQ(header(undone, key), header(before, key)) << key;
     EXPECT_EQ(story.categoryName(), "Click the \"Choose Category\" button");
 

@@ -18,8 +18,8 @@ public:
         QByteArray seen;
         while (m_process.waitForReadyRead(10000)) {
             seen += m_process.readAllStandardOutput();
-            const auto match = QRegularExpression(QStringLiteral("listening on (http://\\S+)"))
-                                   .match(QString::fromUtf8(seen));
+            const auto match =
+                QRegularExpression(QStringLiteral("listening on (http://\\S+)")).match(QString::fromUtf8(seen));
             if (match.hasMatch()) {
                 m_base = match.captured(1);
                 return;

@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-TempFolder::TempFolder() : m_dir(QDir::tempPath() + "/pictorelle-test-XXXXXX") {}
+TempFolder::TempFolder() : m_dir(QDir::tempPath() + "/pictorelle-test-XXXXXX")
+{}
 
 QString TempFolder::path() const
 {

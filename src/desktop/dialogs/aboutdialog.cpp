@@ -1,8 +1,8 @@
 #include "desktop/dialogs/aboutdialog.h"
 
 #include "desktop/dialogs/dialogplacement.h"
-#include "shell/weblinks.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/weblinks.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,8 +70,8 @@ QString AboutDialog::versionText()
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_link && event->type() == QEvent::MouseButtonPress
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_actions.openWebAddress) {
+    if (watched == m_link && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_actions.openWebAddress) {
         m_actions.openWebAddress(weblinks::serviceHomeAddress(m_actions.serviceBase));
         return true;
     }

@@ -1,11 +1,11 @@
 #include "desktop/dialogs/accountdialog.h"
 
 #include "desktop/dialogs/dialogplacement.h"
+#include "publish/accountedit.h"
 #include "shell/languagetable.h"
 #include "shell/programfolder.h"
 #include "shell/programsettings.h"
 #include "shell/weblinks.h"
-#include "publish/accountedit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,9 +41,8 @@ AccountDialog::AccountDialog(UserAccount& account, const QString& programFolder,
         m_languages = table.names();
         m_language->addItems(m_languages);
         // An id outside the list selects nothing; OK then keeps the stored language.
-        m_language->setCurrentIndex(account.languageId() >= 0 && account.languageId() < m_languages.size()
-                                        ? account.languageId()
-                                        : -1);
+        m_language->setCurrentIndex(
+            account.languageId() >= 0 && account.languageId() < m_languages.size() ? account.languageId() : -1);
     }
 
     auto* group = new QGroupBox(QStringLiteral("Already signed up?"), this);

@@ -1,7 +1,7 @@
 #include "desktop/dialogs/categorydialog.h"
 
-#include "story/story.h"
 #include "desktop/widgets/skinresources.h"
+#include "story/story.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,8 +11,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-CategoryDialog::CategoryDialog(Story& story, const CategoryTree& categories, const SkinResources& skin,
-                               QWidget* parent)
+CategoryDialog::CategoryDialog(Story& story, const CategoryTree& categories, const SkinResources& skin, QWidget* parent)
     : QDialog(parent), m_story(story), m_chooser(categories)
 {
     setObjectName(QStringLiteral("CATEGORY_SELECTION_BOX"));

@@ -19,8 +19,7 @@ class CategoryDialog : public QDialog
 {
     Q_OBJECT
 public:
-    CategoryDialog(Story& story, const CategoryTree& categories, const SkinResources& skin,
-                   QWidget* parent = nullptr);
+    CategoryDialog(Story& story, const CategoryTree& categories, const SkinResources& skin, QWidget* parent = nullptr);
 
     //! Cancel, Escape and the close box end with result 1 too, leaving the story as it was.
     void reject() override;

@@ -1,10 +1,10 @@
 #include "desktop/dialogs/cuecardwindow.h"
 
+#include "desktop/widgets/skinresources.h"
 #include "shell/programsettings.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "story/text.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -19,9 +19,17 @@ class CueCardWindow : public QDialog
 
 public:
     //! Commands accepted by command(); ShowSlide and SlideMoved carry a slide index.
-    enum Command { ShowSlide = 551, SlideMoved = 552, Close = 1, Cancel = 2 };
+    enum Command {
+        ShowSlide = 551,
+        SlideMoved = 552,
+        Close = 1,
+        Cancel = 2
+    };
     //! Commands for the main window, sent through mainWindowCommand.
-    enum MainCommand { PreviousSlide = 21002, NextSlide = 21003 };
+    enum MainCommand {
+        PreviousSlide = 21002,
+        NextSlide = 21003
+    };
     //! A note keeps at most this many UTF-16 code units, counting a line break as CR LF.
     static constexpr int LongestNote = 19999;
 

@@ -1,9 +1,9 @@
 #include "desktop/dialogs/dialogprompter.h"
 
-#include "shell/picturefiles.h"
-#include "shell/programsettings.h"
 #include "desktop/dialogs/promptdialog.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/picturefiles.h"
+#include "shell/programsettings.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -27,7 +27,8 @@ QMessageBox::Icon boxIcon(Prompter::Icon icon)
 
 } // namespace
 
-DialogPrompter::DialogPrompter(ProgramSettings& settings) : m_settings(settings) {}
+DialogPrompter::DialogPrompter(ProgramSettings& settings) : m_settings(settings)
+{}
 
 void DialogPrompter::setOwner(QWidget* owner, const SkinResources* skin)
 {
@@ -109,6 +110,6 @@ void DialogPrompter::showMessage(const QString& caption, const QString& text, Me
         inform(caption, text, shown);
         return;
     }
-    QMetaObject::invokeMethod(qApp, [this, caption, text, shown] { inform(caption, text, shown); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [this, caption, text, shown] { inform(caption, text, shown); }, Qt::QueuedConnection);
 }

@@ -62,8 +62,8 @@ void LoadingBox::load()
     m_story.reset();
     m_report = loadStory(m_path, m_story);
     if (!m_report.opened)
-        m_report.warnings << QStringLiteral("The story file %1 could not be opened.")
-                                 .arg(QDir::toNativeSeparators(m_path));
+        m_report.warnings
+            << QStringLiteral("The story file %1 could not be opened.").arg(QDir::toNativeSeparators(m_path));
     m_loaded = true;
     accept();
 }

@@ -1,13 +1,13 @@
 #include "desktop/dialogs/microphonedialog.h"
 
-#include "desktop/dialogs/dialogplacement.h"
-#include "shell/programfolder.h"
-#include "shell/weblinks.h"
 #include "audio/microphonescale.h"
 #include "audio/microphonevolume.h"
 #include "audio/millisecondclock.h"
+#include "desktop/dialogs/dialogplacement.h"
 #include "desktop/widgets/levelmeter.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/programfolder.h"
+#include "shell/weblinks.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -123,13 +123,13 @@ MicrophoneDialog::MicrophoneDialog(AudioBackend& backend, SoundPlayer& player, M
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* sampleRow = new QHBoxLayout;
-    sampleRow->addWidget(
-        label(QStringLiteral("The volume of your recording should sound like this sample"), QStringLiteral("sampleText"),
-              this),
-        1);
+    sampleRow->addWidget(label(QStringLiteral("The volume of your recording should sound like this sample"),
+                               QStringLiteral("sampleText"), this),
+                         1);
     sampleRow->addWidget(m_playSample);
     auto* recordRow = new QHBoxLayout;
-    recordRow->addWidget(label(QStringLiteral("Make a test recording (4 secs)"), QStringLiteral("recordText"), this), 1);
+    recordRow->addWidget(label(QStringLiteral("Make a test recording (4 secs)"), QStringLiteral("recordText"), this),
+                         1);
     recordRow->addWidget(m_record);
     auto* volumeRow = new QHBoxLayout;
     volumeRow->addWidget(label(QStringLiteral("Microphone Volume"), QStringLiteral("volumeText"), this));

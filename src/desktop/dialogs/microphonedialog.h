@@ -1,8 +1,8 @@
 #pragma once
 
-#include "desktop/dialogs/dialogactions.h"
 #include "audio/inputlevelmeter.h"
 #include "audio/microphonetest.h"
+#include "desktop/dialogs/dialogactions.h"
 
 #include <QDialog>
 #include <QTimer>

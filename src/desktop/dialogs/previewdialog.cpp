@@ -1,9 +1,9 @@
 #include "desktop/dialogs/previewdialog.h"
 
-#include "story/slide.h"
-#include "story/story.h"
 #include "desktop/widgets/skinnedbutton.h"
 #include "desktop/widgets/skinresources.h"
+#include "story/slide.h"
+#include "story/story.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -64,8 +64,7 @@ PreviewTextLayout previewTextLayout(const QRect& picture, int labelLength, int c
 
 QRect previewPictureRect(QSize client, QSize picture)
 {
-    return QRect(QPoint(client.width() / 2 - picture.width() / 2, client.height() / 2 - picture.height() / 2),
-                 picture);
+    return QRect(QPoint(client.width() / 2 - picture.width() / 2, client.height() / 2 - picture.height() / 2), picture);
 }
 
 QPoint previewPosition(const QRect& ownerFrame)
@@ -195,7 +194,8 @@ void PreviewDialog::showEvent(QShowEvent* event)
     m_opened = true;
     if (!m_playback.start()) {
         // Nothing to show: leave once the dialog has finished opening.
-        QMetaObject::invokeMethod(this, [this] { done(CloseCommand); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { done(CloseCommand); }, Qt::QueuedConnection);
         return;
     }
     m_timer.start(PreviewPlayback::TickMilliseconds, this);

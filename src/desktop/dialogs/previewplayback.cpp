@@ -7,8 +7,7 @@
 
 PreviewPlayback::PreviewPlayback(const Story& story, SoundPlayer& player, const MillisecondClock& clock)
     : m_story(story), m_player(player), m_clock(clock)
-{
-}
+{}
 
 int PreviewPlayback::slideCount() const
 {

@@ -1,9 +1,9 @@
 #include "desktop/dialogs/programsettingsdialog.h"
 
 #include "desktop/dialogs/dialogplacement.h"
+#include "desktop/widgets/skinresources.h"
 #include "shell/programsettings.h"
 #include "shell/weblinks.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

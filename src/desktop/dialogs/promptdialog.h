@@ -11,7 +11,10 @@ class PromptDialog : public QDialog
 {
     Q_OBJECT
 public:
-    enum class Kind { RecordOver = 481, Clear = 21009 };
+    enum class Kind {
+        RecordOver = 481,
+        Clear = 21009
+    };
 
     //! icon: the program's small picture beside the question (may be null).
     PromptDialog(Kind kind, const QPixmap& icon, QWidget* parent = nullptr);

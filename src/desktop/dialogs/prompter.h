@@ -6,10 +6,21 @@
 class Prompter
 {
 public:
-    enum class SaveAnswer { Yes, No, Cancel };
-    enum class Icon { Information, Warning, Error };
+    enum class SaveAnswer {
+        Yes,
+        No,
+        Cancel
+    };
+    enum class Icon {
+        Information,
+        Warning,
+        Error
+    };
     //! The warnings shown before a narration is thrown away.
-    enum class NarrationPrompt { RecordOver = 481, Clear = 21009 };
+    enum class NarrationPrompt {
+        RecordOver = 481,
+        Clear = 21009
+    };
 
     virtual ~Prompter() = default;
     //! "Save changes to this Pictorelle?"

@@ -1,8 +1,8 @@
 #include "desktop/dialogs/publishchecksdialog.h"
 
+#include "desktop/widgets/skinresources.h"
 #include "publish/publishchecks.h"
 #include "story/story.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QLabel>
 #include <QScrollArea>

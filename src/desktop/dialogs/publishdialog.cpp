@@ -2,9 +2,9 @@
 
 #include "desktop/dialogs/dialogplacement.h"
 #include "desktop/dialogs/verifyerrordialog.h"
+#include "desktop/widgets/skinresources.h"
 #include "shell/weblinks.h"
 #include "story/story.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -89,9 +89,8 @@ PublishDialog::PublishDialog(Story& story, const UserAccount& account, ServiceCl
     m_view->setFixedWidth(buttonWidth);
     m_view->setEnabled(bool(m_actions.openWebAddress));
     m_view->hide();
-    connect(m_view, &QPushButton::clicked, this, [this] {
-        m_actions.openWebAddress(weblinks::storyPageAddress(m_serviceBase, m_story.uniqueId()));
-    });
+    connect(m_view, &QPushButton::clicked, this,
+            [this] { m_actions.openWebAddress(weblinks::storyPageAddress(m_serviceBase, m_story.uniqueId())); });
     auto* bottom = new QHBoxLayout(m_bottom);
     bottom->setContentsMargins(0, 0, 0, 0);
     bottom->addStretch(1);
@@ -108,7 +107,8 @@ PublishDialog::PublishDialog(Story& story, const UserAccount& account, ServiceCl
     setMinimumWidth(440);
 
     refresh();
-    QMetaObject::invokeMethod(this, [this] { startPreparation(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { startPreparation(); }, Qt::QueuedConnection);
     m_verifyTimer.start(VerifyTimerMs, this);
 }
 

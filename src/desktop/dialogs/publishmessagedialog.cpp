@@ -1,8 +1,8 @@
 #include "desktop/dialogs/publishmessagedialog.h"
 
 #include "desktop/dialogs/dialogplacement.h"
-#include "shell/weblinks.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/weblinks.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,9 +11,8 @@
 #include <QShowEvent>
 #include <QStyle>
 
-PublishMessageDialog::PublishMessageDialog(const QString& objectName, const QString& caption,
-                                           const QString& heading, const SkinResources& skin,
-                                           const DialogActions& actions, QWidget* parent)
+PublishMessageDialog::PublishMessageDialog(const QString& objectName, const QString& caption, const QString& heading,
+                                           const SkinResources& skin, const DialogActions& actions, QWidget* parent)
     : QDialog(parent), m_actions(actions), m_grid(new QGridLayout)
 {
     setObjectName(objectName);

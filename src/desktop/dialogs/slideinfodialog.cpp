@@ -1,10 +1,10 @@
 #include "desktop/dialogs/slideinfodialog.h"
 
-#include "story/slide.h"
-#include "story/story.h"
 #include "desktop/widgets/limitedtextedit.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/tageditor.h"
+#include "story/slide.h"
+#include "story/story.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

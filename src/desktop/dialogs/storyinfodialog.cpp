@@ -1,11 +1,11 @@
 #include "desktop/dialogs/storyinfodialog.h"
 
-#include "story/story.h"
-#include "story/text.h"
 #include "desktop/dialogs/categorydialog.h"
 #include "desktop/widgets/limitedtextedit.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/tageditor.h"
+#include "story/story.h"
+#include "story/text.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -27,8 +27,7 @@ public:
     static constexpr QPoint Offset{245, 218};
 
     //! parent: the main window, beside which the dialog opens.
-    StoryInfoDialog(Story& story, const CategoryTree& categories, const SkinResources& skin,
-                    QWidget* parent = nullptr);
+    StoryInfoDialog(Story& story, const CategoryTree& categories, const SkinResources& skin, QWidget* parent = nullptr);
 
     //! Cancel, Escape and the close box end with result 1 too, storing nothing.
     void reject() override;

@@ -1,8 +1,8 @@
 #include "desktop/dialogs/storylibrarydialog.h"
 
-#include "story/story.h"
 #include "desktop/dialogs/loadingbox.h"
 #include "desktop/widgets/skinresources.h"
+#include "story/story.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -173,7 +173,8 @@ void StoryLibraryDialog::deleteSelected()
         return;
     // Exactly the story the question named, wherever its row is now.
     const QList<LibraryRow>& rows = m_library.rows();
-    const auto named = std::find_if(rows.begin(), rows.end(), [&](const LibraryRow& r) { return r.path == asked.path; });
+    const auto named =
+        std::find_if(rows.begin(), rows.end(), [&](const LibraryRow& r) { return r.path == asked.path; });
     if (named == rows.end())
         return;
     const int index = int(named - rows.begin());

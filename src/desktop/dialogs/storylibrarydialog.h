@@ -30,9 +30,8 @@ public:
 
     //! Opens the library modally over parent; the report of the load when a story was
     //! loaded into story, nothing otherwise.
-    static std::optional<LoadReport> run(Story& story, const QString& saveFolder,
-                                         StoryLibrary::SortSwitches& switches, const SkinResources& skin,
-                                         QWidget* parent);
+    static std::optional<LoadReport> run(Story& story, const QString& saveFolder, StoryLibrary::SortSwitches& switches,
+                                         const SkinResources& skin, QWidget* parent);
 
     //! The story was reset and a story file read into it.
     bool storyLoaded() const { return m_loaded; }

@@ -1,8 +1,8 @@
 #include "desktop/dialogs/tutorialdialog.h"
 
 #include "desktop/dialogs/dialogplacement.h"
-#include "shell/weblinks.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/weblinks.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -101,10 +101,10 @@ TutorialDialog::TutorialDialog(const SkinResources& skin, const DialogActions& a
     // Tall enough for the longest page, so the dialog and its buttons never move while paging.
     int bodyHeight = 0;
     for (const TutorialPage& page : Pages)
-        bodyHeight = std::max(bodyHeight, m_body->fontMetrics()
-                                              .boundingRect(QRect(0, 0, BodyWidth, 10000), Qt::TextWordWrap,
-                                                            shownText(page.body))
-                                              .height());
+        bodyHeight = std::max(bodyHeight,
+                              m_body->fontMetrics()
+                                  .boundingRect(QRect(0, 0, BodyWidth, 10000), Qt::TextWordWrap, shownText(page.body))
+                                  .height());
     m_body->setMinimumHeight(bodyHeight);
 
     m_prev = new QPushButton(QStringLiteral("Prev"), this);

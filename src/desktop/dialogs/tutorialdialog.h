@@ -32,7 +32,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    enum Action { NewUser, UserSettings, MicSetup, Help, ActionCount };
+    enum Action {
+        NewUser,
+        UserSettings,
+        MicSetup,
+        Help,
+        ActionCount
+    };
 
     QPushButton* actionButton(Action action, const QString& text, const QString& name, bool available);
     void runAction(Action action);

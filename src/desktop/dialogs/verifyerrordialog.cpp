@@ -4,8 +4,8 @@
 
 #include <QLabel>
 
-VerifyErrorDialog::VerifyErrorDialog(const QString& errorText, const SkinResources& skin,
-                                     const DialogActions& actions, QWidget* parent)
+VerifyErrorDialog::VerifyErrorDialog(const QString& errorText, const SkinResources& skin, const DialogActions& actions,
+                                     QWidget* parent)
     : PublishMessageDialog(QStringLiteral("VERIFY_ERROR_BOX"), QStringLiteral("Publish errors"),
                            QStringLiteral("The following error occured :"), skin, actions, parent)
 {

@@ -6,7 +6,10 @@
 #include <span>
 
 //! The two resource namespaces: icon ids and bitmap ids may repeat between them (100, 900).
-enum class ArtKind { Icon, Bitmap };
+enum class ArtKind {
+    Icon,
+    Bitmap
+};
 
 //! One picture of the program: where its SVG lives and the size it is drawn at.
 struct ArtEntry

@@ -10,8 +10,8 @@ namespace {
 // Characters a document character takes at most when stored: any line break becomes CR LF.
 int storedCost(QChar c)
 {
-    const bool lineBreak = c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QLatin1Char('\n')
-                           || c == QLatin1Char('\r');
+    const bool lineBreak =
+        c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QLatin1Char('\n') || c == QLatin1Char('\r');
     return lineBreak ? 2 : 1;
 }
 

@@ -4,7 +4,8 @@
 #include <QPainter>
 #include <QTextLayout>
 
-PanelValue::PanelValue(QWidget* parent) : QWidget(parent) {}
+PanelValue::PanelValue(QWidget* parent) : QWidget(parent)
+{}
 
 void PanelValue::setText(const QString& text)
 {

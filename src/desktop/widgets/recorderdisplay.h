@@ -38,14 +38,13 @@ struct ProgressBarGeometry
     int top = 0;
     std::optional<BarRect> filled; //!< absent when the ratio is 0
     QColor filledColour;
-    BarRect rest; //!< filled black
+    BarRect rest;     //!< filled black
     BarLine frame[4]; //!< grey top and left, white right and bottom
 };
 
 //! The progress bar for a ratio (0 empty, 1 full) in a client area of the given size; the
 //! fill is green while playing, red recording, dark red paused, black otherwise.
-ProgressBarGeometry progressBar(int clientWidth, int clientHeight, float ratio, RecorderState state,
-                                bool playing);
+ProgressBarGeometry progressBar(int clientWidth, int clientHeight, float ratio, RecorderState state, bool playing);
 
 //! The status window's word and its colour.
 struct StatusText

@@ -3,8 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-SkinnedButton::SkinnedButton(QWidget* parent, const QRect& geometry, int commandId,
-                             const QString& toolTip)
+SkinnedButton::SkinnedButton(QWidget* parent, const QRect& geometry, int commandId, const QString& toolTip)
     : QAbstractButton(parent), m_commandId(commandId)
 {
     setGeometry(geometry);

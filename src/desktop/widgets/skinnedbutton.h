@@ -13,7 +13,10 @@ class SkinnedButton : public QAbstractButton
 
 public:
     //! Which set of faces is drawn.
-    enum class FaceSet { First, Second };
+    enum class FaceSet {
+        First,
+        Second
+    };
 
     //! A visible child of parent at geometry, showing toolTip; faces stay empty until set.
     SkinnedButton(QWidget* parent, const QRect& geometry, int commandId, const QString& toolTip);

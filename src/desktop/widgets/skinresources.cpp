@@ -13,11 +13,7 @@ const QString fontFamily = QStringLiteral("Liberation Sans");
 // Cache keys keep the two resource namespaces apart: icon 100 is not bitmap 100.
 QString cacheKey(ArtKind kind, int id, QSize size)
 {
-    return QStringLiteral("%1/%2/%3x%4")
-        .arg(int(kind))
-        .arg(id)
-        .arg(size.width())
-        .arg(size.height());
+    return QStringLiteral("%1/%2/%3x%4").arg(int(kind)).arg(id).arg(size.width()).arg(size.height());
 }
 
 QPixmap render(ArtKind kind, int id, QSize size)

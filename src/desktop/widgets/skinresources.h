@@ -16,7 +16,14 @@ class SkinResources
 {
 public:
     //! Style bits a font is made from.
-    enum FontStyle { Bold = 1, Underline = 2, Italic = 4, Large = 16, Small = 32, Medium = 64 };
+    enum FontStyle {
+        Bold = 1,
+        Underline = 2,
+        Italic = 4,
+        Large = 16,
+        Small = 32,
+        Medium = 64
+    };
 
     SkinResources();
     SkinResources(const SkinResources&) = delete;

@@ -1,9 +1,9 @@
 #include "desktop/widgets/slideview.h"
 #include "story/rotateslidecommand.h"
 
-#include "story/story.h"
 #include "desktop/widgets/skinnedbutton.h"
 #include "desktop/widgets/skinresources.h"
+#include "story/story.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,8 +15,7 @@ constexpr QSize ButtonSize(47, 26);
 
 } // namespace
 
-SlideView::SlideView(Story& story, SkinResources& skin, QWidget* parent)
-    : QWidget(parent), m_story(story)
+SlideView::SlideView(Story& story, SkinResources& skin, QWidget* parent) : QWidget(parent), m_story(story)
 {
     setObjectName(QStringLiteral("PREVIEW_CLASS"));
     QPalette colours = palette();
@@ -28,11 +27,11 @@ SlideView::SlideView(Story& story, SkinResources& skin, QWidget* parent)
     setMouseTracking(true);
     setCursor(Qt::ArrowCursor);
 
-    m_rotateLeft = new SkinnedButton(this, QRect(QPoint(), ButtonSize), RotateLeftCommand,
-                                     QStringLiteral("Rotate Left"));
+    m_rotateLeft =
+        new SkinnedButton(this, QRect(QPoint(), ButtonSize), RotateLeftCommand, QStringLiteral("Rotate Left"));
     m_rotateLeft->setFaces(skin.faces(1400, 1401, 1402, ButtonSize));
-    m_rotateRight = new SkinnedButton(this, QRect(QPoint(), ButtonSize), RotateRightCommand,
-                                      QStringLiteral("Rotate Right"));
+    m_rotateRight =
+        new SkinnedButton(this, QRect(QPoint(), ButtonSize), RotateRightCommand, QStringLiteral("Rotate Right"));
     m_rotateRight->setFaces(skin.faces(1500, 1501, 1502, ButtonSize));
     for (SkinnedButton* button : {m_rotateLeft, m_rotateRight}) {
         button->hideButton();

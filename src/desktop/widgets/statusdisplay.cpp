@@ -24,8 +24,7 @@ void StatusDisplay::paintEvent(QPaintEvent*)
     const int line = 16;
     if (!m_status.word.isEmpty()) {
         painter.setPen(m_status.colour);
-        painter.drawText(QRect(0, 0, width(), line), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                         m_status.word);
+        painter.drawText(QRect(0, 0, width(), line), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_status.word);
     }
     painter.setPen(statusTimeColour());
     painter.drawText(QRect(0, line, width(), height() - line), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

@@ -22,8 +22,7 @@ QImage render(const QString& path, QSize size)
     image.setDevicePixelRatio(1.0);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform
-                           | QPainter::TextAntialiasing);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
     renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
     return image;
 }

@@ -179,7 +179,8 @@ void ThumbnailStrip::scrollBarAction(int action)
         // The bar already moved its slider one step; the smooth scroll carries it instead.
         m_scrollBar->setSliderPosition(m_scrollPosition);
         const bool add = action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderPageStepAdd;
-        const bool line = action == QAbstractSlider::SliderSingleStepSub || action == QAbstractSlider::SliderSingleStepAdd;
+        const bool line =
+            action == QAbstractSlider::SliderSingleStepSub || action == QAbstractSlider::SliderSingleStepAdd;
         line ? lineScroll(add ? 1 : -1) : pageScroll(add ? 1 : -1);
         break;
     }
@@ -228,8 +229,8 @@ void ThumbnailStrip::animationTick()
         m_scrollAnimating = false;
         return;
     }
-    const int next = std::clamp(stepTowards(p, m_scrollTarget, scrollStep(std::abs(p - m_scrollTarget))), 0,
-                                m_scrollMaximum);
+    const int next =
+        std::clamp(stepTowards(p, m_scrollTarget, scrollStep(std::abs(p - m_scrollTarget))), 0, m_scrollMaximum);
     if (next == p) {
         // A target outside the range (scrolling the first slide into view aims at −20) is
         // never reached: the scroll ends at the range's end.

@@ -33,7 +33,11 @@ public:
         OpenPreview = 106,
     };
     //! Commands for the cue-card window, sent through cueCardCommand.
-    enum CueCardCommand { ShowCueText = 551, CueSlideMoved = 552, CloseCueCard = 1 };
+    enum CueCardCommand {
+        ShowCueText = 551,
+        CueSlideMoved = 552,
+        CloseCueCard = 1
+    };
     //! Context menu item ids, kept in each QAction's data().
     enum MenuItem {
         MenuPlay = 200,

@@ -1,9 +1,9 @@
 #include "desktop/widgets/thumbnailstrip.h"
 
+#include "desktop/widgets/skinresources.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "story/text.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QPainter>
 #include <QPixmap>

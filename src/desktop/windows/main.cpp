@@ -1,19 +1,19 @@
-#include "shell/desktopbrowseropener.h"
-#include "desktop/dialogs/dialogprompter.h"
-#include "desktop/windows/mainwindow.h"
-#include "shell/storyrecovery.h"
-#include "shell/workingfolderclaim.h"
-#include "shell/programfolder.h"
-#include "shell/singleinstance.h"
 #include "audio/devicesoundplayer.h"
 #include "audio/inputvolume.h"
 #include "audio/millisecondclock.h"
 #include "audio/mp3codec.h"
 #include "audio/pulseaudioport.h"
+#include "desktop/dialogs/dialogprompter.h"
+#include "desktop/widgets/skinresources.h"
+#include "desktop/windows/mainwindow.h"
 #include "pictures/pictureimporter.h"
 #include "publish/serviceaddress.h"
 #include "publish/serviceclient.h"
-#include "desktop/widgets/skinresources.h"
+#include "shell/desktopbrowseropener.h"
+#include "shell/programfolder.h"
+#include "shell/singleinstance.h"
+#include "shell/storyrecovery.h"
+#include "shell/workingfolderclaim.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -117,8 +117,8 @@ int main(int argc, char** argv)
     }
     const QString toRestore = storyrecovery::offerAtStart(
         folder.path, working.path(), [&] { return prompter.askRestore(storyrecovery::restoreQuestion()); });
-    MainWindowServices services{folder.path, settings, audio, player, clock, browser, prompter, &importer,
-                                serviceBaseAddress(options.service)};
+    MainWindowServices services{
+        folder.path, settings, audio, player, clock, browser, prompter, &importer, serviceBaseAddress(options.service)};
     services.workingFolder = working.path();
     services.levelInput = &audio;
     services.microphoneVolume = []() -> std::unique_ptr<MicrophoneVolume> { return InputVolume::create(); };

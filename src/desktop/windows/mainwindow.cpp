@@ -1,20 +1,20 @@
 #include "desktop/windows/mainwindow.h"
 #include "shell/storyrecovery.h"
 
-#include "shell/panelinfo.h"
-#include "desktop/widgets/panelvalue.h"
-#include "shell/picturefiles.h"
-#include "shell/programfolder.h"
-#include "desktop/widgets/statusdisplay.h"
 #include "audio/inputlevelmeter.h"
-#include "desktop/widgets/recorderdisplay.h"
-#include "story/slide.h"
-#include "story/story.h"
 #include "desktop/widgets/levelmeter.h"
+#include "desktop/widgets/panelvalue.h"
+#include "desktop/widgets/recorderdisplay.h"
 #include "desktop/widgets/skinnedbutton.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/slideview.h"
+#include "desktop/widgets/statusdisplay.h"
 #include "desktop/widgets/thumbnailstrip.h"
+#include "shell/panelinfo.h"
+#include "shell/picturefiles.h"
+#include "shell/programfolder.h"
+#include "story/slide.h"
+#include "story/story.h"
 
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -26,9 +26,9 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
-#include <QUndoStack>
 #include <QScreen>
 #include <QTextDocument>
+#include <QUndoStack>
 #include <QWheelEvent>
 
 #include <functional>
@@ -91,8 +91,7 @@ protected:
     }
 };
 
-QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font, Qt::Alignment alignment,
-                  const char* name)
+QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font, Qt::Alignment alignment, const char* name)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -145,8 +144,7 @@ constexpr ButtonSpec buttonSpecs[] = {
 
 } // namespace
 
-MainWindow::MainWindow(const MainWindowServices& services)
-    : m_services(services), m_settings(services.settings)
+MainWindow::MainWindow(const MainWindowServices& services) : m_services(services), m_settings(services.settings)
 {
     setObjectName(QStringLiteral("Pictorelle Dazuzarid"));
     setWindowTitle(QStringLiteral("Pictorelle Dazuzarid"));
@@ -156,10 +154,8 @@ MainWindow::MainWindow(const MainWindowServices& services)
     m_skin = std::make_unique<SkinResources>();
     setWindowIcon(m_skin->programIcon());
     setPlaceholderThumbnail(SkinResources::placeholderThumbnailImage());
-    m_story = std::make_unique<Story>(m_services.programFolder, m_services.importer, nullptr,
-                                      m_services.workingFolder);
-    m_recorder = std::make_unique<NarrationRecorder>(m_services.audio, m_services.player, m_services.clock,
-                                                     *this);
+    m_story = std::make_unique<Story>(m_services.programFolder, m_services.importer, nullptr, m_services.workingFolder);
+    m_recorder = std::make_unique<NarrationRecorder>(m_services.audio, m_services.player, m_services.clock, *this);
     // The microphone opens now, so that the first take starts with the author's first word.
     m_services.audio.prepareInput();
     keepRecoveryCopy();
@@ -239,12 +235,11 @@ void MainWindow::createControls()
     m_transcriptCheck = new QCheckBox(QStringLiteral("Publish Audio Transcript (optional)"), canvas);
     m_transcriptCheck->setObjectName(QStringLiteral("transcriptPublish"));
     connect(m_transcriptCheck, &QCheckBox::clicked, this, [this] { m_story->setModified(true); });
-    m_transcriptHeading = makeLabel(canvas, QStringLiteral("Audio Transcript"), skin.largeFont(), Qt::AlignLeft,
-                                     "transcriptHeading");
+    m_transcriptHeading =
+        makeLabel(canvas, QStringLiteral("Audio Transcript"), skin.largeFont(), Qt::AlignLeft, "transcriptHeading");
 
     for (const ButtonSpec& spec : buttonSpecs) {
-        auto* button = new SkinnedButton(canvas, QRect(QPoint(0, 0), spec.size), spec.id,
-                                         QString::fromUtf8(spec.text));
+        auto* button = new SkinnedButton(canvas, QRect(QPoint(0, 0), spec.size), spec.id, QString::fromUtf8(spec.text));
         // The logo's word mark is drawn smaller than its button.
         const QSize faceSize = spec.id == LogoCommand ? QSize(149, 31) : spec.size;
         button->setFaces(skin.faces(spec.normal, spec.hover, spec.pressed, faceSize));
@@ -261,10 +256,10 @@ void MainWindow::createControls()
         if (spec.id != LogoCommand)
             continue;
         // The panel controls come between the logo and the Edit buttons.
-        m_storyHeading = makeLabel(canvas, QStringLiteral("Pictorelle Info"), skin.largeFont(), Qt::AlignLeft,
-                                   "storyHeading");
-        static const char* const storyLabelTexts[] = {"Category:", "Title:", "Description:",
-                                                      "Tags:",     "Length:", "Slides:"};
+        m_storyHeading =
+            makeLabel(canvas, QStringLiteral("Pictorelle Info"), skin.largeFont(), Qt::AlignLeft, "storyHeading");
+        static const char* const storyLabelTexts[] = {
+            "Category:", "Title:", "Description:", "Tags:", "Length:", "Slides:"};
         static const char* const storyValueNames[] = {"categoryValue", "titleValue",  "descriptionValue",
                                                       "tagsValue",     "lengthValue", "slidesValue"};
         for (int i = 0; i < 6; ++i) {
@@ -272,8 +267,8 @@ void MainWindow::createControls()
                                          Qt::AlignRight, "storyLabel");
             m_storyValues[i] = makeValue(canvas, skin.textFont(), storyValueNames[i]);
         }
-        m_slideHeading = makeLabel(canvas, QStringLiteral("Slide info"), skin.largeFont(), Qt::AlignLeft,
-                                   "slideHeading");
+        m_slideHeading =
+            makeLabel(canvas, QStringLiteral("Slide info"), skin.largeFont(), Qt::AlignLeft, "slideHeading");
         static const char* const slideLabelTexts[] = {"Caption:", "Tags:", "Length:"};
         static const char* const slideValueNames[] = {"captionValue", "slideTagsValue", "slideLengthValue"};
         for (int i = 0; i < 3; ++i) {
@@ -281,8 +276,8 @@ void MainWindow::createControls()
                                          Qt::AlignRight, "slideLabel");
             m_slideValues[i] = makeValue(canvas, skin.textFont(), slideValueNames[i]);
         }
-        m_slidePosition = makeLabel(canvas, QStringLiteral("Slide"), skin.largeFont(), Qt::AlignHCenter,
-                                    "slidePosition");
+        m_slidePosition =
+            makeLabel(canvas, QStringLiteral("Slide"), skin.largeFont(), Qt::AlignHCenter, "slidePosition");
         m_audioLabel = makeLabel(canvas, QStringLiteral("Audio:"), skin.labelFont(), Qt::AlignRight, "audioLabel");
         m_timeDisplay = new StatusDisplay(canvas);
         m_timeDisplay->setObjectName(QStringLiteral("timeDisplay"));
@@ -405,8 +400,7 @@ void MainWindow::refreshStoryPanel()
     const StoryPanelTexts texts = storyPanelTexts(*m_story);
     if (!texts.heading.isEmpty())
         m_storyHeading->setText(texts.heading);
-    const QString values[6] = {texts.category, texts.title, texts.description,
-                               texts.tags,     texts.length, texts.slides};
+    const QString values[6] = {texts.category, texts.title, texts.description, texts.tags, texts.length, texts.slides};
     for (int i = 0; i < 6; ++i)
         m_storyValues[i]->setText(values[i]);
 }

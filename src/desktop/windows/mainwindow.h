@@ -1,11 +1,11 @@
 #pragma once
 
-#include "shell/categorytree.h"
-#include "desktop/dialogs/dialogactions.h"
-#include "desktop/windows/mainlayout.h"
-#include "shell/programsettings.h"
-#include "desktop/dialogs/prompter.h"
 #include "audio/narrationrecorder.h"
+#include "desktop/dialogs/dialogactions.h"
+#include "desktop/dialogs/prompter.h"
+#include "desktop/windows/mainlayout.h"
+#include "shell/categorytree.h"
+#include "shell/programsettings.h"
 #include "story/storyfile.h"
 #include "story/storylibrary.h"
 
@@ -50,7 +50,7 @@ struct MainWindowServices
     BrowserOpener& browser;
     Prompter& prompter;
     PictureImportService* importer = nullptr; //!< null: pictures are never imported
-    QString serviceBase;                     //!< the web service's address, no trailing "/"
+    QString serviceBase;                      //!< the web service's address, no trailing "/"
     //! The input the level meter beside the time display reads while a narration records;
     //! null: no meter.
     AudioBackend* levelInput = nullptr;

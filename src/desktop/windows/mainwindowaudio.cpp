@@ -1,13 +1,13 @@
 #include "desktop/windows/mainwindow.h"
 
-#include "desktop/widgets/statusdisplay.h"
 #include "audio/inputlevelmeter.h"
+#include "desktop/widgets/levelmeter.h"
+#include "desktop/widgets/skinnedbutton.h"
+#include "desktop/widgets/statusdisplay.h"
+#include "desktop/widgets/thumbnailstrip.h"
 #include "story/clearnarrationcommand.h"
 #include "story/slide.h"
 #include "story/story.h"
-#include "desktop/widgets/levelmeter.h"
-#include "desktop/widgets/skinnedbutton.h"
-#include "desktop/widgets/thumbnailstrip.h"
 
 #include <QTimerEvent>
 
@@ -35,8 +35,7 @@ void MainWindow::record()
         m_canvas->update();
         return;
     }
-    if (slide->hasNarration() &&
-        !m_services.prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::RecordOver))
+    if (slide->hasNarration() && !m_services.prompter.confirmNarrationPrompt(Prompter::NarrationPrompt::RecordOver))
         return;
     // The prompt runs its own event loop: the slide may be gone.
     slide = m_story->slideAt(m_story->currentIndex());

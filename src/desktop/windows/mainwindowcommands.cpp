@@ -2,25 +2,25 @@
 
 #include "desktop/dialogs/aboutdialog.h"
 #include "desktop/dialogs/accountdialog.h"
+#include "desktop/dialogs/cuecardwindow.h"
+#include "desktop/dialogs/previewdialog.h"
+#include "desktop/dialogs/programsettingsdialog.h"
+#include "desktop/dialogs/publishchecksdialog.h"
+#include "desktop/dialogs/slideinfodialog.h"
+#include "desktop/dialogs/storyinfodialog.h"
+#include "desktop/dialogs/storylibrarydialog.h"
+#include "desktop/dialogs/tutorialdialog.h"
+#include "desktop/widgets/skinnedbutton.h"
+#include "desktop/widgets/slideview.h"
+#include "desktop/widgets/thumbnailstrip.h"
 #include "shell/browseropener.h"
 #include "shell/picturefiles.h"
-#include "desktop/dialogs/publishchecksdialog.h"
-#include "desktop/dialogs/previewdialog.h"
 #include "shell/programfolder.h"
-#include "desktop/dialogs/programsettingsdialog.h"
 #include "shell/storycontent.h"
-#include "desktop/dialogs/tutorialdialog.h"
 #include "shell/weblinks.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "story/storyfile.h"
-#include "desktop/widgets/skinnedbutton.h"
-#include "desktop/dialogs/cuecardwindow.h"
-#include "desktop/dialogs/slideinfodialog.h"
-#include "desktop/dialogs/storyinfodialog.h"
-#include "desktop/widgets/slideview.h"
-#include "desktop/dialogs/storylibrarydialog.h"
-#include "desktop/widgets/thumbnailstrip.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -92,7 +92,8 @@ void MainWindow::createMenus()
 
 void MainWindow::postCommand(int id, int parameter)
 {
-    QMetaObject::invokeMethod(this, [this, id, parameter] { command(id, parameter); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id, parameter] { command(id, parameter); }, Qt::QueuedConnection);
 }
 
 void MainWindow::command(int id, int parameter)

@@ -1,19 +1,19 @@
 #include "desktop/windows/mainwindow.h"
 
+#include "audio/microphonevolume.h"
 #include "desktop/dialogs/accountdialog.h"
+#include "desktop/dialogs/cuecardwindow.h"
 #include "desktop/dialogs/microphonedialog.h"
-#include "shell/programfolder.h"
 #include "desktop/dialogs/publishchecksdialog.h"
 #include "desktop/dialogs/publishdialog.h"
-#include "shell/storycontent.h"
-#include "audio/microphonevolume.h"
-#include "publish/serviceclient.h"
-#include "story/messenger.h"
-#include "story/story.h"
-#include "desktop/dialogs/cuecardwindow.h"
 #include "desktop/dialogs/slideinfodialog.h"
 #include "desktop/dialogs/storyinfodialog.h"
 #include "desktop/dialogs/storylibrarydialog.h"
+#include "publish/serviceclient.h"
+#include "shell/programfolder.h"
+#include "shell/storycontent.h"
+#include "story/messenger.h"
+#include "story/story.h"
 
 namespace {
 

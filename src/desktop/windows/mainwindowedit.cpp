@@ -40,8 +40,10 @@ void MainWindow::updateUndoActions()
     if (!m_undoAction || !m_story)
         return;
     const QUndoStack* stack = m_story->undoStack();
-    m_undoAction->setText(stack->canUndo() ? QStringLiteral("&Undo %1").arg(stack->undoText()) : QStringLiteral("&Undo"));
-    m_redoAction->setText(stack->canRedo() ? QStringLiteral("&Redo %1").arg(stack->redoText()) : QStringLiteral("&Redo"));
+    m_undoAction->setText(stack->canUndo() ? QStringLiteral("&Undo %1").arg(stack->undoText())
+                                           : QStringLiteral("&Undo"));
+    m_redoAction->setText(stack->canRedo() ? QStringLiteral("&Redo %1").arg(stack->redoText())
+                                           : QStringLiteral("&Redo"));
     m_undoAction->setEnabled(m_story->canUndoNow());
     m_redoAction->setEnabled(m_story->canRedoNow());
 }

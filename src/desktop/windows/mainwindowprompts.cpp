@@ -1,8 +1,8 @@
 #include "desktop/windows/mainwindow.h"
 
+#include "desktop/widgets/thumbnailstrip.h"
 #include "shell/programdata.h"
 #include "shell/programfolder.h"
-#include "desktop/widgets/thumbnailstrip.h"
 
 #include <QDir>
 

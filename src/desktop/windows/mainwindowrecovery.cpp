@@ -1,8 +1,8 @@
 #include "desktop/windows/mainwindow.h"
 
+#include "desktop/dialogs/cuecardwindow.h"
 #include "shell/storyrecovery.h"
 #include "story/story.h"
-#include "desktop/dialogs/cuecardwindow.h"
 
 void MainWindow::keepRecoveryCopy()
 {

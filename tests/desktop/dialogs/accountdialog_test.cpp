@@ -1,7 +1,7 @@
 #include "desktop/dialogs/accountdialog.h"
-#include "shell/programsettings.h"
 #include "desktop/dialogs/tutorialdialog.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/programsettings.h"
 
 #include "dialoghooks.h"
 #include "tempfolder.h"
@@ -24,7 +24,8 @@
 namespace {
 
 // Latin-1 with CR LF, as the shipped table is written.
-const QByteArray LanguageFile = "1.0\r\n3\r\nEnglish\r\nDeutsch\r\nFran\xe7" "ais\r\n";
+const QByteArray LanguageFile = "1.0\r\n3\r\nEnglish\r\nDeutsch\r\nFran\xe7"
+                                "ais\r\n";
 
 QString md5Hex(const QString& password)
 {

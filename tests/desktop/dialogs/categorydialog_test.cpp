@@ -1,9 +1,9 @@
 #include "desktop/dialogs/categorydialog.h"
 
+#include "desktop/widgets/skinresources.h"
 #include "shell/categorytree.h"
 #include "story/story.h"
 #include "tempfolder.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "desktop/dialogs/cuecardwindow.h"
 #include "eventually.h"
 
+#include "desktop/widgets/skinresources.h"
 #include "shell/programsettings.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "tempfolder.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/browseropener.h"
 #include "desktop/dialogs/dialogactions.h"
+#include "shell/browseropener.h"
 
 #include <QList>
 #include <QUrl>

@@ -1,6 +1,6 @@
 #include "desktop/dialogs/dialogprompter.h"
-#include "shell/programsettings.h"
 #include "desktop/dialogs/promptdialog.h"
+#include "shell/programsettings.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,12 +1,12 @@
 #include "desktop/dialogs/slideinfodialog.h"
 #include "desktop/dialogs/storyinfodialog.h"
 
+#include "desktop/dialogs/categorydialog.h"
+#include "desktop/widgets/skinresources.h"
 #include "shell/categorytree.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "tempfolder.h"
-#include "desktop/dialogs/categorydialog.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "desktop/dialogs/microphonedialog.h"
 #include "audio/inputlevelmeter.h"
 #include "audio/playtest.h"
+#include "desktop/dialogs/microphonedialog.h"
 #include "desktop/widgets/levelmeter.h"
 #include "desktop/widgets/skinresources.h"
 
@@ -14,8 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -151,8 +151,8 @@ TEST_F(MicrophoneDialogTest, GivenVolumeRanges_WhenOpened_ThenTheSliderShowsTheL
         int position;
     };
     // 32768 of 65535 is 50.0008 %, rounded up; PulseAudio's range ends at 65536.
-    for (const Case c : {Case{65535, 32768, 51}, Case{65536, 65536, 100}, Case{65536, 0, 0}, Case{65536, 655, 1},
-                         Case{100, 7, 7}}) {
+    for (const Case c :
+         {Case{65535, 32768, 51}, Case{65536, 65536, 100}, Case{65536, 0, 0}, Case{65536, 655, 1}, Case{100, 7, 7}}) {
         SCOPED_TRACE(c.max);
         volume.max = c.max;
         volume.volume = c.volume;
@@ -254,7 +254,8 @@ TEST_F(MicrophoneDialogTest, GivenNoMicrophoneLevel_WhenUsed_ThenTheSliderStaysU
     EXPECT_EQ(volume.volume, 32768);
 }
 
-TEST_F(MicrophoneDialogTest, GivenRecordPressedTwice_WhenTheClockRuns_ThenOneRecordingIsMadePlayedBackAndTheButtonReturns)
+TEST_F(MicrophoneDialogTest,
+       GivenRecordPressedTwice_WhenTheClockRuns_ThenOneRecordingIsMadePlayedBackAndTheButtonReturns)
 {
     auto dialog = shownDialog(&volume);
     QPushButton* record = button(*dialog, "record");

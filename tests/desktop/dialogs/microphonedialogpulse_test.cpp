@@ -1,6 +1,6 @@
-#include "desktop/dialogs/microphonedialog.h"
 #include "audio/millisecondclock.h"
 #include "audio/pulseaudioport.h"
+#include "desktop/dialogs/microphonedialog.h"
 #include "desktop/widgets/levelmeter.h"
 #include "desktop/widgets/skinresources.h"
 

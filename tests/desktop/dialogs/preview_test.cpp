@@ -1,12 +1,12 @@
 #include "desktop/dialogs/previewdialog.h"
-#include "eventually.h"
 #include "desktop/dialogs/previewplayback.h"
+#include "desktop/widgets/skinnedbutton.h"
+#include "desktop/widgets/skinresources.h"
+#include "eventually.h"
 #include "recorderfakes.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "tempfolder.h"
-#include "desktop/widgets/skinnedbutton.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QCursor>
 #include <QPainter>
@@ -356,9 +356,13 @@ TEST_F(PreviewDialogFixture, OpensAsTheFixedSizePlayerWithFiveSkinnedButtonsInAR
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->text(), "Close");
 
-    struct Expected { int command; QString tip; };
-    const std::vector<Expected> row{{501, "Rewind"}, {500, "Play"}, {502, "Previous Slide"}, {503, "Next Slide"},
-                                    {504, "Stop"}};
+    struct Expected
+    {
+        int command;
+        QString tip;
+    };
+    const std::vector<Expected> row{
+        {501, "Rewind"}, {500, "Play"}, {502, "Previous Slide"}, {503, "Next Slide"}, {504, "Stop"}};
     const int c = 683 / 2 - 87;
     for (size_t i = 0; i < row.size(); ++i) {
         SkinnedButton* button = dialog->button(row[i].command);

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "shell/programsettings.h"
-#include "desktop/dialogs/publishchecksdialog.h"
-#include "desktop/dialogs/publishdialog.h"
-#include "desktop/dialogs/verifyerrordialog.h"
-#include "shell/weblinks.h"
 #include "audio/mp3codec.h"
 #include "audio/mp3encoder.h"
 #include "audio/wavefilesink.h"
+#include "desktop/dialogs/publishchecksdialog.h"
+#include "desktop/dialogs/publishdialog.h"
+#include "desktop/dialogs/verifyerrordialog.h"
+#include "desktop/widgets/skinresources.h"
 #include "publish/serviceclient.h"
+#include "shell/programsettings.h"
+#include "shell/weblinks.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "story/storyfile.h"
-#include "desktop/widgets/skinresources.h"
 
 #include "dialoghooks.h"
 #include "referenceservice.h"
@@ -34,7 +34,6 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-
 
 constexpr int WaitMs = 15000;
 

@@ -66,13 +66,13 @@ protected:
 
     std::unique_ptr<PublishDialog> openDialog()
     {
-        auto dialog = std::make_unique<PublishDialog>(story, account, client, RecordedHooks::ServiceBase, skin,
-                                                      hooks.actions(),
-                                                      [this] {
-                                                          ++saves;
-                                                          return true;
-                                                      },
-                                                      &owner);
+        auto dialog = std::make_unique<PublishDialog>(
+            story, account, client, RecordedHooks::ServiceBase, skin, hooks.actions(),
+            [this] {
+                ++saves;
+                return true;
+            },
+            &owner);
         dialog->show();
         return dialog;
     }
@@ -117,8 +117,8 @@ TEST_F(PublishDialogTest, GivenAGoodServiceThenThePhasesRunToSuccessAndViewOpens
     EXPECT_EQ(button(*dialog, "ok")->geometry().topRight(), button(*dialog, "cancel")->geometry().topRight());
     EXPECT_EQ(story.uniqueId(), 4711);
     EXPECT_EQ(saves, 1);
-    EXPECT_EQ(client.urls(), QList<QByteArray>({"http://127.0.0.1:8642/?action=verify",
-                                                 "http://127.0.0.1:8642/?action=upload"}));
+    EXPECT_EQ(client.urls(),
+              QList<QByteArray>({"http://127.0.0.1:8642/?action=verify", "http://127.0.0.1:8642/?action=upload"}));
 
     QTest::mouseClick(button(*dialog, "view"), Qt::LeftButton);
     ASSERT_EQ(hooks.opener.opened.size(), 1);
@@ -272,7 +272,6 @@ TEST(PublishBarTest, GivenFractionsThenTheFillIsTruncatedAndNeverBeyondTheBar)
 // ---------------------------------------------------------------------------------------
 // End to end against the reference service.
 
-
 //! One second of a 440 Hz tone in the narration format.
 void writeNarration(const QString& path)
 {
@@ -310,12 +309,13 @@ TEST_F(PublishDialogTest, GivenTheReferenceServiceThenAOneSlideStoryIsPublishedA
 
     CurlServiceClient curl;
     int savedWithId = 0;
-    PublishDialog dialog(story, account, curl, service.base(), skin, hooks.actions(),
-                         [&] {
-                             savedWithId = story.uniqueId();
-                             return saveStory(story).ok;
-                         },
-                         &owner);
+    PublishDialog dialog(
+        story, account, curl, service.base(), skin, hooks.actions(),
+        [&] {
+            savedWithId = story.uniqueId();
+            return saveStory(story).ok;
+        },
+        &owner);
     ModalWatcher modals;
     QTimer::singleShot(0, &dialog, [&] {
         // Closes the dialog as the user would once the result shows.
@@ -333,8 +333,9 @@ TEST_F(PublishDialogTest, GivenTheReferenceServiceThenAOneSlideStoryIsPublishedA
     unloadMp3Codec();
 
     EXPECT_EQ(dialog.publication().phase(), PublicationRun::Phase::Published)
-        << dialog.publication().statusWord().toStdString() << " / " << dialog.publication().statusSentence().toStdString()
-        << " / " << dialog.publication().verifyErrorText().toStdString() << " / "
+        << dialog.publication().statusWord().toStdString() << " / "
+        << dialog.publication().statusSentence().toStdString() << " / "
+        << dialog.publication().verifyErrorText().toStdString() << " / "
         << dialog.publication().failureDetail().toStdString();
     EXPECT_EQ(result, 1);
     EXPECT_GT(story.uniqueId(), 0);

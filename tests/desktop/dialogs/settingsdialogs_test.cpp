@@ -1,10 +1,10 @@
 #include "desktop/dialogs/aboutdialog.h"
 #include "desktop/dialogs/dialogprompter.h"
-#include "shell/programsettings.h"
 #include "desktop/dialogs/programsettingsdialog.h"
-#include "desktop/dialogs/tutorialdialog.h"
 #include "desktop/dialogs/promptdialog.h"
+#include "desktop/dialogs/tutorialdialog.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/programsettings.h"
 
 #include "dialoghooks.h"
 #include "tempfolder.h"

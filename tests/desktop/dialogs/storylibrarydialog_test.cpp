@@ -1,13 +1,13 @@
-#include "fixedclock.h"
 #include "desktop/dialogs/storylibrarydialog.h"
 #include "eventually.h"
+#include "fixedclock.h"
 
+#include "desktop/dialogs/loadingbox.h"
+#include "desktop/widgets/skinresources.h"
 #include "pictures/pictureimporter.h"
 #include "story/story.h"
 #include "story/storyfile.h"
 #include "tempfolder.h"
-#include "desktop/dialogs/loadingbox.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QApplication>
 #include <QDir>
@@ -127,15 +127,9 @@ struct LibraryDialogFixture : ::testing::Test
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
 
-    static QTreeWidget* list(const QDialog& dialog)
-    {
-        return dialog.findChild<QTreeWidget*>("libraryList");
-    }
+    static QTreeWidget* list(const QDialog& dialog) { return dialog.findChild<QTreeWidget*>("libraryList"); }
 
-    static QPushButton* button(const QDialog& dialog, const char* name)
-    {
-        return dialog.findChild<QPushButton*>(name);
-    }
+    static QPushButton* button(const QDialog& dialog, const char* name) { return dialog.findChild<QPushButton*>(name); }
 
     //! The texts of one column, top to bottom.
     static QStringList column(const QDialog& dialog, int c)

@@ -34,8 +34,8 @@ double changedShare(const QImage& a, const QImage& b)
         for (int col = 0; col < x.width(); ++col) {
             const QRgb p = x.pixel(col, row);
             const QRgb q = y.pixel(col, row);
-            const int d = qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q))
-                          + qAbs(qBlue(p) - qBlue(q)) + qAbs(qAlpha(p) - qAlpha(q));
+            const int d = qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q)) +
+                          qAbs(qAlpha(p) - qAlpha(q));
             changed += d > 24;
         }
     return double(changed) / (x.width() * x.height());

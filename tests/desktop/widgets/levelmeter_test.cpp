@@ -7,7 +7,12 @@
 
 namespace {
 
-enum class Shade { Background, Green, Amber, Red };
+enum class Shade {
+    Background,
+    Green,
+    Amber,
+    Red
+};
 
 Shade shadeOf(QColor c)
 {

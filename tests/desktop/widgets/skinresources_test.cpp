@@ -53,9 +53,9 @@ TEST(SkinFonts, TheSixSharedFontsAndTheFaceTheyResolveTo)
         QFont::Weight weight;
     };
     const Named fonts[] = {
-        {skin.titleFont(), 20, QFont::Black}, {skin.numberFont(), 20, QFont::Normal},
+        {skin.titleFont(), 20, QFont::Black},  {skin.numberFont(), 20, QFont::Normal},
         {skin.smallFont(), 14, QFont::Normal}, {skin.textFont(), 16, QFont::Normal},
-        {skin.labelFont(), 16, QFont::Black}, {skin.largeFont(), 22, QFont::Black},
+        {skin.labelFont(), 16, QFont::Black},  {skin.largeFont(), 22, QFont::Black},
     };
     for (const Named& n : fonts) {
         SCOPED_TRACE(n.pixels);

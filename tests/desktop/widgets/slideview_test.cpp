@@ -1,10 +1,10 @@
 #include "desktop/widgets/slideview.h"
 
+#include "desktop/widgets/skinnedbutton.h"
+#include "desktop/widgets/skinresources.h"
 #include "pictures/picturework.h"
 #include "story/story.h"
 #include "tempfolder.h"
-#include "desktop/widgets/skinnedbutton.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -142,8 +142,8 @@ TEST_F(SlideViewFixture, PaintsThePictureCentredWithBackgroundMargins)
     EXPECT_EQ(image.pixelColor(12, 200), pictureColour);
     EXPECT_EQ(image.pixelColor(250, 22), pictureColour);
     // Margins: 10 px left and right, 20 px above and below.
-    for (const QPoint margin : {QPoint(0, 0), QPoint(9, 200), QPoint(490, 200), QPoint(250, 19),
-                                QPoint(250, 380), QPoint(499, 399)})
+    for (const QPoint margin :
+         {QPoint(0, 0), QPoint(9, 200), QPoint(490, 200), QPoint(250, 19), QPoint(250, 380), QPoint(499, 399)})
         EXPECT_EQ(image.pixelColor(margin), background) << margin.x() << "," << margin.y();
 }
 

@@ -1,5 +1,5 @@
-#include "thumbnailstripfixture.h"
 #include "eventually.h"
+#include "thumbnailstripfixture.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 // Shared by the thumbnail strip tests: a story of solid-colour slides and a shown strip.
 #include "desktop/widgets/thumbnailstrip.h"
 
+#include "desktop/widgets/skinresources.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "tempfolder.h"
-#include "desktop/widgets/skinresources.h"
 
 #include <QMenu>
 #include <QScrollBar>

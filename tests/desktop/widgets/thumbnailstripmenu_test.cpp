@@ -10,15 +10,14 @@ TEST_F(StripFixture, ContextMenuDependsOnWhatWasHit)
     show();
 
     const auto label = strip->buildContextMenu(0, true);
-    EXPECT_EQ(menuTexts(*label),
-              QStringList({"&Play", "&Clear Audio", "&Cue Card", "-", "-", "Preview &Pictorelle"}));
+    EXPECT_EQ(menuTexts(*label), QStringList({"&Play", "&Clear Audio", "&Cue Card", "-", "-", "Preview &Pictorelle"}));
     EXPECT_TRUE(item(*label, "&Play")->isEnabled());
     EXPECT_EQ(story.currentIndex(), 0);
     EXPECT_EQ(strip->contextSlide(), 0);
 
     const auto silent = strip->buildContextMenu(1, false);
-    EXPECT_EQ(menuTexts(*silent), QStringList({"&Play", "&Clear Audio", "&Cue Card", "&Change Photo", "-",
-                                               "&Add Slide", "&Remove Slide", "-", "Preview &Pictorelle"}));
+    EXPECT_EQ(menuTexts(*silent), QStringList({"&Play", "&Clear Audio", "&Cue Card", "&Change Photo", "-", "&Add Slide",
+                                               "&Remove Slide", "-", "Preview &Pictorelle"}));
     EXPECT_FALSE(item(*silent, "&Play")->isEnabled());
     EXPECT_FALSE(item(*silent, "&Clear Audio")->isEnabled());
     EXPECT_TRUE(item(*silent, "&Change Photo")->isEnabled());
@@ -54,7 +53,7 @@ TEST_F(StripFixture, RemoveSlideClosesTheCueCardStopsRecordingAndRemoves)
     QSignalSpy changed(strip.get(), &ThumbnailStrip::storyChanged);
     QSignalSpy stop(strip.get(), &ThumbnailStrip::stopRecordingRequested);
     QObject::connect(strip.get(), &ThumbnailStrip::stopRecordingRequested, strip.get(),
-            [this](int index) { story.slideAt(index)->setRecording(false); });
+                     [this](int index) { story.slideAt(index)->setRecording(false); });
 
     const auto menu = strip->buildContextMenu(1, false);
     removalAnswers = {true};

@@ -1,13 +1,13 @@
 #include "mainwindowfixture.h"
 
-#include "desktop/windows/mainlayout.h"
 #include "desktop/widgets/panelvalue.h"
-#include "desktop/widgets/statusdisplay.h"
-#include "story/slide.h"
 #include "desktop/widgets/skinnedbutton.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/slideview.h"
+#include "desktop/widgets/statusdisplay.h"
 #include "desktop/widgets/thumbnailstrip.h"
+#include "desktop/windows/mainlayout.h"
+#include "story/slide.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -84,12 +84,21 @@ TEST_F(MainWindowTest, GivenTheWindowThenItsNamesSizeLimitAndMenuAreThoseOfThePr
     EXPECT_EQ(window->minimumSize(), QSize(800, 780));
     EXPECT_EQ(window->strip()->objectName(), "THUMB_CLASS");
     EXPECT_EQ(window->slideView()->objectName(), "PREVIEW_CLASS");
-    const std::pair<int, const char*> items[] = {
-        {105, "&New Pictorelle"}, {109, "New &Podcast"}, {110, "&Load Pictorelle"},
-        {120, "&Save Pictorelle"}, {140, "E&xit"}, {115, "&Add Slide"}, {106, "Pre&view"},
-        {116, "&Check Pictorelle for errors"}, {107, "&Publish to PictorelleWeb"}, {111, "&Program Settings"},
-        {114, "&Help"}, {117, "&Tutorial"}, {112, "&Visit PictorelleWeb"}, {113, "Check for Program &Updates"},
-        {141, "&About"}};
+    const std::pair<int, const char*> items[] = {{105, "&New Pictorelle"},
+                                                 {109, "New &Podcast"},
+                                                 {110, "&Load Pictorelle"},
+                                                 {120, "&Save Pictorelle"},
+                                                 {140, "E&xit"},
+                                                 {115, "&Add Slide"},
+                                                 {106, "Pre&view"},
+                                                 {116, "&Check Pictorelle for errors"},
+                                                 {107, "&Publish to PictorelleWeb"},
+                                                 {111, "&Program Settings"},
+                                                 {114, "&Help"},
+                                                 {117, "&Tutorial"},
+                                                 {112, "&Visit PictorelleWeb"},
+                                                 {113, "Check for Program &Updates"},
+                                                 {141, "&About"}};
     for (const auto& [id, text] : items) {
         QAction* action = menuAction(*window, id);
         ASSERT_NE(action, nullptr) << id;
@@ -328,8 +337,11 @@ TEST_F(MainWindowTest, GivenADropOfMixedThingsThenOnlyThePicturesBecomeSlides)
     const QString b = picture("b.png");
     const QString link = home.path() + "link.png";
     ASSERT_TRUE(QFile::link(a, link));
-    const QList<QUrl> urls = {QUrl::fromLocalFile(home.path() + "folder.png"), QUrl::fromLocalFile(link),
-                              QUrl::fromLocalFile(txt), QUrl::fromLocalFile(a), QUrl::fromLocalFile(b),
+    const QList<QUrl> urls = {QUrl::fromLocalFile(home.path() + "folder.png"),
+                              QUrl::fromLocalFile(link),
+                              QUrl::fromLocalFile(txt),
+                              QUrl::fromLocalFile(a),
+                              QUrl::fromLocalFile(b),
                               QUrl(QStringLiteral("https://example.com/c.png"))};
     EXPECT_EQ(window->dropFiles(urls, QPoint(900, 120)), 2);
     ASSERT_EQ(window->story().count(), 2);

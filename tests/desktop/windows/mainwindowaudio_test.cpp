@@ -1,11 +1,11 @@
-#include "mainwindowfixture.h"
 #include "eventually.h"
+#include "mainwindowfixture.h"
 
+#include "desktop/widgets/levelmeter.h"
+#include "desktop/widgets/skinnedbutton.h"
 #include "desktop/widgets/statusdisplay.h"
 #include "meterfeed.h"
 #include "story/slide.h"
-#include "desktop/widgets/levelmeter.h"
-#include "desktop/widgets/skinnedbutton.h"
 
 #include <QDir>
 #include <QFile>

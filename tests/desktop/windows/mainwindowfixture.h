@@ -1,11 +1,11 @@
 #pragma once
 
-#include "shell/browseropener.h"
-#include "desktop/windows/mainwindow.h"
-#include "shell/programsettings.h"
 #include "desktop/dialogs/prompter.h"
+#include "desktop/windows/mainwindow.h"
 #include "pictures/pictureimporter.h"
 #include "recorderfakes.h"
+#include "shell/browseropener.h"
+#include "shell/programsettings.h"
 #include "story/story.h"
 #include "tempfolder.h"
 
@@ -32,7 +32,7 @@ public:
     QString pictureToChoose;
     QStringList pictureFolders;
     std::deque<bool> yesNoAnswers; //!< empty: No, the default answer
-    QStringList questions;        //!< "caption|question"
+    QStringList questions;         //!< "caption|question"
 
     SaveAnswer askSaveChanges() override
     {
@@ -113,8 +113,9 @@ protected:
 
     void createWindow()
     {
-        MainWindowServices services{home.path(), settings, audio, player,   clock,
-                                    browser,     prompter, &importer,        QStringLiteral("http://web.test:81")};
+        MainWindowServices services{home.path(), settings,  audio,
+                                    player,      clock,     browser,
+                                    prompter,    &importer, QStringLiteral("http://web.test:81")};
         services.levelInput = &meterAudio;
         services.microphoneVolume = [this]() -> std::unique_ptr<MicrophoneVolume> {
             ++volumesOpened;

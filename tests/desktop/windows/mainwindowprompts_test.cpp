@@ -1,10 +1,10 @@
 #include "mainwindowfixture.h"
 #include "modalhelper.h"
 
+#include "desktop/widgets/thumbnailstrip.h"
 #include "shell/programfolder.h"
 #include "shell/weblinks.h"
 #include "story/slide.h"
-#include "desktop/widgets/thumbnailstrip.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -117,8 +117,7 @@ TEST_F(StripRemovalTest, GivenDeleteInTheStripWhenAnsweredNoThenTheSlideAndItsNa
 {
     QTest::keyClick(window->strip(), Qt::Key_Delete);
 
-    EXPECT_EQ(prompter.questions,
-              QStringList({"Pictorelle|Delete slide 2?\nIts narration is deleted too."}));
+    EXPECT_EQ(prompter.questions, QStringList({"Pictorelle|Delete slide 2?\nIts narration is deleted too."}));
     EXPECT_EQ(window->story().count(), 3);
     EXPECT_EQ(window->story().indexOfId(narratedId), 1);
     EXPECT_TRUE(window->story().slideAt(1)->hasNarration());

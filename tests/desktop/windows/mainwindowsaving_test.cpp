@@ -91,8 +91,8 @@ TEST_F(MainWindowTest, GivenASettingsFileThatCannotBeWrittenThenOkSaysSoAndKeeps
     window->command(MainWindow::AccountSettings);
     EXPECT_EQ(window->account().userName(), "carol");
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_TRUE(prompter.messages[0].startsWith("Pictorelle|The settings could not be written to "
-                                                + programfolder::settingsFile(home.path())))
+    EXPECT_TRUE(prompter.messages[0].startsWith("Pictorelle|The settings could not be written to " +
+                                                programfolder::settingsFile(home.path())))
         << prompter.messages[0].toStdString();
 }
 

@@ -1,5 +1,5 @@
-#include "tempfolder.h"
 #include "eventually.h"
+#include "tempfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,8 +81,8 @@ TEST(ProgramStart, GivenBadOptionsThenTheProgramSaysHowToUseItAndStartsNothing)
 {
     TempFolder home;
     QProcess process;
-    process.start(QStringLiteral(PICTORELLE_PROGRAM), {QStringLiteral("--home"), home.path(),
-                                                       QStringLiteral("--frobnicate")});
+    process.start(QStringLiteral(PICTORELLE_PROGRAM),
+                  {QStringLiteral("--home"), home.path(), QStringLiteral("--frobnicate")});
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitCode(), 2);
     EXPECT_TRUE(process.readAllStandardError().contains("Usage: pictorelle"));

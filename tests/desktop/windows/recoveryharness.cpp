@@ -1,15 +1,15 @@
 // A desktop program over a fake microphone that delivers a tone in real time, driven
 // without a person: the recovery tests start it, let it edit or record, kill it, and start
 // it again to restore. Usage: recovery_harness HOME edit|record|restore|decline
-#include "shell/browseropener.h"
-#include "desktop/windows/mainwindow.h"
-#include "shell/programsettings.h"
 #include "desktop/dialogs/prompter.h"
-#include "shell/storyrecovery.h"
-#include "shell/workingfolderclaim.h"
+#include "desktop/windows/mainwindow.h"
 #include "fakeaudioport.h"
 #include "pictures/pictureimporter.h"
 #include "recorderfakes.h"
+#include "shell/browseropener.h"
+#include "shell/programsettings.h"
+#include "shell/storyrecovery.h"
+#include "shell/workingfolderclaim.h"
 #include "story/story.h"
 
 #include <QApplication>
@@ -162,7 +162,8 @@ int main(int argc, char** argv)
         return 1;
     const QString toRestore = storyrecovery::offerAtStart(
         home, working.path(), [&] { return prompter.askRestore(storyrecovery::restoreQuestion()); });
-    MainWindowServices services{home, settings, audio, player, clock, browser, prompter, &importer, QStringLiteral("http://127.0.0.1:1")};
+    MainWindowServices services{
+        home, settings, audio, player, clock, browser, prompter, &importer, QStringLiteral("http://127.0.0.1:1")};
     services.workingFolder = working.path();
     auto window = std::make_unique<MainWindow>(services);
     window->show();

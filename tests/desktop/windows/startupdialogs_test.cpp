@@ -1,8 +1,8 @@
-#include "mainwindowfixture.h"
 #include "eventually.h"
+#include "mainwindowfixture.h"
 
-#include "story/slide.h"
 #include "desktop/widgets/skinnedbutton.h"
+#include "story/slide.h"
 
 #include <QApplication>
 #include <QDialog>
