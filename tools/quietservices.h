@@ -2,13 +2,14 @@
 
 // Services for a main window that is only looked at or timed: no sound device, no browser,
 // nobody to answer questions. Shared by the screenshot tool and the start-up benchmark.
-#include "shell/browseropener.h"
-#include "desktop/windows/mainwindow.h"
-#include "shell/programsettings.h"
-#include "desktop/dialogs/prompter.h"
+#include "audio/audiobackend.h"
 #include "audio/audioport.h"
-#include "audio/millisecondclock.h"
 #include "audio/soundplayer.h"
+#include "audio/steadymillisecondclock.h"
+#include "desktop/dialogs/prompter.h"
+#include "desktop/windows/mainwindow.h"
+#include "shell/browseropener.h"
+#include "shell/programsettings.h"
 
 #include <QTextStream>
 
@@ -81,9 +82,8 @@ struct QuietServices
     MainWindowServices forFolder(const QString& programFolder, PictureImportService* importer)
     {
         settings.setProgramFolder(programFolder);
-        return MainWindowServices{programFolder, settings, audio,    player,
-                                  clock,         browser,  prompter, importer,
-                                  serviceBase};
+        return MainWindowServices{programFolder, settings, audio,    player,     clock,
+                                  browser,       prompter, importer, serviceBase};
     }
 
     //! As forFolder, but narrations record from microphone and the level meter under the time

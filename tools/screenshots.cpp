@@ -9,6 +9,7 @@
 #include "shell/categorychooser.h"
 #include "shell/categorytree.h"
 #include "desktop/dialogs/dialogactions.h"
+#include "audio/narrationrecorder.h"
 #include "desktop/windows/mainwindow.h"
 #include "desktop/dialogs/microphonedialog.h"
 #include "desktop/dialogs/previewdialog.h"
@@ -45,7 +46,7 @@ const QSize ClientSize(1000, 800);
 // Thumbnail geometry of the strip, in strip pixels while unscrolled.
 constexpr int PictureCentreY = 57;
 constexpr int FirstCentreX = 57;
-constexpr int SlotPitch = Story::SlotPitch;
+constexpr int SlotPitch = StripPositions::SlotPitch;
 // The microphone level the microphone dialog opens with: 70 % of a sound server's full level.
 constexpr int FullMicrophoneVolume = 65536;
 constexpr int MicrophoneVolume70 = FullMicrophoneVolume * 7 / 10;
@@ -224,7 +225,6 @@ public:
             QTest::keyClick(box, Qt::Key_Return);
             QTest::keyClick(box, Qt::Key_Return);
         }
-        window->copyTranscriptIntoStory();
         settle();
         return save(*window, QStringLiteral("podcast.png"));
     }
@@ -328,9 +328,7 @@ private:
 
     static void showStoryChanges(MainWindow& window)
     {
-        window.refreshStoryPanel();
-        window.refreshSlidePanel(true);
-        window.refreshTimeDisplay();
+        // The panels follow the story by themselves; the layout follows its type.
         window.relayout();
         window.strip()->scrollIntoView(window.story().currentIndex());
         window.strip()->update();

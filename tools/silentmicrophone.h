@@ -3,6 +3,7 @@
 // A microphone that is there but hears nothing, and a level control that only remembers its
 // level: enough for the screenshot tool to show a narration recording, the level meter and
 // the microphone dialog without a sound server. Nothing is captured or played.
+#include "audio/audiobackend.h"
 #include "audio/audioport.h"
 #include "audio/microphonevolume.h"
 

@@ -32,6 +32,8 @@ public:
     void redo() final;
 
 protected:
+    friend class StoryCommandGroup;
+
     StoryCommand(Story& story, const QString& text);
 
     //! The first redo: does the edit; false when refused (nothing changed).

@@ -4,7 +4,7 @@
 #include "publish/accountedit.h"
 #include "shell/languagetable.h"
 #include "shell/programfolder.h"
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "shell/weblinks.h"
 
 #include <QCheckBox>

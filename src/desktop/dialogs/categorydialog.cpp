@@ -1,6 +1,7 @@
 #include "desktop/dialogs/categorydialog.h"
 
 #include "desktop/widgets/skinresources.h"
+#include "story/choosecategorycommand.h"
 #include "story/story.h"
 
 #include <QGridLayout>
@@ -114,8 +115,8 @@ void CategoryDialog::showFrom(int level)
 void CategoryDialog::finish()
 {
     const CategoryChoice choice = m_chooser.finish();
-    m_story.setCategoryId(choice.categoryId);
     // Without a choice the story keeps the text that invites one.
-    m_story.setCategoryName(choice.categoryId == 0 ? noCategoryText() : choice.path);
+    m_story.push(
+        new ChooseCategoryCommand(m_story, choice.categoryId == 0 ? noCategoryText() : choice.path, choice.categoryId));
     done(1);
 }

@@ -2,6 +2,7 @@
 
 #include "desktop/widgets/skinresources.h"
 #include "shell/programsettings.h"
+#include "story/editslidetextcommand.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "story/text.h"
@@ -129,6 +130,8 @@ void CueCardWindow::showSlide(int index)
     if (!isInStory(index))
         return;
     m_shownIndex = index;
+    // What is typed on this card until another is shown is one undo step.
+    m_editSession = nextEditSession();
     enableButtons(index);
     m_note->setPlainText(m_story.slideAt(index)->cueText());
     retitle(index);
@@ -138,9 +141,9 @@ void CueCardWindow::storeSlide(int index)
 {
     if (!isInStory(index))
         return;
-    m_story.slideAt(index)->setCueText(noteForSlide(m_note->toPlainText()));
-    // Every store counts as a change, edited or not.
-    m_story.setModified(true);
+    // A note stored as it was is no change (the push is refused).
+    m_story.push(new EditSlideTextCommand(m_story, index, EditField::CueText, noteForSlide(m_note->toPlainText()),
+                                          m_editSession));
 }
 
 void CueCardWindow::storeTypedNote()

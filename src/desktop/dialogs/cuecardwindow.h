@@ -72,5 +72,7 @@ private:
     QPushButton* m_prev;
     QPushButton* m_next;
     int m_shownIndex = -1;
+    //! Typing on the card shown is one undo step (see nextEditSession).
+    int m_editSession = 0;
     bool m_closed = false;
 };

@@ -3,8 +3,10 @@
 #include "desktop/widgets/limitedtextedit.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/tageditor.h"
+#include "story/editslidetextcommand.h"
 #include "story/slide.h"
 #include "story/story.h"
+#include "story/storycommandgroup.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -162,9 +164,13 @@ void SlideInfoDialog::store()
 {
     if (!m_slide)
         return;
-    m_slide->setCaption(m_caption->storedText(CaptionReadLimit));
-    m_slide->setTags(m_tags->joined());
-    emit slideStored(m_story.indexOfId(m_slide->id()));
+    // One undo step per slide left or confirmed; none when its texts stay as they were.
+    const int index = m_story.indexOfId(m_slide->id());
+    auto edit = new StoryCommandGroup(m_story, QStringLiteral("Edit Slide Info"));
+    edit->add(std::make_unique<EditSlideTextCommand>(m_story, index, EditField::Caption,
+                                                     m_caption->storedText(CaptionReadLimit)));
+    edit->add(std::make_unique<EditSlideTextCommand>(m_story, index, EditField::SlideTags, m_tags->joined()));
+    m_story.push(edit);
 }
 
 void SlideInfoDialog::step(int delta)
@@ -176,10 +182,7 @@ void SlideInfoDialog::step(int delta)
 void SlideInfoDialog::accepted()
 {
     store();
-    const bool stored = m_slide != nullptr;
     m_slide = nullptr;
-    if (stored)
-        emit slidePanelChanged();
     done(1);
 }
 

@@ -35,12 +35,6 @@ public:
     //! The index of the slide shown, -1 once the dialog has given up on the story.
     int shownIndex() const { return m_slide ? m_index : -1; }
 
-signals:
-    //! The caption and tags of slide index were written (on "<<  &Prev", "&Next  >>" and OK).
-    void slideStored(int index);
-    //! OK stored the shown slide: the main window's slide panel and picture view should show it.
-    void slidePanelChanged();
-
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

@@ -4,7 +4,9 @@
 #include "desktop/widgets/limitedtextedit.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/tageditor.h"
+#include "story/editstorytextcommand.h"
 #include "story/story.h"
+#include "story/storycommandgroup.h"
 #include "story/text.h"
 
 #include <QGridLayout>
@@ -119,9 +121,13 @@ void StoryInfoDialog::chooseCategory()
 
 void StoryInfoDialog::store()
 {
-    m_story.setTitle(text::cut(m_title->text(), TitleReadLimit + 1));
-    m_story.setDescription(m_description->storedText(DescriptionReadLimit));
-    m_story.setTags(m_tags->joined());
-    emit storyPanelChanged();
+    // One undo step for the three texts; none when OK leaves them as they were.
+    auto edit = new StoryCommandGroup(m_story, QStringLiteral("Edit Pictorelle Info"));
+    edit->add(std::make_unique<EditStoryTextCommand>(m_story, EditField::Title,
+                                                     text::cut(m_title->text(), TitleReadLimit + 1)));
+    edit->add(std::make_unique<EditStoryTextCommand>(m_story, EditField::Description,
+                                                     m_description->storedText(DescriptionReadLimit)));
+    edit->add(std::make_unique<EditStoryTextCommand>(m_story, EditField::Tags, m_tags->joined()));
+    m_story.push(edit);
     done(1);
 }

@@ -35,10 +35,6 @@ public:
     //! Text the category label shows for the story: its category, or the prompt to choose one.
     static QString categoryLabelText(const Story& story);
 
-signals:
-    //! OK stored the texts: the main window's story panel should show them.
-    void storyPanelChanged();
-
 protected:
     void showEvent(QShowEvent* event) override;
 

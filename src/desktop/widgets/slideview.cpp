@@ -38,6 +38,13 @@ SlideView::SlideView(Story& story, SkinResources& skin, QWidget* parent) : QWidg
         connect(button, &SkinnedButton::commandTriggered, this, &SlideView::onCommand);
     }
     placeButtons();
+    // The picture follows the story: the current slide, its turns and imports, a new story.
+    const auto repaint = [this] { update(); };
+    connect(&story, &Story::currentChanged, this, repaint);
+    connect(&story, &Story::slideChanged, this, repaint);
+    connect(&story, &Story::slideReady, this, repaint);
+    connect(&story, &Story::slideRemoved, this, repaint);
+    connect(&story, &Story::storyReset, this, repaint);
 }
 
 QRect SlideView::pictureRect(QSize picture, QSize view)
@@ -92,10 +99,7 @@ void SlideView::rotate(int quarterTurns)
     if (!slide || !slide->isReady() || slide->kind() == SlideKind::Segment || slide->picture().isNull())
         return;
 
-    if (!m_story.push(new RotateSlideCommand(m_story, m_story.currentIndex(), quarterTurns)))
-        return;
-    update();
-    emit thumbnailsChanged();
+    m_story.push(new RotateSlideCommand(m_story, m_story.currentIndex(), quarterTurns));
 }
 
 void SlideView::paintEvent(QPaintEvent*)
@@ -109,7 +113,6 @@ void SlideView::paintEvent(QPaintEvent*)
     }
 
     const Slide* slide = m_story.slideAt(m_story.currentIndex());
-    emit slideShown();
     if (!slide || !slide->isReady() || slide->kind() == SlideKind::Segment) {
         painter.fillRect(all, background);
         return;

@@ -37,10 +37,6 @@ public:
     SkinnedButton* rotateRightButton() const { return m_rotateRight; }
 
 signals:
-    //! Emitted while painting a story with slides, so the slide panel and time display match.
-    void slideShown();
-    //! A slide's thumbnail was rebuilt; the strip should repaint.
-    void thumbnailsChanged();
     //! Right-click at a screen position: the main window shows the strip's menu there.
     void contextMenuRequested(QPoint globalPos);
 

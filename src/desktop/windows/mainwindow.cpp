@@ -1,146 +1,58 @@
 #include "desktop/windows/mainwindow.h"
-#include "shell/storyrecovery.h"
 
-#include "audio/inputlevelmeter.h"
-#include "desktop/widgets/levelmeter.h"
-#include "desktop/widgets/panelvalue.h"
-#include "desktop/widgets/recorderdisplay.h"
+#include "audio/audiobackend.h"
+#include "audio/microphonevolume.h"
+#include "audio/narrationrecorder.h"
+#include "desktop/dialogs/aboutdialog.h"
+#include "desktop/dialogs/accountdialog.h"
+#include "desktop/dialogs/cuecardwindow.h"
+#include "desktop/dialogs/microphonedialog.h"
+#include "desktop/dialogs/previewdialog.h"
+#include "desktop/dialogs/programsettingsdialog.h"
+#include "desktop/dialogs/publishchecksdialog.h"
+#include "desktop/dialogs/publishdialog.h"
+#include "desktop/dialogs/storylibrarydialog.h"
+#include "desktop/dialogs/tutorialdialog.h"
 #include "desktop/widgets/skinnedbutton.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/slideview.h"
-#include "desktop/widgets/statusdisplay.h"
 #include "desktop/widgets/thumbnailstrip.h"
-#include "shell/panelinfo.h"
-#include "shell/picturefiles.h"
+#include "desktop/windows/maincanvas.h"
+#include "desktop/windows/mainmenus.h"
+#include "desktop/windows/narrationcontrols.h"
+#include "desktop/windows/programdialogs.h"
+#include "desktop/windows/slideactions.h"
+#include "desktop/windows/slidepanel.h"
+#include "desktop/windows/storyactions.h"
+#include "desktop/windows/storypanel.h"
+#include "desktop/windows/toolbuttons.h"
+#include "desktop/windows/transcriptpanel.h"
+#include "publish/curlserviceclient.h"
+#include "shell/programdata.h"
 #include "shell/programfolder.h"
+#include "shell/storycontent.h"
+#include "shell/storyrecovery.h"
+#include "shell/weblinks.h"
+#include "story/addslidescommand.h"
+#include "story/messenger.h"
 #include "story/slide.h"
 #include "story/story.h"
 
-#include <QCheckBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
+#include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
-#include <QLabel>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QScopedValueRollback>
 #include <QScreen>
-#include <QTextDocument>
+#include <QTimer>
 #include <QUndoStack>
-#include <QWheelEvent>
-
-#include <functional>
 
 namespace {
 
-constexpr int TranscriptLimit = 50000;
-
-//! The client area: draws the audio progress bar and hands wheel turns and drops to the window.
-class MainCanvas : public QWidget
-{
-public:
-    explicit MainCanvas(QWidget* parent) : QWidget(parent)
-    {
-        setAcceptDrops(true);
-        setAutoFillBackground(false);
-    }
-
-    std::function<void(QPainter&)> paint;
-    std::function<void(int)> wheel;
-    std::function<void()> resized;
-    std::function<bool()> takesDrops;
-    std::function<void(const QList<QUrl>&, QPoint)> dropped;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), palette().color(QPalette::Button));
-        if (paint)
-            paint(painter);
-    }
-    void wheelEvent(QWheelEvent* event) override
-    {
-        if (wheel)
-            wheel(event->angleDelta().y());
-        event->accept();
-    }
-    void resizeEvent(QResizeEvent*) override
-    {
-        if (resized)
-            resized();
-    }
-    void dragEnterEvent(QDragEnterEvent* event) override
-    {
-        if (event->mimeData()->hasUrls() && takesDrops && takesDrops())
-            event->acceptProposedAction();
-    }
-    void dragMoveEvent(QDragMoveEvent* event) override
-    {
-        if (event->mimeData()->hasUrls() && takesDrops && takesDrops())
-            event->acceptProposedAction();
-    }
-    void dropEvent(QDropEvent* event) override
-    {
-        if (!event->mimeData()->hasUrls() || !dropped)
-            return;
-        event->acceptProposedAction();
-        dropped(event->mimeData()->urls(), event->position().toPoint());
-    }
-};
-
-QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font, Qt::Alignment alignment, const char* name)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFont(font);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(alignment | Qt::AlignTop);
-    label->setWordWrap(false);
-    return label;
-}
-
-PanelValue* makeValue(QWidget* parent, const QFont& font, const char* name)
-{
-    auto* value = new PanelValue(parent);
-    value->setObjectName(QLatin1String(name));
-    value->setFont(font);
-    return value;
-}
-
-void place(QWidget* widget, const QRect& rect)
-{
-    widget->setGeometry(rect);
-    widget->setVisible(!rect.isEmpty());
-}
-
-struct ButtonSpec
-{
-    const char* text;
-    int id;
-    QSize size;
-    int normal;
-    int hover;
-    int pressed;
-};
-
-constexpr ButtonSpec buttonSpecs[] = {
-    {"Publish to PictorelleWeb", 107, {81, 26}, 1000, 1001, 1002},
-    {"Preview", 106, {81, 26}, 2000, 2001, 2002},
-    {"Add Slide", 115, {81, 26}, 3000, 3001, 3002},
-    {"Program Settings", 111, {81, 26}, 4000, 4001, 4002},
-    {"Pictorelle", 20005, {172, 34}, 900, 900, 900},
-    {"Edit Pictorelle", 21000, {66, 26}, 1100, 1101, 1102},
-    {"Edit Slide", 21001, {66, 26}, 1100, 1101, 1102},
-    {"Prev Slide", 21002, {47, 26}, 1200, 1201, 1202},
-    {"Next Slide", 21003, {47, 26}, 1300, 1301, 1302},
-    {"Play", 21006, {41, 41}, 1700, 1701, 1702},
-    {"Record", 21007, {47, 26}, 1600, 1601, 1602},
-    {"Stop", 21008, {47, 26}, 1800, 1801, 1802},
-    {"Cue Cards", 21010, {47, 26}, 1900, 1901, 1902},
-};
+constexpr int ShowCueSlide = 551;
+constexpr int CloseCueWindow = 1;
 
 } // namespace
 
@@ -155,58 +67,65 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     setWindowIcon(m_skin->programIcon());
     setPlaceholderThumbnail(SkinResources::placeholderThumbnailImage());
     m_story = std::make_unique<Story>(m_services.programFolder, m_services.importer, nullptr, m_services.workingFolder);
-    m_recorder = std::make_unique<NarrationRecorder>(m_services.audio, m_services.player, m_services.clock, *this);
     // The microphone opens now, so that the first take starts with the author's first word.
     m_services.audio.prepareInput();
-    keepRecoveryCopy();
 
     m_categories.load(programfolder::categoryFile(m_services.programFolder));
-    m_actions = browserDialogActions(m_services.browser, m_services.programFolder, m_services.serviceBase);
+    // A help page that is not there is named in a message instead of being handed to a browser
+    // that fails on it without a word.
+    m_actions = browserDialogActions(
+        m_services.browser, m_services.programFolder, m_services.serviceBase, [this](const QString& text) {
+            m_services.prompter.inform(QStringLiteral("Pictorelle"), text, Prompter::Icon::Warning);
+        });
     m_actions.postCommand = [this](int id) { postCommand(id); };
-    m_actions.openAccount = [this](QWidget* owner, int parameter) { openAccountDialog(owner, parameter); };
-    m_actions.openMicrophone = [this](QWidget* owner, int) { openMicrophoneDialog(owner); };
-    if (m_services.levelInput)
-        m_inputMeter = std::make_unique<InputLevelMeter>(*m_services.levelInput);
+    m_actions.openAccount = [this](QWidget* owner, int parameter) { m_dialogs->account(owner, parameter); };
+    m_actions.openMicrophone = [this](QWidget* owner, int) {
+        // The test recording and its playback need the microphone and the speaker: a narration
+        // being recorded is finished (and kept) first, a playback stopped.
+        stopAudio();
+        m_dialogs->microphone(owner);
+    };
+    m_dialogs =
+        new ProgramDialogs({m_services.programFolder, m_settings, m_account, m_services.audio, m_services.player,
+                            m_services.clock, m_services.prompter, *m_skin, m_actions, m_services.microphoneVolume},
+                           *this);
 
-    createMenus();
+    m_menus = new MainMenus(*menuBar(), *m_story, UndoCommand, RedoCommand);
+    connect(m_menus, &MainMenus::commandRequested, this, [this](int id) { command(id); });
     createControls();
+    keepRecoveryCopy();
+    m_storyActions = new StoryActions({m_services.programFolder, m_services.serviceBase, *m_story, m_account,
+                                       m_services.prompter, *m_skin, m_actions, *m_recovery, [this] { stopAudio(); },
+                                       [this] { closeCueCard(); }, [this] { afterStoryReplaced(); }},
+                                      *this);
     connectViews();
     listenToStory();
-    connectPrompts();
     resize(m_settings.windowWidth(), m_settings.windowHeight());
     relayout();
-    refreshStoryPanel();
-    refreshSlidePanel(true);
-    refreshTimeDisplay();
 }
 
 MainWindow::~MainWindow()
 {
-    m_recordTimer.stop();
-    m_playTimer.stop();
-    m_meterTimer.stop();
-    m_inputMeter.reset();
-    // The views use the story and the skin: they go first, then the recorder, then the story.
-    delete m_cueCard.data();
-    delete m_canvas;
-    m_canvas = nullptr;
-    m_levelMeter = nullptr;
-    // Closing in order: nothing is left to recover. The recording the recorder finishes
+    // Closing in order: nothing is left to recover. A take the narration controls finish
     // below is kept in the working folder as before.
     m_recovery->discard();
     m_recovery.reset();
+    delete m_cueCard.data();
+    // The recorder may point at a slide: it goes before the story, the views with the canvas.
+    m_narration.reset();
+    delete m_canvas;
+    m_canvas = nullptr;
     // The story's last notices (its undo stack clearing) are no longer the window's business.
+    delete m_menus;
     m_story->undoStack()->disconnect(this);
     m_story->disconnect(this);
-    m_recorder.reset();
     m_story.reset();
 }
 
 void MainWindow::createControls()
 {
     auto* canvas = new MainCanvas(this);
-    canvas->setObjectName(QStringLiteral("client"));
-    canvas->paint = [this](QPainter& painter) { paintCanvas(painter); };
+    canvas->paint = [this](QPainter& painter) { m_narration->paintProgress(painter, m_canvas->size()); };
     canvas->wheel = [this](int delta) { wheelOnCanvas(delta); };
     canvas->resized = [this] { relayout(); };
     canvas->takesDrops = [this] { return !m_story->isPodcast(); };
@@ -219,74 +138,29 @@ void MainWindow::createControls()
     m_strip->setObjectName(QStringLiteral("THUMB_CLASS"));
     m_slideView = new SlideView(*m_story, *m_skin, canvas);
     m_slideView->setObjectName(QStringLiteral("PREVIEW_CLASS"));
+    m_transcript = new TranscriptPanel(*m_story, skin, canvas);
 
-    m_transcriptBox = new QPlainTextEdit(canvas);
-    m_transcriptBox->setObjectName(QStringLiteral("transcript"));
-    m_transcriptBox->setFont(skin.textFont());
-    m_transcriptBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_transcriptBox->setTabChangesFocus(true);
-    connect(m_transcriptBox, &QPlainTextEdit::textChanged, this, &MainWindow::limitTranscript);
-    // Typing in the transcript is a change to the story: closing must not lose it unasked.
-    // Filling the box from the story clears the document's flag, so only edits count.
-    connect(m_transcriptBox->document(), &QTextDocument::modificationChanged, this, [this](bool changed) {
-        if (changed && m_story->isPodcast() && !m_fillingTranscript)
-            m_story->setModified(true);
-    });
-    m_transcriptCheck = new QCheckBox(QStringLiteral("Publish Audio Transcript (optional)"), canvas);
-    m_transcriptCheck->setObjectName(QStringLiteral("transcriptPublish"));
-    connect(m_transcriptCheck, &QCheckBox::clicked, this, [this] { m_story->setModified(true); });
-    m_transcriptHeading =
-        makeLabel(canvas, QStringLiteral("Audio Transcript"), skin.largeFont(), Qt::AlignLeft, "transcriptHeading");
-
-    for (const ButtonSpec& spec : buttonSpecs) {
-        auto* button = new SkinnedButton(canvas, QRect(QPoint(0, 0), spec.size), spec.id, QString::fromUtf8(spec.text));
-        // The logo's word mark is drawn smaller than its button.
-        const QSize faceSize = spec.id == LogoCommand ? QSize(149, 31) : spec.size;
-        button->setFaces(skin.faces(spec.normal, spec.hover, spec.pressed, faceSize));
+    static constexpr int toolIds[] = {PublishStory, PreviewStory, AddSlide,  ProgramSettingsCommand,
+                                      LogoCommand,  EditStory,    EditSlide, PreviousSlide,
+                                      NextSlide,    CueCards};
+    for (const int id : toolIds) {
+        SkinnedButton* button = createToolButton(canvas, skin, id);
         connect(button, &SkinnedButton::commandTriggered, this, [this](int id) { command(id); });
         m_buttons.append(button);
-        if (spec.id == RecordCommand) {
-            button->setFaces(skin.faces(1603, 1604, 1605, spec.size), SkinnedButton::FaceSet::Second);
-            m_recordButton = button;
-        } else if (spec.id == PlayCommand) {
-            m_playButton = button;
-        } else if (spec.id == EditSlide) {
-            m_editSlideButton = button;
-        }
-        if (spec.id != LogoCommand)
-            continue;
-        // The panel controls come between the logo and the Edit buttons.
-        m_storyHeading =
-            makeLabel(canvas, QStringLiteral("Pictorelle Info"), skin.largeFont(), Qt::AlignLeft, "storyHeading");
-        static const char* const storyLabelTexts[] = {
-            "Category:", "Title:", "Description:", "Tags:", "Length:", "Slides:"};
-        static const char* const storyValueNames[] = {"categoryValue", "titleValue",  "descriptionValue",
-                                                      "tagsValue",     "lengthValue", "slidesValue"};
-        for (int i = 0; i < 6; ++i) {
-            m_storyLabels[i] = makeLabel(canvas, QString::fromUtf8(storyLabelTexts[i]), skin.labelFont(),
-                                         Qt::AlignRight, "storyLabel");
-            m_storyValues[i] = makeValue(canvas, skin.textFont(), storyValueNames[i]);
-        }
-        m_slideHeading =
-            makeLabel(canvas, QStringLiteral("Slide info"), skin.largeFont(), Qt::AlignLeft, "slideHeading");
-        static const char* const slideLabelTexts[] = {"Caption:", "Tags:", "Length:"};
-        static const char* const slideValueNames[] = {"captionValue", "slideTagsValue", "slideLengthValue"};
-        for (int i = 0; i < 3; ++i) {
-            m_slideLabels[i] = makeLabel(canvas, QString::fromUtf8(slideLabelTexts[i]), skin.labelFont(),
-                                         Qt::AlignRight, "slideLabel");
-            m_slideValues[i] = makeValue(canvas, skin.textFont(), slideValueNames[i]);
-        }
-        m_slidePosition =
-            makeLabel(canvas, QStringLiteral("Slide"), skin.largeFont(), Qt::AlignHCenter, "slidePosition");
-        m_audioLabel = makeLabel(canvas, QStringLiteral("Audio:"), skin.labelFont(), Qt::AlignRight, "audioLabel");
-        m_timeDisplay = new StatusDisplay(canvas);
-        m_timeDisplay->setObjectName(QStringLiteral("timeDisplay"));
-        m_timeDisplay->setFont(skin.textFont());
-        m_levelMeter = new LevelMeter(canvas);
-        m_levelMeter->setObjectName(QStringLiteral("levelMeter"));
-        m_levelMeter->setToolTip(QStringLiteral("Microphone level"));
-        m_levelMeter->hide();
     }
+    m_storyPanel = new StoryPanel(*m_story, skin, canvas);
+    m_slidePanel = new SlidePanel(*m_story, skin, canvas, button(EditSlide));
+    m_narration = std::make_unique<NarrationControls>(*m_story,
+                                                      NarrationControls::Services{m_services.audio, m_services.player,
+                                                                                  m_services.clock, m_services.prompter,
+                                                                                  m_services.levelInput},
+                                                      skin, canvas);
+    for (SkinnedButton* b : canvas->findChildren<SkinnedButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!m_buttons.contains(b))
+            m_buttons.append(b);
+    }
+    m_slideActions =
+        new SlideActions(*m_story, m_services.prompter, m_settings, m_services.programFolder, *m_strip, canvas);
 }
 
 void MainWindow::connectViews()
@@ -297,35 +171,80 @@ void MainWindow::connectViews()
         if (m_cueCard)
             emit cueCardCommand(command, index);
     });
-    connect(m_strip, &ThumbnailStrip::changePhotoRequested, this, &MainWindow::changePhoto);
-    connect(m_strip, &ThumbnailStrip::stopRecordingRequested, this, [this](int) { m_recorder->stopRecording(); });
-    connect(m_strip, &ThumbnailStrip::slideSelected, this, [this](int) {
-        refreshSlidePanel(true);
-        refreshTimeDisplay();
-    });
-    // The strip's edits are steps on the undo stack, which keeps the modified flag.
-    connect(m_strip, &ThumbnailStrip::storyChanged, this, [this] {
-        refreshStoryPanel();
-        refreshSlidePanel(true);
-        refreshTimeDisplay();
-        m_canvas->update();
-    });
-    connect(m_slideView, &SlideView::slideShown, this, [this] {
-        refreshSlidePanel(false);
-        refreshTimeDisplay();
-    });
-    connect(m_slideView, &SlideView::thumbnailsChanged, m_strip, qOverload<>(&QWidget::update));
+    connect(m_strip, &ThumbnailStrip::changePhotoRequested, m_slideActions, &SlideActions::changePhoto);
+    connect(m_strip, &ThumbnailStrip::stopRecordingRequested, this, [this](int) { m_narration->stopRecording(); });
     connect(m_slideView, &SlideView::contextMenuRequested, this, [this](QPoint global) {
         const std::unique_ptr<QMenu> menu = m_strip->buildContextMenu(m_story->currentIndex(), false);
         menu->exec(global);
     });
-    // A finished import repaints the strip and the picture on the GUI thread (the signal is
-    // emitted there by the story's queued result handling).
-    connect(m_story.get(), &Story::slideReady, this, [this](int index) {
-        m_strip->update();
-        if (index == m_story->currentIndex())
-            invalidatePictureView();
+    m_strip->setRemovalQuestion([this](const QString& question) {
+        return m_services.prompter.askYesNo(QStringLiteral("Pictorelle"), question);
     });
+}
+
+void MainWindow::listenToStory()
+{
+    // The strip and the picture view repaint once per burst of changes; the panels and the
+    // narration controls follow the story themselves.
+    const auto later = [this] {
+        if (m_repaintPending)
+            return;
+        m_repaintPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_repaintPending = false;
+            m_strip->recomputeScrollRange();
+            m_strip->update();
+            m_slideView->update();
+            if (m_story->isPodcast())
+                m_transcript->box()->viewport()->update();
+        });
+    };
+    for (auto signal : {&Story::slideAdded, &Story::slideRemoved, &Story::slideChanged, &Story::narrationChanged,
+                        &Story::currentChanged, &Story::slideReady})
+        connect(m_story.get(), signal, this, later);
+    connect(m_story.get(), &Story::slideMoved, this, later);
+    connect(m_story.get(), &Story::storyInfoChanged, this, later);
+    connect(m_story.get(), &Story::storyReset, this, later);
+}
+
+NarrationRecorder& MainWindow::recorder()
+{
+    return m_narration->recorder();
+}
+
+StatusDisplay* MainWindow::timeDisplay() const
+{
+    return m_narration->timeDisplay();
+}
+
+LevelMeter* MainWindow::levelMeter() const
+{
+    return m_narration->levelMeter();
+}
+
+void MainWindow::levelMeterTick()
+{
+    m_narration->levelMeterTick();
+}
+
+QPlainTextEdit* MainWindow::transcriptBox() const
+{
+    return m_transcript->box();
+}
+
+QCheckBox* MainWindow::transcriptCheck() const
+{
+    return m_transcript->publishCheck();
+}
+
+bool MainWindow::recordingTimerActive() const
+{
+    return m_narration->recordingTimerActive();
+}
+
+bool MainWindow::playbackTimerActive() const
+{
+    return m_narration->playbackTimerActive();
 }
 
 SkinnedButton* MainWindow::button(int id) const
@@ -339,154 +258,262 @@ SkinnedButton* MainWindow::button(int id) const
 
 void MainWindow::relayout()
 {
-    if (!m_canvas)
+    if (!m_canvas || !m_narration)
         return;
-    const int w = m_canvas->width();
-    const int h = m_canvas->height();
-    m_layout = computeMainLayout(w, h, m_story->type());
+    m_layout = computeMainLayout(m_canvas->width(), m_canvas->height(), m_story->type());
     const MainLayout& l = m_layout;
-
     static constexpr int toolIds[] = {PublishStory, PreviewStory, AddSlide, ProgramSettingsCommand};
     for (int k = 0; k < 4; ++k)
         button(toolIds[k])->setGeometry(l.toolButtons[k]);
     button(LogoCommand)->setGeometry(l.logo);
-    m_strip->setGeometry(l.strip);
-    m_storyHeading->setGeometry(l.storyHeading);
     button(EditStory)->setGeometry(l.editStory);
-    for (int i = 0; i < 6; ++i) {
-        m_storyLabels[i]->setGeometry(l.storyLabels[i]);
-        m_storyValues[i]->setGeometry(l.storyValues[i]);
-    }
     button(PreviousSlide)->setGeometry(l.previousSlide);
     button(NextSlide)->setGeometry(l.nextSlide);
-    m_slidePosition->setGeometry(l.slidePosition);
-    m_recordButton->setGeometry(l.record);
-    m_playButton->setGeometry(l.play);
-    button(StopCommand)->setGeometry(l.stop);
     button(CueCards)->setGeometry(l.cueCards);
-    m_audioLabel->setGeometry(l.audioLabel);
-    m_timeDisplay->setGeometry(l.timeDisplay);
-    m_levelMeter->setGeometry(l.levelMeter);
-
-    if (l.slidePanel) {
-        const SlidePanelPlaces& panel = *l.slidePanel;
-        place(m_slideHeading, panel.heading);
-        m_editSlideButton->setGeometry(panel.editSlide);
-        m_editSlideButton->setVisible(!panel.editSlide.isEmpty());
-        for (int i = 0; i < 3; ++i) {
-            place(m_slideLabels[i], panel.labels[i]);
-            place(m_slideValues[i], panel.values[i]);
-        }
-    }
+    m_strip->setGeometry(l.strip);
+    m_storyPanel->place(l);
+    m_slidePanel->place(l);
+    m_narration->place(l);
 
     const bool podcast = m_story->isPodcast();
-    QWidget* shrinking = podcast ? static_cast<QWidget*>(m_slideView) : m_transcriptBox;
-    QWidget* growing = podcast ? static_cast<QWidget*>(m_transcriptBox) : m_slideView;
+    QWidget* shrinking = podcast ? static_cast<QWidget*>(m_slideView) : m_transcript->box();
+    QWidget* growing = podcast ? static_cast<QWidget*>(m_transcript->box()) : m_slideView;
     const bool moveFocus = shrinking->hasFocus();
-    place(m_slideView, l.slideView);
-    place(m_transcriptHeading, l.transcriptHeading);
-    place(m_transcriptCheck, l.transcriptCheck);
-    place(m_transcriptBox, l.transcriptBox);
+    m_slideView->setGeometry(l.slideView);
+    m_slideView->setVisible(!l.slideView.isEmpty());
+    m_transcript->place(l);
     if (moveFocus)
         growing->setFocus();
 
     m_strip->recomputeScrollRange();
-    m_lastClientWidth = w;
     m_canvas->update();
 }
 
-void MainWindow::refreshStoryPanel()
+void MainWindow::postCommand(int id, int parameter)
 {
-    const StoryPanelTexts texts = storyPanelTexts(*m_story);
-    if (!texts.heading.isEmpty())
-        m_storyHeading->setText(texts.heading);
-    const QString values[6] = {texts.category, texts.title, texts.description, texts.tags, texts.length, texts.slides};
-    for (int i = 0; i < 6; ++i)
-        m_storyValues[i]->setText(values[i]);
+    QMetaObject::invokeMethod(
+        this, [this, id, parameter] { command(id, parameter); }, Qt::QueuedConnection);
 }
 
-void MainWindow::refreshSlidePanel(bool withPictureView)
+void MainWindow::command(int id, int parameter)
 {
-    const SlidePanelTexts texts = slidePanelTexts(*m_story);
-    m_slideHeading->setText(texts.heading);
-    m_slidePosition->setText(texts.position);
-    m_slideValues[0]->setText(texts.caption);
-    m_slideValues[1]->setText(texts.tags);
-    m_slideValues[2]->setText(texts.length);
-    if (withPictureView)
-        invalidatePictureView();
-}
-
-void MainWindow::refreshTimeDisplay()
-{
-    const int narration = currentNarrationSeconds(*m_story);
-    const bool hasSlide = narration >= 0;
-    const RecorderState state = m_recorder->state();
-    const bool playing = state == RecorderState::Playing;
-    const bool recording = state == RecorderState::Recording || state == RecorderState::Paused;
-    const int played = playing ? m_recorder->playedSeconds() : 0;
-    const int recorded = recording ? m_recorder->recordedSeconds() : 0;
-    const bool soundArrived = state != RecorderState::Recording || m_recorder->isCapturing();
-    m_timeDisplay->setStatus(statusText(state, hasSlide, soundArrived),
-                             statusTimeText(state, hasSlide, played, recorded, std::max(narration, 0)));
-}
-
-void MainWindow::refreshTranscriptView()
-{
-    if (!m_story->isPodcast())
-        return;
-    m_transcriptCheck->setChecked(m_story->transcriptPublish());
-    const QScopedValueRollback filling(m_fillingTranscript, true);
-    m_transcriptBox->setPlainText(m_story->transcript());
-    m_transcriptBox->document()->setModified(false);
-}
-
-void MainWindow::copyTranscriptIntoStory()
-{
-    if (!m_story->isPodcast())
-        return;
-    m_story->setTranscript(m_transcriptBox->toPlainText().left(TranscriptLimit));
-    m_story->setTranscriptPublish(m_transcriptCheck->isChecked());
-}
-
-void MainWindow::limitTranscript()
-{
-    const QString text = m_transcriptBox->toPlainText();
-    if (text.size() <= TranscriptLimit)
-        return;
-    // Typing or pasting past the limit keeps the first 50000 characters, as the box's limit does.
-    QTextCursor cursor = m_transcriptBox->textCursor();
-    const int position = std::min(cursor.position(), TranscriptLimit);
-    const QSignalBlocker blocker(m_transcriptBox);
-    m_transcriptBox->setPlainText(text.left(TranscriptLimit));
-    cursor = m_transcriptBox->textCursor();
-    cursor.setPosition(position);
-    m_transcriptBox->setTextCursor(cursor);
-}
-
-void MainWindow::invalidatePictureView()
-{
-    if (m_story->isPodcast())
-        m_transcriptBox->viewport()->update();
-    else
-        m_slideView->update();
-}
-
-void MainWindow::paintCanvas(QPainter& painter)
-{
-    // The recorder's progress bar, drawn with its last ratio.
-    const ProgressBarGeometry bar = progressBar(m_canvas->width(), m_canvas->height(), m_recorder->barRatio(),
-                                                m_recorder->state(), m_recorder->isPlaying());
-    if (bar.filled && !bar.filled->isEmpty())
-        painter.fillRect(bar.filled->toQRect(), bar.filledColour);
-    if (!bar.rest.isEmpty())
-        painter.fillRect(bar.rest.toQRect(), Qt::black);
-    for (const BarLine& line : bar.frame) {
-        // A line excludes its end point.
-        const int dx = line.x2 > line.x1 ? -1 : 0;
-        const int dy = line.y2 > line.y1 ? -1 : 0;
-        painter.fillRect(QRect(QPoint(line.x1, line.y1), QPoint(line.x2 + dx, line.y2 + dy)), line.colour);
+    const bool hasSlide = m_story->slideAt(m_story->currentIndex()) != nullptr;
+    switch (id) {
+    case UndoCommand:
+    case RedoCommand:
+        // A step is never undone under a running take: the recorder writes into the slide.
+        id == UndoCommand ? m_story->undo() : m_story->redo();
+        m_menus->updateUndoActions();
+        break;
+    case NewPictorelle:
+    case NewPodcast:
+        m_storyActions->newStory(id == NewPodcast);
+        break;
+    case LoadStory:
+        m_storyActions->load();
+        break;
+    case SaveStory:
+        m_storyActions->save(parameter != 0);
+        break;
+    case ExitCommand:
+        close();
+        break;
+    case PublishStory:
+        m_storyActions->publish();
+        break;
+    case CheckStory:
+        closeCueCard();
+        PublishChecksDialog::run(*m_story, m_account, PublishChecksDialog::CheckMode, *m_skin, m_actions, this);
+        break;
+    case PreviewStory:
+        closeCueCard();
+        if (m_story->count() > 0) {
+            // The preview plays every narration through the same speaker, whole files only.
+            stopAudio();
+            PreviewDialog dialog(*m_story, m_services.player, m_services.clock, *m_skin, this);
+            dialog.exec();
+        }
+        break;
+    case AddSlide:
+        m_slideActions->addSlide();
+        break;
+    case ProgramSettingsCommand:
+        m_dialogs->programSettings();
+        break;
+    case AccountSettings:
+        m_dialogs->account(this, 0);
+        break;
+    case TutorialCommand:
+        m_dialogs->tutorial();
+        break;
+    case AboutCommand:
+        m_dialogs->about();
+        break;
+    case HelpCommand:
+        m_actions.openHelpPage(weblinks::IntroductionPage);
+        break;
+    case VisitWebsite:
+        weblinks::openWebAddress(m_services.browser, weblinks::serviceHomeAddress(m_services.serviceBase));
+        break;
+    case CheckForUpdates:
+        weblinks::openWebAddress(m_services.browser, weblinks::updateCheckAddress(m_services.serviceBase));
+        break;
+    case EditStory:
+        m_storyPanel->edit(m_categories, this);
+        break;
+    case EditSlide:
+        if (m_story->count() == 0) {
+            m_services.prompter.inform(QStringLiteral("Pictorelle"),
+                                       QStringLiteral("You need to add a slide image before editing the slide info."),
+                                       Prompter::Icon::Information);
+        } else if (hasSlide) {
+            m_slidePanel->edit(m_story->currentIndex(), this);
+        }
+        break;
+    case PreviousSlide:
+    case NextSlide:
+        selectNeighbour(id == NextSlide ? 1 : -1);
+        break;
+    case PlayCommand:
+        m_narration->play();
+        break;
+    case RecordCommand:
+        m_narration->record();
+        break;
+    case StopCommand:
+        m_narration->stop();
+        break;
+    case ClearNarration:
+        m_narration->clearNarration();
+        break;
+    case CueCards:
+        if (m_story->count() == 0) {
+            m_services.prompter.inform(QStringLiteral("Pictorelle"),
+                                       QStringLiteral("You need to add a slide image before using Cue Cards."),
+                                       Prompter::Icon::Information);
+        } else if (hasSlide && m_cueCard) {
+            m_cueCard->move(frameGeometry().topLeft());
+            emit cueCardCommand(ShowCueSlide, m_story->currentIndex());
+        } else if (hasSlide) {
+            openCueCard();
+        }
+        break;
+    case RecordingStarted:
+        m_narration->recordingStarted();
+        break;
+    case PlaybackStarted:
+        m_narration->playbackStarted();
+        break;
+    case RecordingStopped:
+        m_narration->recordingStopped();
+        break;
+    case PlaybackStopped:
+        m_narration->playbackStopped();
+        break;
+    default:
+        // The dialogs' commands (load, settings, account, tutorial, about) and the logo.
+        break;
     }
+}
+
+void MainWindow::stopAudio()
+{
+    m_narration->stopAudio();
+}
+
+void MainWindow::afterStoryReplaced()
+{
+    relayout();
+    m_strip->resetScroll();
+}
+
+int MainWindow::dropFiles(const QList<QUrl>& urls, QPoint clientPos)
+{
+    return m_slideActions->dropFiles(urls, clientPos);
+}
+
+void MainWindow::selectNeighbour(int step)
+{
+    const int target = m_story->currentIndex() + step;
+    if (m_story->count() == 0 || target < 0 || target >= m_story->count())
+        return;
+    m_story->select(target);
+    m_strip->resumeGlide();
+    m_strip->scrollIntoView(target);
+    if (m_cueCard)
+        emit cueCardCommand(ShowCueSlide, target);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Left)
+        postCommand(PreviousSlide);
+    else if (event->key() == Qt::Key_Right)
+        postCommand(NextSlide);
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Imports or media preparation still write into the story: the user closes again later.
+    if (m_story->isBusy() || !m_storyActions->saveChangesPrompt()) {
+        event->ignore();
+        return;
+    }
+    closeCueCard();
+    m_narration->stopRecording();
+    m_narration->recorder().stopPlayback();
+    saveSettings();
+    event->accept();
+}
+
+bool MainWindow::loadSettings()
+{
+    const bool opened = m_dialogs->loadSettings(QSize(MinimumWidth, MinimumHeight));
+    relayout();
+    update();
+    return opened;
+}
+
+bool MainWindow::saveSettings()
+{
+    return m_dialogs->saveSettings();
+}
+
+void MainWindow::runStartUpDialogs(bool firstStart)
+{
+    m_dialogs->startUp(firstStart);
+}
+
+void MainWindow::openCueCard()
+{
+    auto* window = new CueCardWindow(*m_story, m_settings, *m_skin, this);
+    m_cueCard = window;
+    connect(this, &MainWindow::cueCardCommand, window, &CueCardWindow::command);
+    connect(window, &CueCardWindow::mainWindowCommand, this, [this](int id) { postCommand(id); });
+    connect(window, &CueCardWindow::closed, this, [this] { m_cueCard = nullptr; });
+    window->show();
+}
+
+void MainWindow::closeCueCard()
+{
+    if (m_cueCard)
+        emit cueCardCommand(CloseCueWindow, -1);
+}
+
+void MainWindow::keepRecoveryCopy()
+{
+    m_recovery = std::make_unique<RecoveryKeeper>(*m_story);
+    m_recovery->setBeforeWrite([this] {
+        // Typed but not yet stored: the open cue card's note.
+        if (auto* card = qobject_cast<CueCardWindow*>(m_cueCard.data()))
+            card->storeTypedNote();
+    });
+}
+
+bool MainWindow::restoreRecovery(const QString& recoveryFile)
+{
+    return m_storyActions->restore(recoveryFile);
 }
 
 void MainWindow::wheelOnCanvas(int delta)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "audio/narrationrecorder.h"
 #include "desktop/dialogs/dialogactions.h"
 #include "desktop/dialogs/prompter.h"
 #include "desktop/windows/mainlayout.h"
@@ -9,7 +8,6 @@
 #include "story/storyfile.h"
 #include "story/storylibrary.h"
 
-#include <QBasicTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -22,7 +20,15 @@
 class AudioBackend;
 class RecoveryKeeper;
 class BrowserOpener;
-class InputLevelMeter;
+class MainMenus;
+class NarrationControls;
+class NarrationRecorder;
+class ProgramDialogs;
+class SlideActions;
+class SlidePanel;
+class StoryActions;
+class StoryPanel;
+class TranscriptPanel;
 class LevelMeter;
 class MicrophoneVolume;
 class MillisecondClock;
@@ -62,10 +68,12 @@ struct MainWindowServices
     QString workingFolder = {};
 };
 
-//! The program's one top-level window: owns the story being edited, the account, the
-//! recorder and the shared drawing resources; lays out the strip, the slide view, the
-//! panels and the tool buttons; runs every command. GUI thread only.
-class MainWindow : public QMainWindow, public RecorderListener
+//! The program's one top-level window: owns the story being edited, the account and the
+//! shared drawing resources, and composes the window from its parts: the menus, the strip, the
+//! slide view, the story, slide and transcript panels and the narration controls, each of
+//! which follows the story's signals. Runs every command; every edit of the story is a step on
+//! its undo stack. GUI thread only.
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -105,10 +113,6 @@ public:
     };
     static constexpr int MinimumWidth = 800;
     static constexpr int MinimumHeight = 780;
-    //! Period of the recording (510) and playback (511) timers.
-    static constexpr int ProgressTimerMs = 250;
-    //! How often the level meter beside the time display shows the input level.
-    static constexpr int LevelMeterMs = 40;
 
     explicit MainWindow(const MainWindowServices& services);
     ~MainWindow() override;
@@ -141,30 +145,23 @@ public:
 
     Story& story() { return *m_story; }
     UserAccount& account() { return m_account; }
-    NarrationRecorder& recorder() { return *m_recorder; }
+    NarrationRecorder& recorder();
     SkinResources& skin() { return *m_skin; }
     ThumbnailStrip* strip() const { return m_strip; }
     SlideView* slideView() const { return m_slideView; }
-    StatusDisplay* timeDisplay() const { return m_timeDisplay; }
+    StatusDisplay* timeDisplay() const;
     //! The live input level under the time display; shown while a narration records.
-    LevelMeter* levelMeter() const { return m_levelMeter; }
+    LevelMeter* levelMeter() const;
     //! What the level meter's 40 ms timer does: shows the input's latest level.
     void levelMeterTick();
-    QPlainTextEdit* transcriptBox() const { return m_transcriptBox; }
-    QCheckBox* transcriptCheck() const { return m_transcriptCheck; }
+    QPlainTextEdit* transcriptBox() const;
+    QCheckBox* transcriptCheck() const;
     //! The client area the controls are laid out in.
     QWidget* canvas() const { return m_canvas; }
     //! The skinned button with that command id; null for others.
     SkinnedButton* button(int id) const;
-    bool recordingTimerActive() const { return m_recordTimer.isActive(); }
-    bool playbackTimerActive() const { return m_playTimer.isActive(); }
-
-    // Panel refreshes, also used by the dialogs that edit the story.
-    void refreshStoryPanel();
-    void refreshSlidePanel(bool withPictureView);
-    void refreshTimeDisplay();
-    void refreshTranscriptView();
-    void copyTranscriptIntoStory();
+    bool recordingTimerActive() const;
+    bool playbackTimerActive() const;
     //! Lays the controls out for the story type and the client size.
     void relayout();
 
@@ -176,119 +173,52 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
 
 private:
-    // RecorderListener: the recorder's commands 500 to 503 and its button flags.
-    void recordingStarted() override;
-    void playbackStarted() override;
-    void recordingStopped() override;
-    void playbackStopped() override;
-    void recordButtonChanged() override;
-    void playButtonChanged() override;
-
-    void createMenus();
-    //! Edit > Undo / Redo over the story's undo stack, labelled by the step they undo or redo.
-    void createEditMenu();
-    void updateUndoActions();
-    //! The views follow the story's change signals: one refresh per burst of changes.
-    void listenToStory();
-    void refreshFromStory();
     void createControls();
     void connectViews();
-    //! Routes the strip's removal question and the missing-help-page message to the prompter.
-    void connectPrompts();
-    //! Tells the user which data tables are missing or unusable, and what fails without them.
-    void reportMissingData();
-    //! Writes the settings file at once (after a settings dialog's OK); says so when it cannot.
-    void saveSettingsNow();
-    void paintCanvas(QPainter& painter);
+    //! The views follow the story's change signals: one repaint per burst of changes.
+    void listenToStory();
     void wheelOnCanvas(int delta);
 
-    // Commands.
-    //! False when the user cancelled; Yes saves quietly first.
-    bool saveChangesPrompt();
-    //! Saves the story; quiet: no confirmation. AlreadyRemade only right after publishing,
-    //! which remade every picture.
-    void save(bool quiet, SavedPictures pictures = SavedPictures::Remake);
-    void newStory(bool podcast);
-    void addSlide();
-    void changePhoto(int index);
     void selectNeighbour(int step);
-    void play();
-    void record();
-    void stop();
     //! Finishes a recording (the narration so far is kept) and stops a playback.
     void stopAudio();
-    //! The record and play buttons' faces as the recorder's flags say.
-    void syncAudioButtons();
-    void clearNarration();
+    //! A new, loaded or restored story: the layout follows its type, the strip starts afresh.
     void afterStoryReplaced();
     //! Starts keeping the recovery copy; what is typed but not yet stored goes into it too.
     void keepRecoveryCopy();
-    void loadStory();
     void closeCueCard();
     void openCueCard();
-    void openAccountDialog(QWidget* owner, int parameter);
-    void editStory();
-    void publish();
-    void editSlide(int index);
-    void invalidatePictureView();
-    void progressTick(bool recording);
-    void showRecordingError(const QString& message);
-    void limitTranscript();
-    void openMicrophoneDialog(QWidget* owner);
-    void startLevelMeter();
-    void stopLevelMeter();
 
     MainWindowServices m_services;
     ProgramSettings& m_settings;
     UserAccount m_account;
     std::unique_ptr<SkinResources> m_skin;
     std::unique_ptr<Story> m_story;
-    // Destroyed before the story: it may point at a slide.
-    std::unique_ptr<NarrationRecorder> m_recorder;
     std::unique_ptr<RecoveryKeeper> m_recovery;
-    QAction* m_undoAction = nullptr;
-    QAction* m_redoAction = nullptr;
-    bool m_refreshPending = false;
+    MainMenus* m_menus = nullptr;
+    bool m_repaintPending = false;
 
     QWidget* m_canvas = nullptr;
     ThumbnailStrip* m_strip = nullptr;
     SlideView* m_slideView = nullptr;
-    QPlainTextEdit* m_transcriptBox = nullptr;
-    QCheckBox* m_transcriptCheck = nullptr;
-    QLabel* m_transcriptHeading = nullptr;
-    QLabel* m_storyHeading = nullptr;
-    std::array<QLabel*, 6> m_storyLabels{};
-    std::array<PanelValue*, 6> m_storyValues{};
-    QLabel* m_slideHeading = nullptr;
-    std::array<QLabel*, 3> m_slideLabels{};
-    std::array<PanelValue*, 3> m_slideValues{};
-    QLabel* m_slidePosition = nullptr;
-    QLabel* m_audioLabel = nullptr;
-    StatusDisplay* m_timeDisplay = nullptr;
-    LevelMeter* m_levelMeter = nullptr;
-    //! Reads levelInput while a narration records; none without that service.
-    std::unique_ptr<InputLevelMeter> m_inputMeter;
+    // The parts; children of the canvas, except the narration controls, which own the recorder
+    // and go before the story.
+    std::unique_ptr<NarrationControls> m_narration;
+    StoryPanel* m_storyPanel = nullptr;
+    SlidePanel* m_slidePanel = nullptr;
+    TranscriptPanel* m_transcript = nullptr;
+    SlideActions* m_slideActions = nullptr;
+    ProgramDialogs* m_dialogs = nullptr;
+    StoryActions* m_storyActions = nullptr;
     QList<SkinnedButton*> m_buttons;
-    SkinnedButton* m_recordButton = nullptr;
-    SkinnedButton* m_playButton = nullptr;
-    SkinnedButton* m_editSlideButton = nullptr;
 
-    QBasicTimer m_recordTimer;
-    QBasicTimer m_playTimer;
-    QBasicTimer m_meterTimer;
     MainLayout m_layout;
-    //! The library's sort directions, kept for the whole run.
-    StoryLibrary::SortSwitches m_librarySort;
     //! How the small dialogs reach the account dialog, help pages, web pages and commands.
     DialogActions m_actions;
     //! The service's catalogue, read from the program folder's "category.dat".
     CategoryTree m_categories;
-    int m_lastClientWidth = 0;
-    //! The transcript box is being filled from the story: no edit of the user's.
-    bool m_fillingTranscript = false;
     //! The modeless cue-card window while it is open.
     QPointer<QWidget> m_cueCard;
 };

@@ -1,7 +1,7 @@
 #include "desktop/dialogs/accountdialog.h"
 #include "desktop/dialogs/tutorialdialog.h"
 #include "desktop/widgets/skinresources.h"
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 
 #include "dialoghooks.h"
 #include "tempfolder.h"

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -183,7 +184,7 @@ TEST_F(CueCardFixture, OneSlideStoryDisablesPrevAndNext)
     EXPECT_FALSE(button("cueNext")->isEnabled());
 }
 
-TEST_F(CueCardFixture, MerelyOpeningAndClosingMarksTheStoryModified)
+TEST_F(CueCardFixture, GivenNothingTypedWhenTheCardClosesThenTheStoryIsUnchangedAndNoStepIsAdded)
 {
     addSlides({"kept", "", ""});
     open(0);
@@ -191,8 +192,29 @@ TEST_F(CueCardFixture, MerelyOpeningAndClosingMarksTheStoryModified)
 
     QTest::mouseClick(button("cueClose"), Qt::LeftButton);
 
-    EXPECT_TRUE(story.isModified());
+    EXPECT_FALSE(story.isModified());
+    EXPECT_EQ(story.undoStack()->count(), 0);
     EXPECT_EQ(cue(0), "kept");
+}
+
+TEST_F(CueCardFixture, GivenNotesTypedOnTwoCardsThenEachCardIsOneUndoStepAndUndoPutsTheNotesBack)
+{
+    addSlides({"one", "two", ""});
+    open(0);
+    type(" more");
+    type(" and more");
+    window->command(CueCardWindow::ShowSlide, 1);
+    type(" changed");
+    QTest::mouseClick(button("cueClose"), Qt::LeftButton);
+
+    ASSERT_EQ(story.undoStack()->count(), 2);
+    EXPECT_EQ(story.undoStack()->undoText(), "Edit Cue Card");
+    EXPECT_TRUE(story.undo());
+    EXPECT_EQ(cue(1), "two");
+    EXPECT_NE(cue(0), "one");
+    EXPECT_TRUE(story.undo());
+    EXPECT_EQ(cue(0), "one");
+    EXPECT_FALSE(story.isModified());
 }
 
 TEST_F(CueCardFixture, ReopensWhereItWasClosed)
@@ -313,7 +335,8 @@ TEST_F(CueCardFixture, CloseBoxAndCloseCommandEachCloseOnce)
         else
             window->command(CueCardWindow::Cancel, -1);
         EXPECT_EQ(closed.count(), 1) << (closeBox ? "close box" : "command 2");
-        EXPECT_TRUE(story.isModified());
+        // Nothing typed: closing is no change.
+        EXPECT_FALSE(story.isModified());
         EXPECT_EVENTUALLY(window.isNull());
     }
 }

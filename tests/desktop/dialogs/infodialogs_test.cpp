@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -188,10 +189,15 @@ TEST_F(StoryInfoDialogTest, GivenTagsTypedAndRemovedThenOkStoresTheFilteredTagsA
     EXPECT_EQ(list->currentRow(), 0);
     EXPECT_TRUE(list->item(0)->isSelected());
 
-    QSignalSpy panelChanged(&dialog, &StoryInfoDialog::storyPanelChanged);
     click(child<QPushButton>(dialog, "okButton"));
     EXPECT_EQ(story.tags(), "newyork travel travels");
-    EXPECT_EQ(panelChanged.count(), 1);
+    // OK is one undo step, and undoing it puts the tags back.
+    ASSERT_EQ(story.undoStack()->count(), 1);
+    EXPECT_EQ(story.undoStack()->undoText(), "Edit Pictorelle Info");
+    EXPECT_TRUE(story.undo());
+    EXPECT_EQ(story.tags(), "travel beach");
+    EXPECT_TRUE(story.redo());
+    EXPECT_EQ(story.tags(), "newyork travel travels");
     EXPECT_EQ(dialog.result(), 1);
     EXPECT_FALSE(dialog.isVisible());
 }
@@ -271,7 +277,7 @@ TEST_F(StoryInfoDialogTest, GivenEditsWhenCancelledThenNothingIsStoredAndTheResu
     story.setDescription("Kept too");
     story.setTags("kept");
     StoryInfoDialog dialog(story, categories, skin, &mainWindow);
-    QSignalSpy panelChanged(&dialog, &StoryInfoDialog::storyPanelChanged);
+    const int steps = story.undoStack()->count();
     whenModalOpens([&](QDialog& open) {
         ASSERT_EQ(&open, &dialog);
         QTest::keyClicks(child<QLineEdit>(dialog, "titleBox"), " changed");
@@ -283,7 +289,7 @@ TEST_F(StoryInfoDialogTest, GivenEditsWhenCancelledThenNothingIsStoredAndTheResu
     EXPECT_EQ(story.title(), "Kept");
     EXPECT_EQ(story.description(), "Kept too");
     EXPECT_EQ(story.tags(), "kept");
-    EXPECT_EQ(panelChanged.count(), 0);
+    EXPECT_EQ(story.undoStack()->count(), steps);
 
     whenModalOpens([](QDialog& open) { QTest::keyClick(&open, Qt::Key_Escape); });
     EXPECT_EQ(dialog.exec(), 1);
@@ -357,7 +363,6 @@ TEST_F(SlideInfoDialogTest, GivenALongCaptionThenOkStoresItsFirst58Characters)
     Slide& slide = addSlide("", "");
     SlideInfoDialog dialog(story, 0, skin, &mainWindow);
     show(dialog);
-    QSignalSpy panelChanged(&dialog, &SlideInfoDialog::slidePanelChanged);
     const QString typed = QStringLiteral("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ!?");
     auto* caption = child<QPlainTextEdit>(dialog, "captionBox");
     QTest::keyClicks(caption, typed);
@@ -366,7 +371,10 @@ TEST_F(SlideInfoDialogTest, GivenALongCaptionThenOkStoresItsFirst58Characters)
     click(child<QPushButton>(dialog, "okButton"));
     EXPECT_EQ(slide.caption(), typed.left(58));
     EXPECT_EQ(slide.tags(), "newyork");
-    EXPECT_EQ(panelChanged.count(), 1);
+    EXPECT_EQ(story.undoStack()->undoText(), "Edit Slide Info");
+    EXPECT_TRUE(story.undo());
+    EXPECT_EQ(slide.caption(), "");
+    EXPECT_EQ(slide.tags(), "");
     EXPECT_EQ(dialog.result(), 1);
 }
 
@@ -376,7 +384,7 @@ TEST_F(SlideInfoDialogTest, GivenNextAndPrevThenTheSlideLeftIsStoredAndTheOtherI
     Slide& second = addSlide("Second", "two");
     SlideInfoDialog dialog(story, 0, skin, &mainWindow);
     show(dialog);
-    QSignalSpy stored(&dialog, &SlideInfoDialog::slideStored);
+    const int stepsBefore = story.undoStack()->count();
     auto* caption = child<QPlainTextEdit>(dialog, "captionBox");
     caption->moveCursor(QTextCursor::End);
     QTest::keyClicks(caption, " edited");
@@ -401,9 +409,11 @@ TEST_F(SlideInfoDialogTest, GivenNextAndPrevThenTheSlideLeftIsStoredAndTheOtherI
     EXPECT_EQ(dialog.shownIndex(), 0);
     EXPECT_EQ(caption->toPlainText(), "First edited");
     EXPECT_EQ(items(*child<QListWidget>(dialog, "tagList")), QStringList({"extra", "one"}));
-    ASSERT_EQ(stored.count(), 2);
-    EXPECT_EQ(stored.at(0).at(0).toInt(), 0);
-    EXPECT_EQ(stored.at(1).at(0).toInt(), 1);
+    // Each slide left is one undo step of its own.
+    EXPECT_EQ(story.undoStack()->count(), stepsBefore + 2);
+    EXPECT_TRUE(story.undo());
+    EXPECT_EQ(second.caption(), "Second");
+    EXPECT_EQ(first.caption(), "First edited");
 }
 
 TEST_F(SlideInfoDialogTest, GivenEditsOnTwoSlidesWhenCancelledThenOnlyTheShownSlideLosesThem)
@@ -412,7 +422,6 @@ TEST_F(SlideInfoDialogTest, GivenEditsOnTwoSlidesWhenCancelledThenOnlyTheShownSl
     Slide& second = addSlide("Two", "");
     Slide& third = addSlide("Three", "three");
     SlideInfoDialog dialog(story, 1, skin, &mainWindow);
-    QSignalSpy panelChanged(&dialog, &SlideInfoDialog::slidePanelChanged);
     whenModalOpens([&](QDialog&) {
         auto* caption = child<QPlainTextEdit>(dialog, "captionBox");
         caption->selectAll();
@@ -427,7 +436,7 @@ TEST_F(SlideInfoDialogTest, GivenEditsOnTwoSlidesWhenCancelledThenOnlyTheShownSl
     EXPECT_EQ(second.caption(), "Two, edited");
     EXPECT_EQ(third.caption(), "Three");
     EXPECT_EQ(third.tags(), "three");
-    EXPECT_EQ(panelChanged.count(), 0);
+    EXPECT_EQ(story.undoStack()->undoText(), "Edit Slide Info"); // slide 2, left with Next
     EXPECT_EQ(dialog.shownIndex(), -1);
 }
 

@@ -1,5 +1,5 @@
-#include "audio/millisecondclock.h"
-#include "audio/pulseaudioport.h"
+#include "audio/pulseaudiobackend.h"
+#include "audio/steadymillisecondclock.h"
 #include "desktop/dialogs/microphonedialog.h"
 #include "desktop/widgets/levelmeter.h"
 #include "desktop/widgets/skinresources.h"

@@ -8,7 +8,7 @@
 #include "desktop/dialogs/verifyerrordialog.h"
 #include "desktop/widgets/skinresources.h"
 #include "publish/serviceclient.h"
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "shell/weblinks.h"
 #include "story/slide.h"
 #include "story/story.h"

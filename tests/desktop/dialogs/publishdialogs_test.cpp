@@ -1,5 +1,9 @@
 #include "publishdialogfixture.h"
 
+#include "publish/curlglobal.h"
+#include "publish/curlserviceclient.h"
+#include "publish/serviceclient.h"
+
 namespace {
 
 // ---------------------------------------------------------------------------------------

@@ -134,10 +134,8 @@ TEST_F(SlideViewFixture, IsAPreviewWindowWithButtonsPlacedUnderTheCentre)
 TEST_F(SlideViewFixture, PaintsThePictureCentredWithBackgroundMargins)
 {
     addSlide();
-    QSignalSpy shownSignals(view, &SlideView::slideShown);
     const QImage image = shown();
 
-    EXPECT_GE(shownSignals.count(), 1);
     EXPECT_EQ(image.pixelColor(overView), pictureColour);
     EXPECT_EQ(image.pixelColor(12, 200), pictureColour);
     EXPECT_EQ(image.pixelColor(250, 22), pictureColour);
@@ -149,15 +147,11 @@ TEST_F(SlideViewFixture, PaintsThePictureCentredWithBackgroundMargins)
 
 TEST_F(SlideViewFixture, ShowsOnlyBackgroundWithoutAReadyPicture)
 {
-    QSignalSpy shownSignals(view, &SlideView::slideShown);
     EXPECT_TRUE(allBackground()) << "empty story";
-    EXPECT_EQ(shownSignals.count(), 0);
 
     Slide& slide = addSlide();
     slide.setReady(false);
     EXPECT_TRUE(allBackground()) << "picture still importing";
-    // The slide panel still follows the current slide.
-    EXPECT_GE(shownSignals.count(), 1);
 
     slide.setReady(true);
     EXPECT_FALSE(allBackground());
@@ -177,7 +171,7 @@ TEST_F(SlideViewFixture, FourRotateRightPressesRestoreThePictureAndCountFour)
     showWindow();
     QTest::mouseMove(view, overView);
     ASSERT_TRUE(buttonsShown());
-    QSignalSpy strip(view, &SlideView::thumbnailsChanged);
+    QSignalSpy strip(&story, &Story::slideChanged);
 
     QTest::mouseClick(view->rotateRightButton(), Qt::LeftButton, {}, onButton);
     EXPECT_EQ(slide.picture().size(), QSize(480, 640));
@@ -202,7 +196,7 @@ TEST_F(SlideViewFixture, RotateLeftTurnsCounterClockwiseAndRebuildsTheThumbnail)
     ASSERT_EQ(wideThumbnail.pixelColor(37, 0), QColor(Qt::white));
     showWindow();
     QTest::mouseMove(view, overView);
-    QSignalSpy strip(view, &SlideView::thumbnailsChanged);
+    QSignalSpy strip(&story, &Story::slideChanged);
 
     QTest::mouseClick(view->rotateLeftButton(), Qt::LeftButton, {}, onButton);
 
@@ -225,12 +219,13 @@ TEST_F(SlideViewFixture, RotateLeftTurnsCounterClockwiseAndRebuildsTheThumbnail)
 
 TEST_F(SlideViewFixture, RotateDoesNothingWithoutAReadySlide)
 {
-    QSignalSpy strip(view, &SlideView::thumbnailsChanged);
+    QSignalSpy strip(&story, &Story::slideChanged);
     view->rotateRight();
     EXPECT_FALSE(story.isModified());
 
     Slide& slide = addSlide();
     slide.setReady(false);
+    strip.clear();
     view->rotateLeft();
     EXPECT_EQ(slide.rotation(), 0);
     EXPECT_EQ(slide.picture().size(), QSize(640, 480));

@@ -1,6 +1,8 @@
 #include "eventually.h"
 #include "thumbnailstripfixture.h"
 
+#include <QUndoStack>
+
 namespace {
 
 TEST_F(StripFixture, AnEmptyStoryPaintsWhiteWithAGreyHintAndOffersOnlyAddAndPreview)
@@ -39,8 +41,8 @@ TEST_F(StripFixture, ThumbnailsShowPictureSelectionFramesNumberAndLength)
     addSlide(Qt::blue, 0);
     addSlide(Qt::green, 65);
     addSlide(Qt::cyan, 600);
-    story.select(1);
     show();
+    story.select(1);
     const QImage image = shown();
     EXPECT_EQ(image.pixel(20 + 37, PictureY), qRgb(0, 0, 255));
     // Slide 2 is selected: three orange frames from the picture's edge inwards, then a white one.
@@ -96,12 +98,13 @@ TEST_F(StripFixture, DraggingSlideTwoBetweenTheLastTwoReordersSelectsAndMarksMod
     const std::vector<int> before = order();
     show();
     QSignalSpy cue(strip.get(), &ThumbnailStrip::cueCardCommand);
-    QSignalSpy changed(strip.get(), &ThumbnailStrip::storyChanged);
+    QSignalSpy changed(story.undoStack(), &QUndoStack::indexChanged);
 
     drag(centre(1), 295);
 
     EXPECT_EQ(order(), std::vector<int>({before[0], before[2], before[1], before[3]}));
-    EXPECT_TRUE(story.slideAt(2)->isSelected());
+    EXPECT_TRUE(strip->isSelected(2));
+    EXPECT_FALSE(strip->isSelected(1));
     EXPECT_EQ(story.currentIndex(), 2);
     EXPECT_TRUE(story.isModified());
     EXPECT_EQ(changed.count(), 1);
@@ -111,7 +114,7 @@ TEST_F(StripFixture, DraggingSlideTwoBetweenTheLastTwoReordersSelectsAndMarksMod
     // The drag ends at the next edge-timer tick and every thumbnail glides home.
     EXPECT_EVENTUALLY((strip->dragSource()) == (-1));
     for (int i = 0; i < 4; ++i)
-        EXPECT_EVENTUALLY((story.slideAt(i)->drawnPosition()) == (20 + 95 * i));
+        EXPECT_EVENTUALLY((strip->placeOf(i).drawn) == (20 + 95 * i));
 }
 
 TEST_F(StripFixture, ReleasingLeftOfTheFirstSlideMovesTheDraggedSlideToTheFront)
@@ -133,8 +136,8 @@ TEST_F(StripFixture, ReleasingOnTheSlideOrBesideItLeavesTheOrderAndGlidesBack)
     EXPECT_EQ(strip->dragSource(), 1);
     QTest::mouseMove(strip.get(), QPoint(centre(1) + 5, PictureY));
     // The gap opens after the pointer's slot: slides up to it shift left, the rest right.
-    EXPECT_EQ(story.slideAt(1)->targetPosition(), 115 - 15);
-    EXPECT_EQ(story.slideAt(2)->targetPosition(), 210 + 15);
+    EXPECT_EQ(strip->placeOf(1).target, 115 - 15);
+    EXPECT_EQ(strip->placeOf(2).target, 210 + 15);
     QTest::mouseRelease(strip.get(), Qt::LeftButton, {}, QPoint(centre(1) + 5, PictureY));
     EXPECT_EQ(order(), before);
     EXPECT_FALSE(story.isModified());
@@ -142,7 +145,7 @@ TEST_F(StripFixture, ReleasingOnTheSlideOrBesideItLeavesTheOrderAndGlidesBack)
     drag(centre(1), 105);
     EXPECT_EQ(order(), before);
     for (int i = 0; i < 4; ++i)
-        EXPECT_EVENTUALLY((story.slideAt(i)->drawnPosition()) == (20 + 95 * i));
+        EXPECT_EVENTUALLY((strip->placeOf(i).drawn) == (20 + 95 * i));
 }
 
 TEST_F(StripFixture, ANewDragOpensNoGapUntilItLeavesThePreviousDragsLastSlot)
@@ -150,27 +153,40 @@ TEST_F(StripFixture, ANewDragOpensNoGapUntilItLeavesThePreviousDragsLastSlot)
     addSlides(4);
     show();
     drag(centre(1), centre(1) + 5);
-    ASSERT_EQ(story.lastInsertionSlot(), 1);
+    ASSERT_EQ(strip->positions().lastInsertionSlot(), 1);
     EXPECT_EVENTUALLY((strip->dragSource()) == (-1));
-    EXPECT_EVENTUALLY((story.slideAt(2)->targetPosition()) == (210));
+    EXPECT_EVENTUALLY((strip->placeOf(2).target) == (210));
 
     QTest::mousePress(strip.get(), Qt::LeftButton, {}, QPoint(centre(1), PictureY));
     QTest::mouseMove(strip.get(), QPoint(centre(1) + 5, PictureY));
-    EXPECT_EQ(story.slideAt(2)->targetPosition(), 210);
+    EXPECT_EQ(strip->placeOf(2).target, 210);
     QTest::mouseMove(strip.get(), QPoint(295, PictureY));
-    EXPECT_EQ(story.slideAt(2)->targetPosition(), 210 - 15);
-    EXPECT_EQ(story.slideAt(3)->targetPosition(), 305 + 15);
+    EXPECT_EQ(strip->placeOf(2).target, 210 - 15);
+    EXPECT_EQ(strip->placeOf(3).target, 305 + 15);
     QTest::mouseRelease(strip.get(), Qt::LeftButton, {}, QPoint(295, PictureY));
 }
 
 TEST_F(StripFixture, APressOutsideEveryThumbnailClearsTheMarksAndStartsNoDrag)
 {
     addSlides(2);
-    story.select(1);
     show();
+    story.select(1);
+    ASSERT_TRUE(strip->isSelected(1));
     QTest::mouseClick(strip.get(), Qt::LeftButton, {}, QPoint(300, PictureY));
-    EXPECT_FALSE(story.slideAt(1)->isSelected());
+    EXPECT_FALSE(strip->isSelected(0));
+    EXPECT_FALSE(strip->isSelected(1));
     EXPECT_EQ(strip->dragSource(), -1);
+    EXPECT_EQ(story.currentIndex(), 1) << "the picture view keeps its slide";
+
+    // No frame, nothing to delete.
+    removalAnswers = {true};
+    QTest::keyClick(strip.get(), Qt::Key_Delete);
+    EXPECT_TRUE(removalQuestions.isEmpty());
+    EXPECT_EQ(story.count(), 2);
+
+    // A click on the current slide frames it again, though the story has no change to tell.
+    QTest::mouseClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(1), PictureY));
+    EXPECT_TRUE(strip->isSelected(1));
 }
 
 TEST_F(StripFixture, ScrollRangeIsContentWidthBeyondTheStripWidth)

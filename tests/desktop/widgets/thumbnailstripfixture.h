@@ -52,8 +52,9 @@ struct StripFixture : ::testing::Test
     std::deque<bool> removalAnswers;
     QStringList removalQuestions;
 
-    // A ready slide showing a solid colour; its id tells slides apart after a reorder.
-    int addSlide(QColor colour, int narrationSeconds = 0, SlideKind kind = SlideKind::Legacy)
+    // A ready slide showing a solid colour, appended or put before at; its id tells slides apart
+    // after a reorder.
+    int addSlide(QColor colour, int narrationSeconds = 0, SlideKind kind = SlideKind::Legacy, int at = -1)
     {
         auto slide = std::make_unique<Slide>(story);
         const int id = slide->id();
@@ -64,7 +65,7 @@ struct StripFixture : ::testing::Test
         slide->setReady(true);
         slide->setNarrationLength(narrationSeconds);
         slide->setHasNarration(narrationSeconds > 0);
-        EXPECT_TRUE(story.add(std::move(slide)));
+        EXPECT_TRUE(story.add(std::move(slide), at));
         return id;
     }
 

@@ -1,5 +1,7 @@
 #include "thumbnailstripfixture.h"
 
+#include <QUndoStack>
+
 namespace {
 
 TEST_F(StripFixture, ContextMenuDependsOnWhatWasHit)
@@ -22,7 +24,7 @@ TEST_F(StripFixture, ContextMenuDependsOnWhatWasHit)
     EXPECT_FALSE(item(*silent, "&Clear Audio")->isEnabled());
     EXPECT_TRUE(item(*silent, "&Change Photo")->isEnabled());
     EXPECT_TRUE(item(*silent, "&Remove Slide")->isEnabled());
-    EXPECT_TRUE(story.slideAt(1)->isSelected());
+    EXPECT_TRUE(strip->isSelected(1));
 
     const auto segment = strip->buildContextMenu(2, false);
     EXPECT_EQ(menuTexts(*segment), QStringList({"&Play", "&Clear Audio", "&Cue Card", "-", "&Add Slide",
@@ -50,7 +52,7 @@ TEST_F(StripFixture, RemoveSlideClosesTheCueCardStopsRecordingAndRemoves)
     story.slideAt(1)->setRecording(true);
     show();
     QSignalSpy cue(strip.get(), &ThumbnailStrip::cueCardCommand);
-    QSignalSpy changed(strip.get(), &ThumbnailStrip::storyChanged);
+    QSignalSpy changed(story.undoStack(), &QUndoStack::indexChanged);
     QSignalSpy stop(strip.get(), &ThumbnailStrip::stopRecordingRequested);
     QObject::connect(strip.get(), &ThumbnailStrip::stopRecordingRequested, strip.get(),
                      [this](int index) { story.slideAt(index)->setRecording(false); });
@@ -89,7 +91,7 @@ TEST_F(StripFixture, GivenRemoveSlideFromTheMenuWhenTheQuestionIsAnsweredNoThenN
     const std::vector<int> before = order();
     show();
     QSignalSpy cue(strip.get(), &ThumbnailStrip::cueCardCommand);
-    QSignalSpy changed(strip.get(), &ThumbnailStrip::storyChanged);
+    QSignalSpy changed(story.undoStack(), &QUndoStack::indexChanged);
 
     const auto menu = strip->buildContextMenu(0, false);
     item(*menu, "&Remove Slide")->trigger();
@@ -124,11 +126,11 @@ TEST_F(StripFixture, DoubleClickPlaysOnlyASlideWithNarration)
     QSignalSpy commands(strip.get(), &ThumbnailStrip::commandRequested);
 
     QTest::mouseDClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(0), PictureY));
-    EXPECT_TRUE(story.slideAt(0)->isSelected());
+    EXPECT_TRUE(strip->isSelected(0));
     EXPECT_EQ(commands.count(), 0);
 
     QTest::mouseDClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(1), PictureY));
-    EXPECT_TRUE(story.slideAt(1)->isSelected());
+    EXPECT_TRUE(strip->isSelected(1));
     ASSERT_EQ(commands.count(), 1);
     EXPECT_EQ(commands[0][0].toInt(), 21006);
 }
@@ -139,7 +141,7 @@ TEST_F(StripFixture, KeysSelectNeighboursAndDeleteRemovesTheSelectedSlide)
     const std::vector<int> before = order();
     show();
     QSignalSpy commands(strip.get(), &ThumbnailStrip::commandRequested);
-    QSignalSpy changed(strip.get(), &ThumbnailStrip::storyChanged);
+    QSignalSpy changed(story.undoStack(), &QUndoStack::indexChanged);
 
     QTest::keyClick(strip.get(), Qt::Key_Delete);
     EXPECT_EQ(story.count(), 3);

@@ -1,4 +1,6 @@
 #include "mainwindowfixture.h"
+#include "shell/settingsfile.h"
+#include "shell/useraccount.h"
 
 #include "desktop/widgets/panelvalue.h"
 #include "desktop/widgets/skinnedbutton.h"
@@ -135,9 +137,6 @@ TEST_F(MainWindowTest, GivenSlidesThenThePanelsShowTheCurrentSlideAndTheTotals)
     window->story().setCategoryId(2030400);
     window->story().setCategoryName(QStringLiteral("Lifestyle > Travel > Africa"));
     window->story().select(1);
-    window->refreshStoryPanel();
-    window->refreshSlidePanel(true);
-    window->refreshTimeDisplay();
     EXPECT_EQ(labelText(*window, "lengthValue"), "1:14");
     EXPECT_EQ(labelText(*window, "slidesValue"), "3");
     EXPECT_EQ(labelText(*window, "categoryValue"), "Lifestyle > Travel > Africa");
@@ -507,8 +506,7 @@ TEST_F(MainWindowTest, GivenPastingIntoTheTranscriptThenTheBoxKeepsFiftyThousand
     window->command(MainWindow::NewPodcast);
     window->transcriptBox()->setPlainText(QString(50010, QLatin1Char('a')));
     EXPECT_EQ(window->transcriptBox()->toPlainText().size(), 50000);
-    window->transcriptCheck()->setChecked(false);
-    window->copyTranscriptIntoStory();
+    window->transcriptCheck()->click();
     EXPECT_EQ(window->story().transcript().size(), 50000);
     EXPECT_FALSE(window->story().transcriptPublish());
 }
@@ -522,7 +520,6 @@ TEST_F(MainWindowTest, GivenTypingInTheTranscriptThenTheStoryIsChangedUntilSaved
     ASSERT_TRUE(window->story().add(std::move(segment)));
     window->story().setModified(false);
     // Filling the box from the story is no edit.
-    window->refreshTranscriptView();
     EXPECT_FALSE(window->story().isModified());
 
     QTest::keyClicks(window->transcriptBox(), QStringLiteral("Show notes"));
@@ -558,7 +555,6 @@ TEST_F(MainWindowTest, GivenADescriptionLongerThanItsFourRowsThenOnlyWholeLinesS
 {
     showWithClient(1000, 800);
     window->story().setDescription(QString(QStringLiteral("harbour lights and ")).repeated(12));
-    window->refreshStoryPanel();
     const auto* value = window->findChild<PanelValue*>(QStringLiteral("descriptionValue"));
     ASSERT_NE(value, nullptr);
     const QStringList lines = value->visibleLines();
@@ -568,6 +564,5 @@ TEST_F(MainWindowTest, GivenADescriptionLongerThanItsFourRowsThenOnlyWholeLinesS
         EXPECT_LE(QFontMetrics(value->font()).horizontalAdvance(line), 210);
 
     window->story().setDescription(QStringLiteral("One line\r\nand a second"));
-    window->refreshStoryPanel();
     EXPECT_EQ(value->visibleLines(), QStringList({"One line", "and a second"}));
 }

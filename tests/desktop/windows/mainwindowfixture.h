@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop/dialogs/prompter.h"
+#include "audio/narrationrecorder.h"
 #include "desktop/windows/mainwindow.h"
 #include "pictures/pictureimporter.h"
 #include "recorderfakes.h"

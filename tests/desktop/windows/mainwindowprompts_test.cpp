@@ -138,7 +138,6 @@ TEST_F(StripRemovalTest, GivenDeleteInTheStripWhenAnsweredYesThenTheSlideGoes)
 
 TEST_F(StripRemovalTest, GivenRemoveSlideInTheContextMenuThenTheSameQuestionIsAsked)
 {
-    window->story().slideAt(1)->setSelected(false);
     const auto silent = window->strip()->buildContextMenu(0, false);
     for (QAction* action : silent->actions()) {
         if (action->data().toInt() == ThumbnailStrip::MenuRemoveSlide)

@@ -1,5 +1,7 @@
 #include "mainwindowfixture.h"
 #include "modalhelper.h"
+#include "shell/settingsfile.h"
+#include "shell/useraccount.h"
 
 #include "shell/programfolder.h"
 #include "story/slide.h"

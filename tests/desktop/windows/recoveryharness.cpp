@@ -1,6 +1,7 @@
 // A desktop program over a fake microphone that delivers a tone in real time, driven
 // without a person: the recovery tests start it, let it edit or record, kill it, and start
 // it again to restore. Usage: recovery_harness HOME edit|record|restore|decline
+#include "audio/steadymillisecondclock.h"
 #include "desktop/dialogs/prompter.h"
 #include "desktop/windows/mainwindow.h"
 #include "fakeaudioport.h"

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "story/storyfile.h"
+#include "story/storylibrary.h"
+
+#include <QObject>
+
+#include <functional>
+
+class Prompter;
+class QWidget;
+class RecoveryKeeper;
+class SkinResources;
+class Story;
+class UserAccount;
+struct DialogActions;
+
+//! What is done to the story as a whole: New (picture story or podcast), Load, Save, the
+//! "Save changes?" question, Publish, and the restore of a recovery copy. GUI thread only;
+//! everything given must outlive it.
+class StoryActions : public QObject
+{
+    Q_OBJECT
+public:
+    struct Services
+    {
+        QString programFolder;
+        QString serviceBase;
+        Story& story;
+        UserAccount& account;
+        Prompter& prompter;
+        const SkinResources& skin;
+        DialogActions& actions;
+        RecoveryKeeper& recovery;
+        //! Ends a recording (kept) and a playback.
+        std::function<void()> stopAudio;
+        //! Closes the cue card, storing its note.
+        std::function<void()> closeCueCard;
+        //! A new, loaded or restored story is in: the window lays itself out for it.
+        std::function<void()> storyReplaced;
+    };
+
+    StoryActions(const Services& services, QWidget& window);
+
+    //! False when the user cancelled; Yes saves quietly first.
+    bool saveChangesPrompt();
+    //! Saves the story; quiet: no confirmation. AlreadyRemade only right after publishing,
+    //! which remade every picture.
+    void save(bool quiet, SavedPictures pictures = SavedPictures::Remake);
+    void newStory(bool podcast);
+    void load();
+    void publish();
+    //! Rebuilds the story from a recovery copy found at start-up (the story is fresh), keeps a
+    //! new copy and throws the old one away; warnings are shown to the user.
+    bool restore(const QString& recoveryFile);
+
+private:
+    Services m_services;
+    QWidget& m_window;
+    //! The library's sort directions, kept for the whole run.
+    StoryLibrary::SortSwitches m_librarySort;
+};
