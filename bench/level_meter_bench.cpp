@@ -6,7 +6,7 @@
 // Without a sound server the live figures are skipped (run-benchmarks.sh starts the test one).
 
 #include "audio/inputlevelmeter.h"
-#include "audio/pulseaudioport.h"
+#include "audio/pulseaudiobackend.h"
 #include "desktop/widgets/levelmeter.h"
 
 #include <QApplication>

@@ -3,10 +3,11 @@
 #include "audio/encodeprogress.h"
 #include "audio/mp3codec.h"
 #include "pictures/pictureimporter.h"
+#include "publish/curlglobal.h"
+#include "publish/curlserviceclient.h"
 #include "publish/mediapreparation.h"
 #include "publish/publicationrun.h"
-#include "publish/serviceclient.h"
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "story/story.h"
 
 #include "benchmedia.h"

@@ -1,7 +1,7 @@
 // How long a click on Record waits for the first captured sample, with the input prepared
 // ahead (as the desktop program keeps it) and without. Needs a sound server; run-benchmarks.sh
 // starts the test daemon with a real-time tone when there is none.
-#include "audio/pulseaudioport.h"
+#include "audio/pulseaudiobackend.h"
 #include "audio/recordingsession.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,7 @@
 #include "sqlconnection.h"
 
+#include "sqlerror.h"
+
 #include <sqlite3.h>
 
 namespace {

@@ -2,17 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 
 struct sqlite3;
-
-//! A failed SQLite call; caught where a request is answered and turned into a server error.
-class SqlError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 //! One SQLite connection. Used by one thread at a time; each request opens its own.
 class SqlConnection

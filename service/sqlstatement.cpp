@@ -1,5 +1,7 @@
 #include "sqlstatement.h"
 
+#include "sqlerror.h"
+
 #include <sqlite3.h>
 
 namespace {

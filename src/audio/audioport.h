@@ -4,7 +4,6 @@
 #include <QtGlobal>
 
 #include <functional>
-#include <memory>
 
 //! A PCM format as a device is opened with it.
 struct WaveFormat
@@ -53,16 +52,4 @@ public:
     //! Input: steady-clock milliseconds (std::chrono::steady_clock) when the first sample
     //! captured since the last start() arrived; -1 until then, and for ports that do not tell.
     virtual qint64 firstSampleTime() const { return -1; }
-};
-
-//! Makes the ports of wave devices; the real one talks to the sound server.
-class AudioBackend
-{
-public:
-    virtual ~AudioBackend() = default;
-    virtual std::unique_ptr<AudioPort> createInputPort() = 0;
-    virtual std::unique_ptr<AudioPort> createOutputPort() = 0;
-    //! Opens the input ahead of a recording, so that the next one starts at once; returns at
-    //! once, the opening happens in the background. Nothing for backends without a slow start.
-    virtual void prepareInput() {}
 };

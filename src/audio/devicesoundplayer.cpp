@@ -1,8 +1,9 @@
 #include "audio/devicesoundplayer.h"
 
-#include "audio/wavedevice.h"
+#include "audio/audiobackend.h"
 #include "audio/wavefilesource.h"
 #include "audio/wavememorysource.h"
+#include "audio/waveoutdevice.h"
 
 #include <chrono>
 

@@ -1,5 +1,7 @@
 #include "audio/inputlevelmeter.h"
 
+#include "audio/audiobackend.h"
+
 #include <QtEndian>
 
 #include <algorithm>

@@ -10,6 +10,8 @@
 #include <memory>
 #include <thread>
 
+class AudioBackend;
+
 //! The live level of the default input, for the meter in the microphone dialog and beside
 //! the time display while a narration records: its own input stream in the recording format
 //! (22050 Hz, 16-bit, mono), measured in 20 ms buffers, so about 50 levels a second.

@@ -1,7 +1,8 @@
 #include "audio/narrationrecorder.h"
 
-#include "audio/audioport.h"
+#include "audio/audiobackend.h"
 #include "audio/millisecondclock.h"
+#include "audio/recorderlistener.h"
 #include "audio/soundplayer.h"
 #include "story/slide.h"
 

@@ -1,15 +1,13 @@
 #include "audio/pulseaudioport.h"
 
-#include "audio/pulseinputport.h"
-#include "audio/pulseoutputport.h"
-#include "audio/warminput.h"
-
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/rtclock.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
+
+#include <mutex>
 
 namespace {
 
@@ -18,43 +16,6 @@ constexpr pa_usec_t openTimeout = 5 * PA_USEC_PER_SEC;
 constexpr const char* clientName = "Pictorelle Dazuzarid";
 
 } // namespace
-
-PulseAudioBackend::PulseAudioBackend()
-    : m_error(std::make_shared<ErrorNote>()), m_warm(std::make_shared<WarmInput>(m_error))
-{}
-
-PulseAudioBackend::~PulseAudioBackend()
-{
-    m_warm->shutDown();
-}
-
-std::unique_ptr<AudioPort> PulseAudioBackend::createInputPort()
-{
-    if (auto leased = m_warm->lease())
-        return leased;
-    return std::make_unique<PulseInputPort>(m_error);
-}
-
-void PulseAudioBackend::prepareInput()
-{
-    m_warm->prepare();
-}
-
-bool PulseAudioBackend::waitForPreparedInput()
-{
-    return m_warm->waitUntilPrepared();
-}
-
-std::unique_ptr<AudioPort> PulseAudioBackend::createOutputPort()
-{
-    return std::make_unique<PulseOutputPort>(m_error);
-}
-
-QString PulseAudioBackend::lastError() const
-{
-    std::lock_guard lock(m_error->lock);
-    return m_error->text;
-}
 
 PulseAudioPort::LoopLock::LoopLock(const PulseAudioPort& port) : m_loop(port.m_loop)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/pulseaudiobackend.h"
 #include "audio/pulseaudioport.h"
 
 #include <atomic>

@@ -1,9 +1,10 @@
 #include "audio/recordingsession.h"
 
+#include "audio/audiobackend.h"
 #include "audio/audioport.h"
-#include "audio/wavedevice.h"
 #include "audio/waveerrors.h"
 #include "audio/wavefilesink.h"
+#include "audio/waveindevice.h"
 
 #include <QFile>
 

@@ -113,32 +113,3 @@ private:
     std::thread m_feeder;
     std::thread m_worker;
 };
-
-//! Records from the default input into the attached stream.
-class WaveInDevice : public WaveDevice
-{
-public:
-    explicit WaveInDevice(std::unique_ptr<AudioPort> port);
-    ~WaveInDevice() override;
-
-protected:
-    bool capturesInput() const override { return true; }
-    void prepareBuffer(WaveBuffer& buffer) override;
-    void finishBuffer(WaveBuffer& buffer) override;
-};
-
-//! Plays the attached stream on the default output.
-class WaveOutDevice : public WaveDevice
-{
-public:
-    explicit WaveOutDevice(std::unique_ptr<AudioPort> port);
-    ~WaveOutDevice() override;
-
-    //! Playback has ended: the stream delivered its last byte and every buffer came back
-    //! from the device. Also true with no stream attached.
-    bool isDrained() const;
-
-protected:
-    void prepareBuffer(WaveBuffer& buffer) override;
-    void finishBuffer(WaveBuffer& buffer) override;
-};

@@ -1,4 +1,4 @@
-#include "audio/wavedevice.h"
+#include "audio/waveindevice.h"
 
 #include <algorithm>
 

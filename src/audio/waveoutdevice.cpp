@@ -1,4 +1,4 @@
-#include "audio/wavedevice.h"
+#include "audio/waveoutdevice.h"
 
 WaveOutDevice::WaveOutDevice(std::unique_ptr<AudioPort> port) : WaveDevice(std::move(port))
 {}

@@ -4,6 +4,8 @@
 #include "shell/programdata.h"
 #include "shell/programfolder.h"
 #include "shell/programsettings.h"
+#include "shell/settingsfile.h"
+#include "shell/useraccount.h"
 
 namespace {
 

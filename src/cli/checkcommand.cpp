@@ -2,6 +2,8 @@
 #include "publish/publishchecks.h"
 #include "shell/programfolder.h"
 #include "shell/programsettings.h"
+#include "shell/settingsfile.h"
+#include "shell/useraccount.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "audio/devicesoundplayer.h"
 #include "audio/playtest.h"
-#include "audio/pulseaudioport.h"
+#include "audio/pulseaudiobackend.h"
 #include "audio/waveerrors.h"
 #include "audio/wavefilesource.h"
 #include "audio/wavememorysource.h"

@@ -1,11 +1,16 @@
 #include "audio/mp3codec.h"
 #include "cli/clistory.h"
+#include "publish/curlglobal.h"
+#include "publish/curlserviceclient.h"
 #include "publish/publicationrun.h"
 #include "publish/publishchecks.h"
 #include "publish/serviceaddress.h"
 #include "shell/programfolder.h"
 #include "shell/programsettings.h"
+#include "shell/settingsfile.h"
+#include "shell/useraccount.h"
 #include "story/messenger.h"
+#include "story/systemclock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "audio/pulseaudioport.h"
+#include "audio/pulseaudiobackend.h"
 #include "audio/recordingsession.h"
 #include "cli/clicontext.h"
 

@@ -1,7 +1,7 @@
 #include "publish/accountedit.h"
 
 #include "publish/md5digest.h"
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "story/text.h"
 
 void applyAccountFields(UserAccount& account, const AccountFields& fields, const QStringList& languages)

@@ -1,4 +1,4 @@
-#include "publish/serviceclient.h"
+#include "publish/curlserviceclient.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -57,16 +57,6 @@ struct MimeDeleter
 };
 
 } // namespace
-
-CurlGlobal::CurlGlobal()
-{
-    curl_global_init(CURL_GLOBAL_ALL);
-}
-
-CurlGlobal::~CurlGlobal()
-{
-    curl_global_cleanup();
-}
 
 ServiceClient::Result CurlServiceClient::post(const QByteArray& url, const Form& form, const Progress& progress)
 {

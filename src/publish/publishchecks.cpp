@@ -1,6 +1,6 @@
 #include "publish/publishchecks.h"
 
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "story/story.h"
 #include "story/text.h"
 

@@ -26,27 +26,5 @@ public:
     virtual Result post(const QByteArray& url, const Form& form, const Progress& progress) = 0;
 };
 
-//! libcurl with its multipart (mime) API. TLS certificates are verified as libcurl does by
-//! default. A transfer that makes no progress for 60 s is aborted.
-class CurlServiceClient : public ServiceClient
-{
-public:
-    //! Seconds without progress before a transfer is given up.
-    static constexpr long StallSeconds = 60;
-
-    explicit CurlServiceClient(long stallSeconds = StallSeconds) : m_stallSeconds(stallSeconds) {}
-    Result post(const QByteArray& url, const Form& form, const Progress& progress) override;
-
-private:
-    long m_stallSeconds;
-};
-
-//! libcurl's process-wide set-up, for the program's lifetime (first in main, last out).
-class CurlGlobal
-{
-public:
-    CurlGlobal();
-    ~CurlGlobal();
-    CurlGlobal(const CurlGlobal&) = delete;
-    CurlGlobal& operator=(const CurlGlobal&) = delete;
-};
+// The program's entry still reaches the curl set-up through this header.
+#include "publish/curlglobal.h"

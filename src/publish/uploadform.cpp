@@ -1,6 +1,6 @@
 #include "publish/uploadform.h"
 
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "story/story.h"
 
 namespace {

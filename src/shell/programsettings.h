@@ -52,50 +52,5 @@ private:
     QString m_addPhotoFolder;
 };
 
-//! The web-service account and the publishing language.
-class UserAccount
-{
-public:
-    static constexpr int UserNameCapacity = 256;
-    static constexpr int PasswordCapacity = 256;
-    static constexpr int LanguageTextCapacity = 100;
-
-    QString userName() const { return m_userName; }
-    //! Keeps at most 255 characters.
-    void setUserName(const QString& name);
-    //! Empty, or the password's MD5 digest as 32 lower-case hexadecimal digits; never the typed password.
-    QString password() const { return m_password; }
-    //! Keeps at most 255 characters.
-    void setPassword(const QString& digest);
-    //! Name of the publishing language, sent with every upload.
-    QString languageText() const { return m_languageText; }
-    //! Keeps at most 99 characters.
-    void setLanguageText(const QString& language);
-    //! Index of the language in "language.dat".
-    int languageId() const { return m_languageId; }
-    void setLanguageId(int id) { m_languageId = id; }
-    bool rememberPassword() const { return m_rememberPassword; }
-    void setRememberPassword(bool remember) { m_rememberPassword = remember; }
-
-private:
-    QString m_userName;
-    QString m_password;
-    QString m_languageText = QStringLiteral("English");
-    int m_languageId = 0;
-    bool m_rememberPassword = false;
-};
-
-//! Reads and writes "pictorelle.ini": ISO 8859-1, CR LF line ends, one KEY=value per line.
-//! A text value holding a character above U+00FF, a CR or LF, starting with U+0001, or too
-//! long for a 1022-character line is written as the byte 0x01 followed by its UTF-8 bytes,
-//! with the bytes below 0x21, "%" and 0x7F written as "%XX"; such a line is read whole.
-class SettingsFile
-{
-public:
-    //! Fills the records from the file's known keys; false when the file cannot be opened
-    //! (the records then keep what they held, and the caller treats this as a first start).
-    static bool load(const QString& path, ProgramSettings& settings, UserAccount& account);
-    //! Replaces the file with all fifteen lines, readable by the owner only (it holds the
-    //! password digest). False when it cannot be written; an earlier file then stays as it was.
-    static bool save(const QString& path, const ProgramSettings& settings, const UserAccount& account);
-};
+// The main window still reaches the account through this header.
+#include "shell/useraccount.h"

@@ -9,10 +9,3 @@ public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
 };
-
-//! The real local time.
-class SystemClock : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-};

@@ -94,16 +94,6 @@ public:
     int importGeneration() const { return m_importGeneration; }
     int nextImportGeneration() { return ++m_importGeneration; }
 
-    // Strip state.
-    bool isSelected() const { return m_selected; }
-    void setSelected(bool selected) { m_selected = selected; }
-    int homePosition() const { return m_homePosition; }
-    int targetPosition() const { return m_targetPosition; }
-    int drawnPosition() const { return m_drawnPosition; }
-    void setHomePosition(int x) { m_homePosition = x; }
-    void setTargetPosition(int x) { m_targetPosition = x; }
-    void setDrawnPosition(int x) { m_drawnPosition = x; }
-
 private:
     void tellContent();
     void tellNarration();
@@ -133,10 +123,6 @@ private:
     QImage m_thumbnail;
     qint64 m_jpegSize = 0;
     int m_importGeneration = 0;
-    bool m_selected = false;
-    int m_homePosition = 0;
-    int m_targetPosition = 0;
-    int m_drawnPosition = 0;
 };
 
 //! The 75 × 75 thumbnail a picture slide shows until its picture is imported.

@@ -59,8 +59,6 @@ void Story::reset()
     QDir().mkpath(m_workingFolder);
     m_currentIndex = -1;
     m_nextSlideId = 0;
-    m_lastInsertionSlot = -1;
-    m_positionsSettled = true;
     m_type = int(StoryType::Picture);
     m_categoryId = 0;
     m_uniqueId = -1;
@@ -126,9 +124,6 @@ bool Story::select(int index)
     if (index < 0 || index >= count())
         return false;
     const ChangeBatch batch(*this);
-    for (auto& s : m_slides)
-        s->setSelected(false);
-    m_slides[size_t(index)]->setSelected(true);
     m_currentIndex = index;
     return true;
 }
@@ -152,12 +147,6 @@ bool Story::add(std::unique_ptr<Slide> slide, int insertIndex)
         return false;
 
     const ChangeBatch batch(*this);
-    const int x = FirstSlot + SlotPitch * count();
-    s.setHomePosition(x);
-    s.setTargetPosition(x);
-    s.setDrawnPosition(x);
-    m_positionsSettled = false;
-
     // Named before it joins the story: a new slide's names are no change to tell.
     const QString n = QString::number(s.id());
     s.setNarrationWavPath(m_workingFolder + n + QStringLiteral(".wav"));
@@ -195,17 +184,10 @@ std::unique_ptr<Slide> Story::takeSlide(int index)
     const ChangeBatch batch(*this);
     std::unique_ptr<Slide> taken = std::move(m_slides[size_t(index)]);
     m_slides.erase(m_slides.begin() + index);
-    for (int i = index; i < count(); ++i) {
-        Slide& moved = *m_slides[size_t(i)];
-        moved.setTargetPosition(moved.targetPosition() - SlotPitch);
-        moved.setHomePosition(FirstSlot + SlotPitch * i);
-    }
-    m_positionsSettled = false;
 
     const int newCount = count();
-    m_currentIndex = m_currentIndex < newCount ? index : newCount - 1;
-    if (Slide* current = slideAt(m_currentIndex))
-        current->setSelected(true);
+    // Never past the end: removing the last slide makes the new last one current.
+    m_currentIndex = std::min(m_currentIndex < newCount ? index : newCount - 1, newCount - 1);
     if (telling())
         emit slideRemoved(index);
     return taken;
@@ -227,11 +209,7 @@ bool Story::insertSlide(std::unique_ptr<Slide>& slide, int index)
 
     const ChangeBatch batch(*this);
     const int at = index < 0 || index > count() ? count() : index;
-    // It appears in its place; the slides after it glide one slot right.
-    const int x = FirstSlot + SlotPitch * at;
-    slide->setDrawnPosition(x);
     m_slides.insert(m_slides.begin() + at, std::move(slide));
-    placeOnHomeSlots();
     if (telling())
         emit slideAdded(at);
     return true;
@@ -252,17 +230,6 @@ void Story::moveQuietly(int from, int to)
     auto slide = std::move(m_slides[size_t(from)]);
     m_slides.erase(m_slides.begin() + from);
     m_slides.insert(m_slides.begin() + to, std::move(slide));
-    placeOnHomeSlots();
-}
-
-void Story::placeOnHomeSlots()
-{
-    for (int i = 0; i < count(); ++i) {
-        Slide& s = *m_slides[size_t(i)];
-        s.setHomePosition(FirstSlot + SlotPitch * i);
-        s.setTargetPosition(s.homePosition());
-    }
-    m_positionsSettled = false;
 }
 
 void Story::changePicture(int index, const QString& path)

@@ -63,9 +63,6 @@ public:
     };
 
     static constexpr int MaxSlides = 50;
-    //! Strip pixels between two slide slots, and the first slot's x.
-    static constexpr int SlotPitch = 95;
-    static constexpr int FirstSlot = 20;
 
     //! programFolder ends with "/"; importer may be null (pictures are then never imported).
     //! workingFolder (ending with "/") is the folder this story's media live in; empty means
@@ -90,8 +87,7 @@ public:
     int currentIndex();
     //! Tells currentChanged when the current index or the slide at it changes.
     void setCurrentIndex(int index);
-    //! Makes index the only selected slide and the current one; false outside the list.
-    //! Selection flags are the strip's drawing state and tell nothing of their own.
+    //! Makes index the current slide; false outside the list.
     bool select(int index);
 
     //! Appends the slide (then moves it to insertIndex unless -1), names its files and
@@ -101,7 +97,7 @@ public:
     //! Refuses an empty story, a bad index, and a slide recording, importing or encoding.
     //! Tells slideRemoved(index), then currentChanged as the current slide moves on.
     bool remove(int index);
-    //! Takes the slide out as remove() does (same refusals, same current slide and glide) but
+    //! Takes the slide out as remove() does (same refusals, same current slide) but
     //! hands it over instead of destroying it; null when refused. Its files stay on disk.
     std::unique_ptr<Slide> takeSlide(int index);
     //! Puts back a slide taken out of this story, at index (-1 or past the end: appended): no new
@@ -109,8 +105,8 @@ public:
     //! picture already in the story. On true the story owns it (slide is null); on false the
     //! caller still does. Tells slideAdded(index).
     bool insertSlide(std::unique_ptr<Slide>& slide, int index);
-    //! Moves a slide and lines all slides up on their home slots. Tells slideMoved(from, to)
-    //! when from ≠ to; the current index stays (the slide at it may change).
+    //! Moves a slide. Tells slideMoved(from, to) when from ≠ to; the current index stays (the
+    //! slide at it may change).
     void move(int from, int to);
     //! Gives a picture slide a new picture: new slide JPEG name, import again.
     void changePicture(int index, const QString& path);
@@ -160,10 +156,6 @@ public:
     //! true: marks a change made outside the undo stack (it stays until the next save).
     //! false (after a save): the stack's present state becomes the clean one.
     void setModified(bool modified);
-    bool positionsSettled() const { return m_positionsSettled; }
-    void setPositionsSettled(bool settled) { m_positionsSettled = settled; }
-    int lastInsertionSlot() const { return m_lastInsertionSlot; }
-    void setLastInsertionSlot(int slot) { m_lastInsertionSlot = slot; }
 
     //! Takes a fresh slide id (slides take theirs at construction, picture changes too).
     int takeSlideId() { return m_nextSlideId++; }
@@ -241,7 +233,6 @@ private:
         Narration
     };
 
-    void placeOnHomeSlots();
     void moveQuietly(int from, int to);
     int effectiveCurrent() const;
     //! A slide's field changed; called by the slide, on any thread.
@@ -259,8 +250,6 @@ private:
     QString m_workingFolder;
     PictureImportService* m_importer;
     std::vector<std::unique_ptr<Slide>> m_slides;
-    int m_lastInsertionSlot = -1;
-    bool m_positionsSettled = true;
     //! Changed outside the undo stack since the last save.
     bool m_modifiedOutside = false;
     QUndoStack* m_undoStack = nullptr;

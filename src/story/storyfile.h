@@ -1,6 +1,7 @@
 #pragma once
 
 #include "story/clock.h"
+#include "story/systemclock.h"
 
 #include <QDateTime>
 #include <QString>
@@ -74,8 +75,9 @@ enum class MediaLookup {
                           //!< (a recovery copy, whose media were moved beside it)
 };
 
-//! Rebuilds a freshly reset story from a ".sld" file; media are copied into the
-//! working folder, pictures start importing. Missing media named with an old folder
-//! are looked for beside the story file. An opened file makes the story tell storyReset()
-//! once at the end, instead of every slide and text it read.
+//! Replaces the story with a ".sld" file at once, on the story's thread: readStoryForLoad,
+//! then applyLoadedStory (storyload.h). An opened file resets the story, copies the media into
+//! the working folder and starts the pictures importing; missing media named with an old
+//! folder are looked for beside the story file. The story tells storyReset() once at the end,
+//! instead of every slide and text it read. A file that cannot be opened leaves the story as it was.
 LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup = MediaLookup::AsNamed);

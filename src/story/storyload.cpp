@@ -1,3 +1,4 @@
+#include "story/storyload.h"
 #include "story/linereader.h"
 #include "story/savetransaction.h"
 #include "story/story.h"
@@ -7,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <utility>
 
 namespace {
 
@@ -63,36 +67,71 @@ QString findCutMedia(const QString& storyFile, int position, const char* suffix)
     return QFileInfo(beside).isFile() ? beside : QString();
 }
 
-bool replaceWithCopy(const QString& from, const QString& to)
+//! Copies a found media file into the staging folder as "<number><suffix>"; the found file
+//! itself when there is no staging folder or the copy failed (it is then copied in place).
+void stage(const QString& found, QTemporaryDir* staging, int number, const char* suffix, QString& media, bool& staged)
 {
-    QFile::remove(to);
-    return !from.isEmpty() && QFile::copy(from, to);
+    media = found;
+    staged = false;
+    if (found.isEmpty() || !staging)
+        return;
+    const QString copy = staging->filePath(QString::number(number) + QLatin1String(suffix));
+    if (QFile::copy(found, copy)) {
+        media = copy;
+        staged = true;
+    }
 }
 
-void buildSlide(Story& story, const SlideBlock& block, int number, const QString& storyFile, MediaLookup lookup,
-                LoadReport& report)
+//! The slide as its block read, its media found and copied aside.
+LoadedSlide readSlide(const SlideBlock& block, int number, const QString& storyFile, MediaLookup lookup,
+                      QTemporaryDir* staging)
 {
+    LoadedSlide slide;
+    slide.caption = block.caption;
+    slide.tags = block.tags;
+    slide.duration = block.duration;
+    slide.kind = block.kind;
+    slide.cue = block.cue;
+    slide.imagePath = block.imagePath;
+    slide.audioPath = block.audioPath;
+    const QString picture = block.imagePathCut ? findCutMedia(storyFile, number - 1, ".jpg")
+                                               : findMedia(block.imagePath, storyFile, lookup);
+    stage(picture, staging, number, ".jpg", slide.picture, slide.pictureStaged);
+    const QString narration = block.audioPathCut ? findCutMedia(storyFile, number - 1, ".wav")
+                                                 : findMedia(block.audioPath, storyFile, lookup);
+    stage(narration, staging, number, ".wav", slide.narration, slide.narrationStaged);
+    return slide;
+}
+
+//! Puts a slide's media file at to: moved when it is the load's own copy, copied otherwise.
+bool place(const QString& from, bool staged, const QString& to)
+{
+    QFile::remove(to);
+    if (from.isEmpty())
+        return false;
+    return (staged && QFile::rename(from, to)) || QFile::copy(from, to);
+}
+
+void buildSlide(Story& story, const LoadedSlide& loaded, int number, LoadReport& report)
+{
+    report.warnings << loaded.warnings;
     auto slide = std::make_unique<Slide>(story);
-    slide->setCaption(block.caption);
-    slide->setTags(block.tags);
-    slide->setNarrationLength(block.duration);
-    slide->setKind(SlideKind(block.kind));
-    slide->setCueText(block.cue);
+    slide->setCaption(loaded.caption);
+    slide->setTags(loaded.tags);
+    slide->setNarrationLength(loaded.duration);
+    slide->setKind(SlideKind(loaded.kind));
+    slide->setCueText(loaded.cue);
 
     const QString working = story.workingFolder();
     const QString id = QString::number(slide->id());
-    const QString picture = block.imagePathCut ? findCutMedia(storyFile, number - 1, ".jpg")
-                                               : findMedia(block.imagePath, storyFile, lookup);
     const QString pictureCopy = working + id + QStringLiteral(".jpg");
-    const bool pictureCopied = replaceWithCopy(picture, pictureCopy);
+    const bool pictureCopied = place(loaded.picture, loaded.pictureStaged, pictureCopy);
     if (!pictureCopied && slide->kind() == SlideKind::Picture)
-        report.warnings << QStringLiteral("Slide %1: picture %2 is missing.").arg(number).arg(block.imagePath);
+        report.warnings << QStringLiteral("Slide %1: picture %2 is missing.").arg(number).arg(loaded.imagePath);
     slide->setSourcePicturePath(pictureCopy);
 
-    const QString narration = block.audioPathCut ? findCutMedia(storyFile, number - 1, ".wav")
-                                                 : findMedia(block.audioPath, storyFile, lookup);
     const QString narrationCopy = working + id + QStringLiteral(".wav");
-    const bool narrationCopied = replaceWithCopy(narration, narrationCopy);
+    const bool narrationCopied = place(loaded.narration, loaded.narrationStaged, narrationCopy);
 
     Slide& added = *slide;
     if (!story.add(std::move(slide))) {
@@ -103,71 +142,85 @@ void buildSlide(Story& story, const SlideBlock& block, int number, const QString
     }
     ++report.slidesAdded;
     added.setNarrationWavPath(narrationCopy);
-    if (block.duration > 0) {
+    if (loaded.duration > 0) {
         if (narrationCopied) {
             added.setHasNarration(true);
         } else {
             // Without its recording the slide is shown and published as silent.
-            report.warnings << QStringLiteral("Slide %1: narration %2 is missing.").arg(number).arg(block.audioPath);
+            report.warnings << QStringLiteral("Slide %1: narration %2 is missing.").arg(number).arg(loaded.audioPath);
             added.setNarrationLength(0);
         }
     }
 }
 
+//! A folder for the load's copies beside the working folder, so the story's reset, which
+//! empties the working folder, leaves them; null when none can be made.
+std::shared_ptr<QTemporaryDir> makeStaging(const QString& workingFolder)
+{
+    QString base = workingFolder;
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    if (base.isEmpty())
+        return nullptr;
+    auto staging = std::make_shared<QTemporaryDir>(base + QStringLiteral("-load-XXXXXX"));
+    if (!staging->isValid())
+        return nullptr;
+    return staging;
+}
+
 } // namespace
 
-LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
+LoadedStory readStoryForLoad(const QString& path, const QString& workingFolder, MediaLookup lookup)
 {
-    LoadReport report;
+    LoadedStory loaded;
+    loaded.path = path;
+    LoadReport& report = loaded.report;
     // Only a regular file: a pipe or a device would block or never end.
     if (!QFileInfo(path).isFile())
-        return report;
+        return loaded;
     if (QFileInfo(path).size() > LargestStoryFile) {
         report.warnings
             << QStringLiteral("The story file %1 is too large to be a story.").arg(QDir::toNativeSeparators(path));
-        return report;
+        return loaded;
     }
     // A save cut short after its story file was written is finished before it is read.
     SaveTransaction::finishInterrupted(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return report;
+        return loaded;
     report.opened = true;
-    // A load replaces the story: it tells storyReset() once, when the slides are all in.
-    const Story::Replacing replacing(story);
     LineReader reader(fromUtf16Le(file.readAll()));
     file.close();
-
-    story.takeSlideId(); // slides take ids 1, 2, 3, … in file order, as the copies are named
-    story.setStoryFilePath(path);
+    loaded.staging = makeStaging(workingFolder);
 
     bool headerMode = true;
     int k = 0;
     SlideBlock block;
+    QStringList blockWarnings;
     bool cut = false;
     while (const auto read = reader.readKeyLine(&cut)) {
         const QString& line = *read;
         QString value;
         if (headerMode) {
             if (startsWith(line, QStringLiteral("SC_TITLE="), value)) {
-                story.setTitle(value);
+                loaded.title = value;
             } else if (startsWith(line, QStringLiteral("SC_TYPE="), value)) {
                 if (auto n = leadingInt(value))
-                    story.setType(*n);
+                    loaded.type = *n;
             } else if (startsWith(line, QStringLiteral("SC_CATEGORY_ID="), value)) {
                 if (auto n = leadingInt(value))
-                    story.setCategoryId(*n);
+                    loaded.categoryId = *n;
             } else if (startsWith(line, QStringLiteral("SC_CATEGORY_NAME="), value)) {
-                story.setCategoryName(value);
+                loaded.categoryName = value;
             } else if (startsWith(line, QStringLiteral("SC_DESCRIPTION="), value)) {
-                story.setDescription(unescapeText(text::cut(value, capacity::Description)));
+                loaded.description = unescapeText(text::cut(value, capacity::Description));
             } else if (startsWith(line, QStringLiteral("SC_TAGS="), value)) {
-                story.setTags(value);
+                loaded.tags = value;
             } else if (startsWith(line, QStringLiteral("SC_UNIQUE_ID="), value)) {
                 if (auto n = leadingInt(value))
-                    story.setUniqueId(*n);
+                    loaded.uniqueId = *n;
             } else if (startsWith(line, QStringLiteral("SC_OWNER="), value)) {
-                story.setOwner(value);
+                loaded.owner = value;
             } else if (startsWith(line, QStringLiteral("SC_TRANSCRIPT="), value)) {
                 const int n = leadingInt(value).value_or(0);
                 if (n < 0)
@@ -176,9 +229,9 @@ LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
                 const QString transcript = reader.readChars(std::max(n, 0));
                 if (transcript.size() < n)
                     report.warnings << QStringLiteral("The transcript is shorter than its stated length.");
-                story.setTranscript(unescapeText(transcript));
+                loaded.transcript = unescapeText(transcript);
             } else if (startsWith(line, QStringLiteral("SC_TRANSCRIPT_PUBLISH="), value)) {
-                story.setTranscriptPublish(leadingInt(value).value_or(0) != 0);
+                loaded.transcriptPublish = leadingInt(value).value_or(0) != 0;
             } else if (line.startsWith(QStringLiteral("SC_FINISHED"))) {
                 headerMode = false;
             }
@@ -193,10 +246,10 @@ LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
         } else if (startsWith(line, key + QStringLiteral("DURATION="), value)) {
             block.duration = std::max(leadingInt(value).value_or(0), 0);
             if (block.duration > LongestNarration) {
-                report.warnings << QStringLiteral("Slide %1: the narration length %2 s is damaged; %3 s is used.")
-                                       .arg(k + 1)
-                                       .arg(block.duration)
-                                       .arg(LongestNarration);
+                blockWarnings << QStringLiteral("Slide %1: the narration length %2 s is damaged; %3 s is used.")
+                                     .arg(k + 1)
+                                     .arg(block.duration)
+                                     .arg(LongestNarration);
                 block.duration = LongestNarration;
             }
         } else if (startsWith(line, key + QStringLiteral("TYPE="), value)) {
@@ -218,11 +271,58 @@ LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
         } else if (line.startsWith(QStringLiteral("S_FINISHED"))) {
             ++k;
             ++report.slidesRead;
-            buildSlide(story, block, k, path, lookup, report);
+            LoadedSlide slide = readSlide(block, k, path, lookup, loaded.staging.get());
+            slide.warnings = std::exchange(blockWarnings, {});
+            loaded.slides.push_back(std::move(slide));
             block = SlideBlock();
         }
     }
+    loaded.trailingWarnings = blockWarnings;
     if (!headerMode && block.imagePath.size() + block.caption.size() + block.audioPath.size() > 0)
-        report.warnings << QStringLiteral("The last slide block is incomplete and was not loaded.");
+        loaded.trailingWarnings << QStringLiteral("The last slide block is incomplete and was not loaded.");
+    return loaded;
+}
+
+LoadReport applyLoadedStory(Story& story, LoadedStory&& loaded)
+{
+    LoadReport report = loaded.report;
+    if (!report.opened)
+        return report;
+    // A load replaces the story: it tells storyReset() once, when the slides are all in.
+    const Story::Replacing replacing(story);
+    story.reset();
+    story.takeSlideId(); // slides take ids 1, 2, 3, … in file order, as the copies are named
+    story.setStoryFilePath(loaded.path);
+    if (loaded.title)
+        story.setTitle(*loaded.title);
+    if (loaded.type)
+        story.setType(*loaded.type);
+    if (loaded.categoryId)
+        story.setCategoryId(*loaded.categoryId);
+    if (loaded.categoryName)
+        story.setCategoryName(*loaded.categoryName);
+    if (loaded.description)
+        story.setDescription(*loaded.description);
+    if (loaded.tags)
+        story.setTags(*loaded.tags);
+    if (loaded.uniqueId)
+        story.setUniqueId(*loaded.uniqueId);
+    if (loaded.owner)
+        story.setOwner(*loaded.owner);
+    if (loaded.transcript)
+        story.setTranscript(*loaded.transcript);
+    if (loaded.transcriptPublish)
+        story.setTranscriptPublish(*loaded.transcriptPublish);
+
+    for (size_t i = 0; i < loaded.slides.size(); ++i)
+        buildSlide(story, loaded.slides[i], int(i) + 1, report);
+    report.warnings << loaded.trailingWarnings;
+    // What was not moved into the working folder (slides the story refused) goes now.
+    loaded.staging.reset();
     return report;
+}
+
+LoadReport loadStory(const QString& path, Story& story, MediaLookup lookup)
+{
+    return applyLoadedStory(story, readStoryForLoad(path, story.workingFolder(), lookup));
 }

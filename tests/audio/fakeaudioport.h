@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/audiobackend.h"
 #include "audio/audioport.h"
 
 #include <QByteArray>
@@ -72,4 +73,16 @@ public:
 
     std::unique_ptr<AudioPort> createInputPort() override { return std::make_unique<FakeAudioPort>(true, state); }
     std::unique_ptr<AudioPort> createOutputPort() override { return std::make_unique<FakeAudioPort>(false, state); }
+
+    //! What the ports captured and played so far, read under the state's lock.
+    quint64 captured() const
+    {
+        std::lock_guard guard(state->lock);
+        return state->captured;
+    }
+    QByteArray played() const
+    {
+        std::lock_guard guard(state->lock);
+        return state->played;
+    }
 };

@@ -1,58 +1,18 @@
+#include "audio/audiobackend.h"
 #include "recorderfakes.h"
 
 #include "audio/inputlevelmeter.h"
 
+#include <QTest>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <functional>
-#include <thread>
 #include <vector>
-
-using namespace std::chrono_literals;
 
 namespace {
 
 constexpr quint32 TwentyMilliseconds = 882; // 441 samples of 16-bit mono at 22050 Hz
-
-//! A fake input port that also remembers the format it was opened with.
-class FormatNotingPort : public AudioPort
-{
-public:
-    FormatNotingPort(std::unique_ptr<AudioPort> inner, WaveFormat& opened) : m_inner(std::move(inner)), m_opened(opened)
-    {}
-    bool open(const WaveFormat& format, BufferDone done) override
-    {
-        m_opened = format;
-        return m_inner->open(format, std::move(done));
-    }
-    void close() override { m_inner->close(); }
-    void submit(WaveBuffer& buffer) override { m_inner->submit(buffer); }
-    void start() override { m_inner->start(); }
-    void pause() override { m_inner->pause(); }
-    void resume() override { m_inner->resume(); }
-    void reset() override { m_inner->reset(); }
-
-private:
-    std::unique_ptr<AudioPort> m_inner;
-    WaveFormat& m_opened;
-};
-
-class FormatNotingBackend : public AudioBackend
-{
-public:
-    FakeBackend fake;
-    WaveFormat opened{0, 0, 0};
-
-    std::unique_ptr<AudioPort> createInputPort() override
-    {
-        return std::make_unique<FormatNotingPort>(fake.createInputPort(), opened);
-    }
-    std::unique_ptr<AudioPort> createOutputPort() override { return nullptr; }
-};
 
 QByteArray littleEndian(const std::vector<qint16>& samples)
 {
@@ -71,71 +31,26 @@ std::vector<qint16> alternating(qint16 a, qint16 b)
     return samples;
 }
 
-//! Waits (bounded) until the meter has queued count buffers at the port.
-bool awaitQueued(FakeInput& input, size_t count)
-{
-    std::unique_lock guard(input.lock);
-    return input.queuedChanged.wait_for(guard, 10s, [&] { return input.queued.size() == count; });
-}
-
-//! Fills the oldest queued buffer with bytes, reported as the first `reported` of them, and
-//! reports it finished the way the port does.
-bool deliver(FakeInput& input, const QByteArray& bytes, quint32 reported)
-{
-    AudioPort::BufferDone done;
-    {
-        std::unique_lock guard(input.lock);
-        if (!input.queuedChanged.wait_for(guard, 10s, [&] { return !input.queued.empty(); }))
-            return false;
-        WaveBuffer* buffer = input.queued.front();
-        if (quint32(bytes.size()) > buffer->length)
-            return false;
-        input.queued.pop_front();
-        std::copy(bytes.begin(), bytes.end(), buffer->data);
-        buffer->bytesRecorded = reported;
-        done = input.done;
-    }
-    done();
-    return true;
-}
-
-bool deliver(FakeInput& input, const QByteArray& bytes)
-{
-    return deliver(input, bytes, quint32(bytes.size()));
-}
-
-//! Polls, in short steps and for at most `limit`, until the condition holds.
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
 bool awaitUpdates(const InputLevelMeter& meter, quint64 updates)
 {
-    return eventually([&] { return meter.level().updates >= updates; });
+    return QTest::qWaitFor([&] { return meter.level().updates >= updates; }, 10000);
 }
 
 TEST(InputLevelMeter, GivenTheFakeInput_WhenStarted_ThenItCapturesTheRecordingFormatInTwentyMillisecondBuffers)
 {
-    FormatNotingBackend backend;
+    FakeBackend backend;
     InputLevelMeter meter(backend);
 
     ASSERT_TRUE(meter.start());
 
     EXPECT_TRUE(meter.isRunning());
-    EXPECT_EQ(backend.opened.samplesPerSec, 22050u);
-    EXPECT_EQ(backend.opened.bitsPerSample, 16);
-    EXPECT_EQ(backend.opened.channels, 1);
-    EXPECT_EQ(backend.fake.input->callLog(), QStringList({"open", "start"}));
-    std::lock_guard guard(backend.fake.input->lock);
-    ASSERT_EQ(backend.fake.input->queued.size(), size_t(InputLevelMeter::BufferCount));
-    for (const WaveBuffer* buffer : backend.fake.input->queued)
+    EXPECT_EQ(backend.input->opened.samplesPerSec, 22050u);
+    EXPECT_EQ(backend.input->opened.bitsPerSample, 16);
+    EXPECT_EQ(backend.input->opened.channels, 1);
+    EXPECT_EQ(backend.input->callLog(), QStringList({"open", "start"}));
+    std::lock_guard guard(backend.input->lock);
+    ASSERT_EQ(backend.input->queued.size(), size_t(InputLevelMeter::BufferCount));
+    for (const WaveBuffer* buffer : backend.input->queued)
         EXPECT_EQ(buffer->length, TwentyMilliseconds);
     const InputLevelMeter::Level level = meter.level();
     EXPECT_EQ(level.peak, 0.0f);
@@ -171,14 +86,14 @@ TEST(InputLevelMeter, GivenCraftedBuffers_WhenTheyArrive_ThenEachGivesItsExactPe
     quint64 expectedUpdates = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(deliver(*backend.input, littleEndian(c.samples)));
+        ASSERT_TRUE(backend.input->deliver(littleEndian(c.samples)));
         ASSERT_TRUE(awaitUpdates(meter, ++expectedUpdates));
         const InputLevelMeter::Level level = meter.level();
         EXPECT_EQ(level.updates, expectedUpdates);
         EXPECT_NEAR(level.peak, c.peak, c.tolerance + 1e-7f);
         EXPECT_NEAR(level.rms, c.rms, c.tolerance + 1e-7f);
     }
-    EXPECT_TRUE(awaitQueued(*backend.input, InputLevelMeter::BufferCount)) << "every measured buffer is queued again";
+    EXPECT_TRUE(backend.input->awaitQueued(InputLevelMeter::BufferCount)) << "every measured buffer is queued again";
 }
 
 TEST(InputLevelMeter, GivenBuffersOfOddOrTinyByteCounts_WhenTheyArrive_ThenOnlyWholeSamplesCount)
@@ -188,22 +103,22 @@ TEST(InputLevelMeter, GivenBuffersOfOddOrTinyByteCounts_WhenTheyArrive_ThenOnlyW
     ASSERT_TRUE(meter.start());
 
     // WHEN one sample and a stray high byte arrive
-    ASSERT_TRUE(deliver(*backend.input, QByteArray::fromHex("00407f")));
+    ASSERT_TRUE(backend.input->deliver(QByteArray::fromHex("00407f")));
     ASSERT_TRUE(awaitUpdates(meter, 1));
     EXPECT_EQ(meter.level().peak, 0.5f);
     EXPECT_EQ(meter.level().rms, 0.5f);
 
     // WHEN a single byte arrives, then a quiet sample
-    ASSERT_TRUE(deliver(*backend.input, QByteArray::fromHex("7f")));
-    ASSERT_TRUE(deliver(*backend.input, QByteArray::fromHex("0020")));
+    ASSERT_TRUE(backend.input->deliver(QByteArray::fromHex("7f")));
+    ASSERT_TRUE(backend.input->deliver(QByteArray::fromHex("0020")));
     ASSERT_TRUE(awaitUpdates(meter, 2));
     // THEN the byte gave no level but its buffer went back to the port
-    EXPECT_TRUE(awaitQueued(*backend.input, InputLevelMeter::BufferCount));
+    EXPECT_TRUE(backend.input->awaitQueued(InputLevelMeter::BufferCount));
     EXPECT_EQ(meter.level().updates, 2u);
     EXPECT_EQ(meter.level().peak, 0.25f);
 
     // WHEN a port claims more bytes than its buffer holds
-    ASSERT_TRUE(deliver(*backend.input, littleEndian(alternating(8192, -8192)), TwentyMilliseconds + 1000));
+    ASSERT_TRUE(backend.input->deliver(littleEndian(alternating(8192, -8192)), TwentyMilliseconds + 1000));
     ASSERT_TRUE(awaitUpdates(meter, 3));
     EXPECT_EQ(meter.level().peak, 0.25f);
     EXPECT_EQ(meter.level().rms, 0.25f);
@@ -217,7 +132,7 @@ TEST(InputLevelMeter, GivenTheRampingFakeInput_WhenBuffersArrive_ThenOneUpdatePe
 
     ASSERT_TRUE(backend.input->capture(5));
     ASSERT_TRUE(awaitUpdates(meter, 5));
-    ASSERT_TRUE(awaitQueued(*backend.input, InputLevelMeter::BufferCount));
+    ASSERT_TRUE(backend.input->awaitQueued(InputLevelMeter::BufferCount));
     EXPECT_EQ(meter.level().updates, 5u);
 
     // More buffers than the meter owns: only those it queued again can come back.
@@ -235,14 +150,14 @@ TEST(InputLevelMeter, GivenAPortThatLostItsDevice_WhenBuffersComeBackUnfilled_Th
     FakeBackend backend;
     InputLevelMeter meter(backend);
     ASSERT_TRUE(meter.start());
-    ASSERT_TRUE(deliver(*backend.input, littleEndian(alternating(30000, -30000))));
+    ASSERT_TRUE(backend.input->deliver(littleEndian(alternating(30000, -30000))));
     ASSERT_TRUE(awaitUpdates(meter, 1));
-    ASSERT_TRUE(awaitQueued(*backend.input, InputLevelMeter::BufferCount));
+    ASSERT_TRUE(backend.input->awaitQueued(InputLevelMeter::BufferCount));
     EXPECT_FALSE(meter.hasLostInput());
 
     backend.input->handBackAll();
 
-    ASSERT_TRUE(eventually([&] { return meter.hasLostInput(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return meter.hasLostInput(); }, 10000));
     EXPECT_EQ(meter.level().peak, 0.0f);
     EXPECT_EQ(meter.level().rms, 0.0f);
     {
@@ -255,7 +170,7 @@ TEST(InputLevelMeter, GivenAPortThatLostItsDevice_WhenBuffersComeBackUnfilled_Th
     meter.stop();
     ASSERT_TRUE(meter.start());
     EXPECT_FALSE(meter.hasLostInput());
-    EXPECT_TRUE(awaitQueued(*backend.input, InputLevelMeter::BufferCount));
+    EXPECT_TRUE(backend.input->awaitQueued(InputLevelMeter::BufferCount));
 }
 
 TEST(InputLevelMeter, GivenAnInputThatCannotOpen_WhenStarted_ThenItFailsWithNothingRunning)
@@ -287,9 +202,9 @@ TEST(InputLevelMeter, GivenBuffersQueuedAtThePort_WhenStopped_ThenTheyAreHandedB
     FakeBackend backend;
     InputLevelMeter meter(backend);
     ASSERT_TRUE(meter.start());
-    ASSERT_TRUE(deliver(*backend.input, littleEndian(alternating(16384, -16384))));
+    ASSERT_TRUE(backend.input->deliver(littleEndian(alternating(16384, -16384))));
     ASSERT_TRUE(awaitUpdates(meter, 1));
-    ASSERT_TRUE(awaitQueued(*backend.input, InputLevelMeter::BufferCount));
+    ASSERT_TRUE(backend.input->awaitQueued(InputLevelMeter::BufferCount));
 
     meter.stop();
     meter.stop();
@@ -318,11 +233,11 @@ TEST(InputLevelMeter, GivenAStoppedPort_WhenItStillReportsBuffers_ThenTheNextRun
     // WHEN the old port reports late, then the new one delivers a buffer
     for (int i = 0; i < 3; ++i)
         oldInput->done();
-    ASSERT_TRUE(deliver(*backend.input, littleEndian(alternating(4096, -4096))));
+    ASSERT_TRUE(backend.input->deliver(littleEndian(alternating(4096, -4096))));
 
     // THEN only the new buffer counts and every new buffer is still at the new port
     ASSERT_TRUE(awaitUpdates(meter, 1));
-    EXPECT_TRUE(awaitQueued(*backend.input, InputLevelMeter::BufferCount));
+    EXPECT_TRUE(backend.input->awaitQueued(InputLevelMeter::BufferCount));
     EXPECT_EQ(meter.level().updates, 1u);
     EXPECT_EQ(meter.level().peak, 0.125f);
 

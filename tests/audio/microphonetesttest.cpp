@@ -18,34 +18,19 @@ struct MicTestFixture : ::testing::Test
     FakeMicrophoneVolume volume;
 };
 
-TEST_F(MicTestFixture, OpeningPlacesTheSliderForTheCurrentLevel)
+TEST_F(MicTestFixture, GivenTheDialogOpen_WhenTheSliderIsReleased_ThenTheLevelFollowsUntilCancelRestoresItOrOkKeepsIt)
 {
     MicrophoneTest test(backend, player, &volume, folder.path());
-    EXPECT_EQ(test.open(), 51);
+    EXPECT_EQ(test.open(), 51) << "the slider is placed for the current level";
     EXPECT_EQ(test.buttonText(), "Record");
-}
-
-TEST_F(MicTestFixture, ReleasingTheSliderSetsTheLevel)
-{
-    MicrophoneTest test(backend, player, &volume, folder.path());
-    test.open();
     test.sliderReleased(25);
     EXPECT_EQ(volume.volume, 16384);
-}
-
-TEST_F(MicTestFixture, CancelRestoresTheLevelTheDialogOpenedWith)
-{
-    MicrophoneTest test(backend, player, &volume, folder.path());
-    test.open();
     test.sliderReleased(90);
     test.cancel();
-    EXPECT_EQ(volume.volume, 32768);
+    EXPECT_EQ(volume.volume, 32768) << "the level the dialog opened with";
     EXPECT_EQ(player.calls.last(), "purge");
-}
 
-TEST_F(MicTestFixture, OkKeepsTheSlidersLevel)
-{
-    MicrophoneTest test(backend, player, &volume, folder.path());
+    player.calls.clear();
     test.open();
     test.sliderReleased(90);
     test.ok(25);
@@ -82,7 +67,6 @@ TEST_F(MicTestFixture, PlaySamplePlaysTheVoiceSample)
 {
     MicrophoneTest test(backend, player, &volume, folder.path());
     test.playSample();
-    EXPECT_GE(playtestSample().size(), 44 + 127890);
     EXPECT_EQ(player.calls, QStringList{QStringLiteral("wav:%1").arg(playtestSample().size())});
 }
 

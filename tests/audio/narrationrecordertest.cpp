@@ -70,12 +70,8 @@ TEST_F(RecorderFixture, PictureSlideStopsItselfAtSixtySecondsOfAudio)
 {
     // GIVEN a picture slide recording while the input keeps delivering sound
     recorder.record(&slide);
-    // WHEN 61 seconds of sound arrive
-    captureTicking(610);
-    for (int i = 0; i < 1000 && recorder.state() != RecorderState::Stopped; ++i) {
-        backend.input->capture(1);
-        recorder.recordingTick();
-    }
+    // WHEN more than 60 seconds of sound arrive
+    captureTicking(1600);
     // THEN the take ends with exactly the limit's audio
     EXPECT_EQ(recorder.state(), RecorderState::Stopped);
     EXPECT_EQ(slide.narrationLength(), 60);

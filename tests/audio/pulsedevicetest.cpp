@@ -1,9 +1,10 @@
 #include "audio/devicesoundplayer.h"
 #include "audio/playtest.h"
-#include "audio/pulseaudioport.h"
-#include "audio/wavedevice.h"
+#include "audio/pulseaudiobackend.h"
 #include "audio/wavefilesink.h"
+#include "audio/waveindevice.h"
 #include "audio/wavememorysource.h"
+#include "audio/waveoutdevice.h"
 #include "devicetestsupport.h"
 #include "pulsetestenvironment.h"
 #include "soundanalysis.h"
@@ -154,13 +155,10 @@ TEST(PulseWaveOutDevice, GivenAOneSecondTone_WhenPlayed_ThenTheSinkReceivesItAnd
 TEST(PulseSoundPlayer, GivenThePlaytestSample_WhenPlayedAndPurged_ThenItPlaysOnTheSinkAndStops)
 {
     REQUIRE_PULSE();
-    const QByteArray sample = playtestSample();
-    ASSERT_EQ(sample.size(), 44 + 127890);
-    ASSERT_EQ(wavebytes::field32(sample, 40), 127890u);
     PulseAudioBackend backend;
     DeviceSoundPlayer player(backend);
 
-    player.playWav(sample);
+    player.playWav(playtestSample());
     EXPECT_TRUE(player.isPlaying());
     ASSERT_TRUE(waitFor(sinkInputPlaying)) << "the sample plays on the sink";
     player.purge();

@@ -1,5 +1,5 @@
 #include "audio/inputlevelmeter.h"
-#include "audio/pulseaudioport.h"
+#include "audio/pulseaudiobackend.h"
 #include "pulsetestenvironment.h"
 
 #include <gtest/gtest.h>

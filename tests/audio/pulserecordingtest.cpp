@@ -1,7 +1,7 @@
+#include "audio/pulseaudiobackend.h"
 #include "pulsetestenvironment.h"
 #include "tempfolder.h"
 
-#include "audio/pulseaudioport.h"
 #include "audio/recordingsession.h"
 #include "audio/waveclip.h"
 

@@ -1,5 +1,6 @@
 #include "recorderfakes.h"
 
+#include <algorithm>
 #include <chrono>
 
 bool FakeInput::capture(int count)
@@ -27,6 +28,31 @@ bool FakeInput::capture(int count)
     return true;
 }
 
+bool FakeInput::deliver(const QByteArray& bytes, qint64 reported)
+{
+    AudioPort::BufferDone report;
+    {
+        std::unique_lock guard(lock);
+        if (!queuedChanged.wait_for(guard, std::chrono::seconds(10), [&] { return !queued.empty(); }))
+            return false;
+        WaveBuffer* buffer = queued.front();
+        if (quint32(bytes.size()) > buffer->length)
+            return false;
+        queued.pop_front();
+        std::copy(bytes.begin(), bytes.end(), buffer->data);
+        buffer->bytesRecorded = quint32(reported < 0 ? bytes.size() : reported);
+        report = done;
+    }
+    report();
+    return true;
+}
+
+bool FakeInput::awaitQueued(size_t count)
+{
+    std::unique_lock guard(lock);
+    return queuedChanged.wait_for(guard, std::chrono::seconds(10), [&] { return queued.size() == count; });
+}
+
 void FakeInput::handBackAll()
 {
     size_t returned = 0;
@@ -49,12 +75,13 @@ QStringList FakeInput::callLog()
     return calls;
 }
 
-bool FakeInputPort::open(const WaveFormat&, BufferDone bufferDone)
+bool FakeInputPort::open(const WaveFormat& format, BufferDone bufferDone)
 {
     log("open");
     if (!m_input->openSucceeds)
         return false;
     std::lock_guard guard(m_input->lock);
+    m_input->opened = format;
     m_input->done = std::move(bufferDone);
     return true;
 }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "audio/audiobackend.h"
 #include "audio/audioport.h"
 #include "audio/microphonevolume.h"
 #include "audio/millisecondclock.h"
-#include "audio/narrationrecorder.h"
+#include "audio/recorderlistener.h"
 #include "audio/soundplayer.h"
 
 #include <QByteArray>
@@ -29,10 +30,16 @@ struct FakeInput
     QStringList calls;   //!< "open", "start", "pause", "resume", "reset", "close" in order
     QByteArray captured; //!< every byte handed to the device, in capture order
     int nextRampValue = 0;
+    WaveFormat opened{0, 0, 0}; //!< the format of the latest open
 
     //! Fills the oldest count queued buffers with the ramp and reports them finished; waits
     //! (bounded) for the device to queue them. False when it did not in time.
     bool capture(int count);
+    //! Fills the oldest queued buffer with bytes, reported as the first `reported` of them
+    //! (all when negative), and reports it finished; false when none was queued in time.
+    bool deliver(const QByteArray& bytes, qint64 reported = -1);
+    //! Waits (bounded) until exactly count buffers are queued.
+    bool awaitQueued(size_t count);
     //! Hands every queued buffer back unfilled, as a reset does and as a device that went away.
     void handBackAll();
     QStringList callLog();

@@ -8,19 +8,13 @@
 
 namespace {
 
-QByteArray played(FakeAudioBackend& backend)
-{
-    std::lock_guard lock(backend.state->lock);
-    return backend.state->played;
-}
-
 // Stops growing: the device was reset.
 bool playbackStopped(FakeAudioBackend& backend)
 {
     return waitFor([&] {
-        const qsizetype before = played(backend).size();
+        const qsizetype before = backend.played().size();
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        return played(backend).size() == before;
+        return backend.played().size() == before;
     });
 }
 
@@ -38,7 +32,7 @@ TEST(DeviceSoundPlayer, GivenAWaveInMemory_WhenPlayed_ThenItReturnsAtOncePlaysEv
     ASSERT_TRUE(player.waitUntilDone(5000));
     EXPECT_FALSE(player.isPlaying());
     EXPECT_FALSE(player.outputFailed());
-    EXPECT_EQ(played(backend), samples);
+    EXPECT_EQ(backend.played(), samples);
 }
 
 TEST(DeviceSoundPlayer, GivenAFile_WhenPlayedWhileAnotherSoundPlays_ThenTheNewOneReplacesIt)
@@ -49,11 +43,11 @@ TEST(DeviceSoundPlayer, GivenAFile_WhenPlayedWhileAnotherSoundPlays_ThenTheNewOn
     const QByteArray second = wavebytes::ramp(8820, 2);
     DeviceSoundPlayer player(backend);
     player.playWav(wavebytes::pcmWave(first));
-    ASSERT_TRUE(waitFor([&] { return played(backend).size() > 4410; }));
+    ASSERT_TRUE(waitFor([&] { return backend.played().size() > 4410; }));
 
     player.playFile(folder.write("second.wav", wavebytes::pcmWave(second)));
     ASSERT_TRUE(player.waitUntilDone(5000));
-    const QByteArray all = played(backend);
+    const QByteArray all = backend.played();
     ASSERT_GT(all.size(), second.size());
     const QByteArray ofFirst = all.left(all.size() - second.size());
     EXPECT_EQ(ofFirst, first.left(ofFirst.size())) << "the first sound, cut short";
@@ -71,14 +65,14 @@ TEST(DeviceSoundPlayer, GivenAPlayingSound_WhenPurgedOrGivenAMissingOrInvalidFil
 
     for (const QString& next : {QString(), folder.file("missing.wav"), notWave}) {
         player.playWav(longSound);
-        ASSERT_TRUE(waitFor([&] { return player.isPlaying() && !played(backend).isEmpty(); }));
+        ASSERT_TRUE(waitFor([&] { return player.isPlaying() && !backend.played().isEmpty(); }));
         if (next.isEmpty())
             player.purge();
         else
             player.playFile(next);
         EXPECT_FALSE(player.isPlaying()) << next.toStdString();
         EXPECT_TRUE(playbackStopped(backend)) << next.toStdString();
-        EXPECT_LT(played(backend).size(), qsizetype(441000));
+        EXPECT_LT(backend.played().size(), qsizetype(441000));
         std::lock_guard lock(backend.state->lock);
         backend.state->played.clear();
     }
@@ -94,7 +88,7 @@ TEST(DeviceSoundPlayer, GivenAnOutputThatCannotOpen_WhenPlaying_ThenItEndsAndSay
     player.playWav(wavebytes::pcmWave(wavebytes::ramp(44100)));
     ASSERT_TRUE(player.waitUntilDone(5000));
     EXPECT_TRUE(player.outputFailed());
-    EXPECT_TRUE(played(backend).isEmpty());
+    EXPECT_TRUE(backend.played().isEmpty());
 }
 
 TEST(DeviceSoundPlayer, GivenAPlayingSound_WhenThePlayerIsDestroyed_ThenItStopsWithoutHanging)
@@ -102,7 +96,7 @@ TEST(DeviceSoundPlayer, GivenAPlayingSound_WhenThePlayerIsDestroyed_ThenItStopsW
     FakeAudioBackend backend;
     auto player = std::make_unique<DeviceSoundPlayer>(backend);
     player->playWav(wavebytes::pcmWave(wavebytes::ramp(441000)));
-    ASSERT_TRUE(waitFor([&] { return !played(backend).isEmpty(); }));
+    ASSERT_TRUE(waitFor([&] { return !backend.played().isEmpty(); }));
     expectReturnsWithin(3000, [&] { player.reset(); });
     EXPECT_EQ(backend.state->opens, backend.state->closes);
 

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <tuple>
+
 //! Builds wave-file bytes for tests, independently of the library under test.
 namespace wavebytes {
 
@@ -20,5 +22,31 @@ QByteArray riff(const QByteArray& body);
 QByteArray pcmWave(const QByteArray& samples, quint32 rate = 22050, quint16 bits = 16, quint16 channels = 1);
 //! size bytes that differ from one position to the next and between seeds.
 QByteArray ramp(int size, int seed = 0);
+
+//! The stream's (rate, bits, channels), as getFormat reports them.
+template <class Stream>
+std::tuple<quint32, quint16, quint16> formatOf(Stream& stream)
+{
+    quint32 rate = 0;
+    quint16 bits = 0;
+    quint16 channels = 0;
+    stream.getFormat(rate, bits, channels);
+    return {rate, bits, channels};
+}
+
+//! Everything a wave stream still delivers, read in pieces of the given size.
+template <class Stream>
+QByteArray readRest(Stream& stream, quint32 piece = 4410)
+{
+    QByteArray all;
+    QByteArray buffer(qsizetype(piece), '\0');
+    for (;;) {
+        quint32 length = piece;
+        stream.read(buffer.data(), length);
+        if (length == 0)
+            return all;
+        all += buffer.left(length);
+    }
+}
 
 } // namespace wavebytes

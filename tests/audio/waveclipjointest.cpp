@@ -51,21 +51,6 @@ TEST(WaveClipJoin, GivenTwoNarrations_WhenJoined_ThenSizesAddUpAndSamplesKeepThe
     EXPECT_EQ(TempFolder::read(podcast), pcmWave(ramp(1000, 1) + ramp(500, 2)));
 }
 
-TEST(WaveClipJoin, GivenThreeSegments_WhenAccumulated_ThenThePodcastHoldsThemAllInOrder)
-{
-    TempFolder folder;
-    const QByteArray a = ramp(10 * 44100, 1);
-    const QByteArray b = ramp(20 * 44100, 2);
-    const QByteArray c = ramp(5 * 44100, 3);
-    WaveClip podcast(recordNarration(folder, "1.wav", a));
-    podcast = podcast.concatenate(WaveClip(recordNarration(folder, "2.wav", b)));
-    podcast = podcast.concatenate(WaveClip(recordNarration(folder, "3.wav", c)));
-
-    EXPECT_EQ(podcast.dataSize(), 1543500u);
-    EXPECT_EQ(podcast.riffSize(), 1543536u);
-    EXPECT_EQ(podcast.samples(), a + b + c);
-}
-
 TEST(WaveClipJoin, GivenPcmAndNonPcm_WhenJoined_ThenTheTextExceptionIsThrown)
 {
     TempFolder folder;
@@ -122,13 +107,4 @@ TEST(WaveClipJoin, GivenCopiesAndAssignments_ThenEachIsAnIndependentWholeClip)
     EXPECT_EQ(TempFolder::read(folder.file("copy.wav")), file);
     EXPECT_EQ(TempFolder::read(folder.file("assigned.wav")), file);
     EXPECT_EQ(TempFolder::read(folder.file("1.wav")), file) << "the source file is untouched";
-}
-
-TEST(WaveClipJoin, GivenAFreshClip_ThenItHasNoFactNoExtraBytesAndNoData)
-{
-    const WaveClip clip;
-    EXPECT_EQ(clip.factSize(), WaveClip::noFact);
-    EXPECT_EQ(clip.extraCount(), 0u);
-    EXPECT_EQ(clip.dataSize(), 0u);
-    EXPECT_TRUE(clip.fileName().isEmpty());
 }

@@ -1,3 +1,4 @@
+#include "../audio/pulsetestenvironment.h"
 #include "../audio/testpulse.h"
 #include "clirunner.h"
 
@@ -5,28 +6,19 @@
 
 namespace {
 
-TEST(CliMic, PrintsTheMicrophoneLevel)
+TEST(CliMic, GivenTheTestMicrophone_WhenItsLevelIsShownAndSet_ThenTheSliderScaleMapsOntoTheSourceVolume)
 {
     TestPulseServer server;
     REQUIRE_TEST_PULSE(server);
     TempFolder home;
 
-    const CliRun run = runCli(home.path(), {"mic"});
+    const CliRun shown = runCli(home.path(), {"mic"});
+    ASSERT_EQ(shown.code, 0) << shown.err.toStdString();
+    EXPECT_EQ(shown.out, "min=0\nmax=65536\nvolume=65536\nslider=100\n");
 
-    ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "min=0\nmax=65536\nvolume=65536\nslider=100\n");
-}
-
-TEST(CliMic, SetsTheLevelThroughTheSliderScale)
-{
-    TestPulseServer server;
-    REQUIRE_TEST_PULSE(server);
-    TempFolder home;
-
-    const CliRun run = runCli(home.path(), {"mic", "--set", "25"});
-
-    ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "min=0\nmax=65536\nvolume=16384\nslider=25\n");
+    const CliRun set = runCli(home.path(), {"mic", "--set", "25"});
+    ASSERT_EQ(set.code, 0) << set.err.toStdString();
+    EXPECT_EQ(set.out, "min=0\nmax=65536\nvolume=16384\nslider=25\n");
     EXPECT_TRUE(server.pactl({"get-source-volume", "mic"}).value_or(QString()).contains("16384 /"));
     EXPECT_EQ(runCli(home.path(), {"mic"}).out, "min=0\nmax=65536\nvolume=16384\nslider=25\n");
 }
@@ -45,16 +37,10 @@ TEST(CliMic, RefusesABadPercentage)
 TEST(CliMic, NoSoundServerIsAClearError)
 {
     TempFolder home;
-    const bool wasSet = qEnvironmentVariableIsSet("PULSE_SERVER");
-    const QByteArray previous = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", "unix:/nonexistent/pictorelle-no-server");
+    ScopedEnvironment noServer("PULSE_SERVER", "unix:/nonexistent/pictorelle-no-server");
 
     const CliRun run = runCli(home.path(), {"mic"});
 
-    if (wasSet)
-        qputenv("PULSE_SERVER", previous);
-    else
-        qunsetenv("PULSE_SERVER");
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.contains("no microphone found")) << run.err.toStdString();

@@ -4,30 +4,12 @@
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
-namespace {
-
-// runCli with the encoder library pointed elsewhere when library is given.
-CliRun runWithLibrary(const QString& home, const QStringList& args, const QString& library)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PICTORELLE_MP3_LIBRARY"), library);
-    return runCli(home, args, env);
-}
-
-struct CliMp3 : ::testing::Test
-{
-    TempFolder home;
-    TempFolder files;
-
-    CliRun cli(const QStringList& args) { return runCli(home.path(), args); }
-};
-
-} // namespace
+using CliMp3 = CliTest;
 
 TEST_F(CliMp3, GivenANarration_WhenEncoded_ThenAnMp3StreamIsWrittenUnderAFullProgressBar)
 {
-    const QString wav = files.write("n.wav", waveBytes(3 * 44100));
-    const QString mp3 = files.file("n.mp3");
+    const QString wav = input.write("n.wav", waveBytes(3 * 44100));
+    const QString mp3 = input.file("n.mp3");
 
     const CliRun run = cli({"encode", wav, mp3});
 
@@ -43,10 +25,12 @@ TEST_F(CliMp3, GivenANarration_WhenEncoded_ThenAnMp3StreamIsWrittenUnderAFullPro
 
 TEST_F(CliMp3, GivenNoEncoderLibrary_WhenEncoding_ThenTheMissingCodecTextIsShownAndNoMp3Remains)
 {
-    const QString wav = files.write("n.wav", waveBytes(44100));
-    const QString mp3 = files.write("n.mp3", "an earlier MP3");
+    const QString wav = input.write("n.wav", waveBytes(44100));
+    const QString mp3 = input.write("n.mp3", "an earlier MP3");
 
-    const CliRun run = runWithLibrary(home.path(), {"encode", wav, mp3}, files.file("none/libmp3lame.so.0"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PICTORELLE_MP3_LIBRARY", input.file("none/libmp3lame.so.0"));
+    const CliRun run = cli({"encode", wav, mp3}, environment);
 
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(
@@ -57,26 +41,26 @@ TEST_F(CliMp3, GivenNoEncoderLibrary_WhenEncoding_ThenTheMissingCodecTextIsShown
 
 TEST_F(CliMp3, GivenABadSourceOrBadUsage_WhenEncoding_ThenTheErrorSaysWhy)
 {
-    const QString missing = files.file("gone.wav");
-    const CliRun noSource = cli({"encode", missing, files.file("n.mp3")});
+    const QString missing = input.file("gone.wav");
+    const CliRun noSource = cli({"encode", missing, input.file("n.mp3")});
     EXPECT_EQ(noSource.code, 1);
     EXPECT_TRUE(noSource.err.contains("Cannot read the wave file " + missing + ".")) << noSource.err.toStdString();
-    EXPECT_FALSE(QFile::exists(files.file("n.mp3")));
+    EXPECT_FALSE(QFile::exists(input.file("n.mp3")));
 
-    const QString eightBit = files.write("8.wav", waveBytes(22050, 22050, 8, 1));
-    const CliRun wrongFormat = cli({"encode", eightBit, files.file("n.mp3")});
+    const QString eightBit = input.write("8.wav", waveBytes(22050, 22050, 8, 1));
+    const CliRun wrongFormat = cli({"encode", eightBit, input.file("n.mp3")});
     EXPECT_EQ(wrongFormat.code, 1);
     EXPECT_TRUE(wrongFormat.err.contains(eightBit + " is not a 16-bit PCM wave")) << wrongFormat.err.toStdString();
 
     EXPECT_EQ(cli({"encode", eightBit}).code, 2);
-    EXPECT_EQ(cli({"encode", eightBit, files.file("a.mp3"), files.file("b.mp3")}).code, 2);
+    EXPECT_EQ(cli({"encode", eightBit, input.file("a.mp3"), input.file("b.mp3")}).code, 2);
 }
 
 TEST_F(CliMp3, GivenNarrations_WhenJoined_ThenTheOutputHoldsTheirSamplesInOrder)
 {
-    const QStringList inputs = {files.write("1.wav", waveBytes(1000)), files.write("2.wav", waveBytes(44100)),
-                                files.write("3.wav", waveBytes(300))};
-    const QString out = files.file("joined.wav");
+    const QStringList inputs = {input.write("1.wav", waveBytes(1000)), input.write("2.wav", waveBytes(44100)),
+                                input.write("3.wav", waveBytes(300))};
+    const QString out = input.file("joined.wav");
 
     const CliRun run = cli(QStringList{"join", out} + inputs);
 
@@ -88,10 +72,10 @@ TEST_F(CliMp3, GivenNarrations_WhenJoined_ThenTheOutputHoldsTheirSamplesInOrder)
 
 TEST_F(CliMp3, GivenABadNarrationOrBadUsage_WhenJoining_ThenNothingIsWrittenAndTheErrorNamesIt)
 {
-    const QString good = files.write("1.wav", waveBytes(1000));
-    const QString missing = files.file("7.wav");
-    const QString stereo = files.write("s.wav", waveBytes(1000, 22050, 16, 2));
-    const QString out = files.file("joined.wav");
+    const QString good = input.write("1.wav", waveBytes(1000));
+    const QString missing = input.file("7.wav");
+    const QString stereo = input.write("s.wav", waveBytes(1000, 22050, 16, 2));
+    const QString out = input.file("joined.wav");
 
     const CliRun gone = cli({"join", out, good, missing});
     EXPECT_EQ(gone.code, 1);

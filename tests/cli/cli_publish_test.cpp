@@ -10,21 +10,12 @@
 
 namespace {
 
-struct PublishFixture : ::testing::Test
+struct PublishFixture : CliTest
 {
-    TempFolder home;
-    TempFolder input;
     TempFolder serviceData;
     ReferenceService service{QStringLiteral(PICTORELLE_WEB), serviceData.path()};
 
-    void SetUp() override
-    {
-        ASSERT_FALSE(service.base().isEmpty()) << "the reference service did not start";
-        QFile::copy(QStringLiteral(PICTORELLE_DATA) + "/category.dat", home.file("category.dat"));
-        QFile::copy(QStringLiteral(PICTORELLE_DATA) + "/language.dat", home.file("language.dat"));
-    }
-
-    CliRun cli(const QStringList& args) { return runCli(home.path(), args); }
+    void SetUp() override { ASSERT_FALSE(service.base().isEmpty()) << "the reference service did not start"; }
 
     QString makeStory()
     {

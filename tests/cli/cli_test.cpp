@@ -8,20 +8,7 @@
 
 namespace {
 
-struct CliFixture : ::testing::Test
-{
-    TempFolder home;
-    TempFolder input;
-
-    void SetUp() override
-    {
-        // The program folder needs the shipped catalogue beside it, as an installation has.
-        QFile::copy(QStringLiteral(PICTORELLE_DATA) + "/category.dat", home.file("category.dat"));
-        QFile::copy(QStringLiteral(PICTORELLE_DATA) + "/language.dat", home.file("language.dat"));
-    }
-
-    CliRun cli(const QStringList& args) { return runCli(home.path(), args); }
-};
+using CliFixture = CliTest;
 
 TEST_F(CliFixture, NewMakesASavedStoryThatShowReadsBack)
 {

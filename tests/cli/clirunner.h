@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 //! Runs the built pictorelle-cli with a test's own program folder.
 struct CliRun
@@ -33,6 +34,19 @@ inline CliRun runCli(const QString& home, const QStringList& args,
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }
+
+//! A test's own program folder (the CLI fills in its tables from beside itself) and input files.
+struct CliTest : ::testing::Test
+{
+    TempFolder home;
+    TempFolder input;
+
+    CliRun cli(const QStringList& args,
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) const
+    {
+        return runCli(home.path(), args, environment);
+    }
+};
 
 //! A PCM wave file of the given format holding sampleBytes bytes of a ramp.
 QByteArray waveBytes(quint32 sampleBytes, quint32 rate = 22050, quint16 bits = 16, quint16 channels = 1);

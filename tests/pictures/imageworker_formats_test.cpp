@@ -171,20 +171,29 @@ TEST(ImageWorkerFormats, TruncatedJpegStillGivesAPicture)
     EXPECT_TRUE(isNear(slide, 2, 2, QColor(250, 120, 20)));
 }
 
-TEST(ImageWorkerFormats, UndecodableOrMissingSourcesWriteNothing)
+TEST(ImageWorkerFormats, UnknownExtensionsAndUndecodableOrMissingSourcesWriteNothing)
 {
     TempFolder folder;
+    savePicture(filledPicture(80, 60, green), folder.file("picture.tga"), "TGA");
+    savePicture(filledPicture(80, 60, green), folder.file("picture.pngx"), "PNG");
     folder.write("garbage.jpg", QByteArray(5000, 'x'));
     folder.write("empty.png", QByteArray());
-    for (const char* name : {"garbage.jpg", "empty.png", "missing.gif"}) {
-        // GIVEN a known extension whose file does not decode
+    // GIVEN a valid TGA picture or a PNG named .pngx: no decoder runs
+    // GIVEN a known extension whose file does not decode: a decoder runs
+    for (const auto& [name, loaded] : {std::pair{"picture.tga", false},
+                                       {"picture.pngx", false},
+                                       {"garbage.jpg", true},
+                                       {"empty.png", true},
+                                       {"missing.gif", true}}) {
         // WHEN it is processed
         const Outputs out = process(folder.file(name), folder.file("s.jpg"), folder.file("t.jpg"));
-        // THEN a decoder ran but nothing was written
-        EXPECT_TRUE(out.loaded) << name;
+        // THEN nothing is written
+        EXPECT_EQ(out.loaded, loaded) << name;
         EXPECT_FALSE(out.slideWritten || out.thumbWritten) << name;
         EXPECT_FALSE(QFile::exists(folder.file("s.jpg")) || QFile::exists(folder.file("t.jpg"))) << name;
     }
+    EXPECT_TRUE(ImageWorker::decoderFor("x.tga").isEmpty());
+    EXPECT_TRUE(ImageWorker::decoderFor("jpg").isEmpty());
 }
 
 TEST(ImageWorkerFormats, OutputPathAndFailedWrites)

@@ -169,23 +169,6 @@ TEST_F(ImageWorkerTest, ExtensionChoosesTheDecoderWithoutRegardToCase)
     }
 }
 
-TEST_F(ImageWorkerTest, UnknownExtensionDecodesNothing)
-{
-    // GIVEN a valid TGA picture, and a PNG named .pngx
-    savePicture(filledPicture(80, 60, green), folder.file("picture.tga"), "TGA");
-    savePicture(filledPicture(80, 60, green), folder.file("picture.pngx"), "PNG");
-    for (const char* name : {"picture.tga", "picture.pngx"}) {
-        // WHEN it is processed
-        process(folder.file(name));
-        // THEN nothing is loaded and no file is written
-        EXPECT_FALSE(worker.isLoaded()) << name;
-        EXPECT_FALSE(slideWritten || thumbWritten) << name;
-        EXPECT_FALSE(QFile::exists(slidePath) || QFile::exists(thumbPath)) << name;
-    }
-    EXPECT_TRUE(ImageWorker::decoderFor("x.tga").isEmpty());
-    EXPECT_TRUE(ImageWorker::decoderFor("jpg").isEmpty());
-}
-
 TEST_F(ImageWorkerTest, QuarterTurnsAreReducedModuloFourKeepingTheirSign)
 {
     // GIVEN a 40 × 20 picture, red on its left half and blue on its right half

@@ -1,6 +1,6 @@
 #include "publish/accountedit.h"
 #include "publish/md5digest.h"
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 
 #include <gtest/gtest.h>
 

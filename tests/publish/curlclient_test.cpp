@@ -1,5 +1,6 @@
 // The libcurl client against a capturing server on loopback: what goes over the wire.
-#include "publish/serviceclient.h"
+#include "publish/curlglobal.h"
+#include "publish/curlserviceclient.h"
 #include "tempfolder.h"
 
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 #include "eventually.h"
 #include "preparationsupport.h"
 #include "publish/publicationrun.h"
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "story/story.h"
 #include "tempfolder.h"
 
@@ -60,13 +60,14 @@ struct RunFixture : ::testing::Test
                 }};
     }
 
-    void addSlides(std::initializer_list<int> seconds)
+    void addSlides(std::initializer_list<int> seconds, Story* to = nullptr)
     {
+        Story& target = to ? *to : story;
         for (int s : seconds) {
-            auto slide = std::make_unique<Slide>(story);
+            auto slide = std::make_unique<Slide>(target);
             slide->setKind(SlideKind(3)); // no picture import, no encoding: the run's own steps only
             slide->setNarrationLength(s);
-            story.add(std::move(slide));
+            target.add(std::move(slide));
         }
     }
 
@@ -110,55 +111,52 @@ TEST_F(RunFixture, APublishedStoryStoresItsIdAndIsSavedQuietly)
     EXPECT_DOUBLE_EQ(run.barFraction(), 1.0);
 }
 
-TEST_F(RunFixture, AFailedVerificationShowsTheServiceSentence)
+TEST_F(RunFixture, GivenAFailedVerificationOrUpload_WhenTheRunEnds_ThenItShowsWhyAndStoresAndSavesNothing)
 {
     addSlides({5});
-    story.setType(1);
-    client.verify = {true, "Wrong user name or password.", {}};
-    PublicationRun run(context());
-    run.start();
-    drive(run);
-    ASSERT_EQ(run.phase(), PublicationRun::Phase::VerifyFailed);
-    EXPECT_EQ(run.statusWord(), "Failed");
-    EXPECT_EQ(run.statusSentence(), "The Pictorelle was not published.");
-    EXPECT_EQ(run.caption(), "Pictorelle Dazuzarid - Publish error");
-    EXPECT_EQ(run.verifyErrorText(), "Wrong user name or password.");
-    EXPECT_LE(run.progressTick(), 0.0); // the bar shows no fill
-    EXPECT_EQ(client.urls.size(), 1);
-    EXPECT_EQ(saves, 0);
-}
-
-TEST_F(RunFixture, AnUploadRefusalShowsTheErrorWord)
-{
-    addSlides({5});
-    client.upload = {true, "FAIL=BADCODE 2", {}};
-    PublicationRun run(context());
-    run.start();
-    drive(run);
-    ASSERT_EQ(run.phase(), PublicationRun::Phase::UploadFailed);
-    EXPECT_EQ(run.statusWord(), "Error BADCODE");
-    EXPECT_EQ(run.statusSentence(), "Please fix the error and try again.");
-    EXPECT_EQ(story.uniqueId(), -1);
-    EXPECT_EQ(saves, 0);
-}
-
-TEST_F(RunFixture, ATransportFailureEndsTheRunWithItsReason)
-{
-    addSlides({5});
-    client.upload = {false, {}, QStringLiteral("Couldn't connect to server")};
-    PublicationRun run(context());
-    run.start();
-    drive(run);
-    ASSERT_EQ(run.phase(), PublicationRun::Phase::UploadFailed);
-    EXPECT_EQ(run.failureDetail(), "Couldn't connect to server");
-    EXPECT_TRUE(run.statusSentence().contains("Couldn't connect to server"));
-
-    client.verify = {false, {}, QStringLiteral("Could not resolve host")};
-    PublicationRun second(context());
-    second.start();
-    drive(second);
-    EXPECT_EQ(second.phase(), PublicationRun::Phase::VerifyFailed);
-    EXPECT_EQ(second.verifyErrorText(), "Could not resolve host");
+    using Phase = PublicationRun::Phase;
+    const ServiceClient::Result verified = client.verify, uploaded = client.upload;
+    struct Case
+    {
+        ServiceClient::Result verify, upload;
+        Phase phase;
+        QString statusWord, statusSentence;
+        QString reason; // what the verification failure shows, or the transport's text
+    };
+    const ServiceClient::Result wrongPassword{true, "Wrong user name or password.", {}};
+    const ServiceClient::Result noHost{false, {}, "Could not resolve host"};
+    const ServiceClient::Result refused{true, "FAIL=BADCODE 2", {}};
+    const ServiceClient::Result noServer{false, {}, "Couldn't connect to server"};
+    const QString notPublished = "The Pictorelle was not published.";
+    const Case cases[] = {
+        {wrongPassword, uploaded, Phase::VerifyFailed, "Failed", notPublished, "Wrong user name or password."},
+        {noHost, uploaded, Phase::VerifyFailed, "Failed", notPublished, "Could not resolve host"},
+        {verified, refused, Phase::UploadFailed, "Error BADCODE", "Please fix the error and try again.", {}},
+        {verified, noServer, Phase::UploadFailed, "Error ", "The upload failed: Couldn't connect to server",
+         "Couldn't connect to server"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statusSentence.toStdString());
+        client.verify = c.verify;
+        client.upload = c.upload;
+        client.urls.clear();
+        PublicationRun run(context());
+        run.start();
+        drive(run);
+        ASSERT_EQ(run.phase(), c.phase);
+        EXPECT_EQ(run.statusWord(), c.statusWord);
+        EXPECT_EQ(run.statusSentence(), c.statusSentence);
+        if (c.phase == Phase::VerifyFailed) {
+            EXPECT_EQ(run.caption(), "Pictorelle Dazuzarid - Publish error");
+            EXPECT_EQ(run.verifyErrorText(), c.reason);
+            EXPECT_LE(run.progressTick(), 0.0); // the bar shows no fill
+        } else if (!c.reason.isEmpty()) {
+            EXPECT_EQ(run.failureDetail(), c.reason);
+        }
+        EXPECT_EQ(client.urls.size(), c.phase == Phase::VerifyFailed ? 1 : 2);
+        EXPECT_EQ(story.uniqueId(), -1);
+        EXPECT_EQ(saves, 0);
+    }
 }
 
 TEST_F(RunFixture, OlderStoryTypesEndAtOnceAndLeaveThePositionIdle)
@@ -188,12 +186,7 @@ TEST_F(RunFixture, GivenTwoRunsAtOnce_WhenOneEncodes_ThenTheOtherBarDoesNotMove)
     addSlides({10, 20, 30});
     TempFolder otherHome;
     Story other(otherHome.path());
-    for (int s : {10, 20, 30}) {
-        auto slide = std::make_unique<Slide>(other);
-        slide->setKind(SlideKind(3));
-        slide->setNarrationLength(s);
-        other.add(std::move(slide));
-    }
+    addSlides({10, 20, 30}, &other);
     PublicationRun first(context());
     PublicationRun second({other, account, client, nullptr, QStringLiteral("http://service.test"), {}});
     story.setMp3Position(1);

@@ -1,5 +1,5 @@
 #include "publish/uploadform.h"
-#include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "story/story.h"
 #include "tempfolder.h"
 

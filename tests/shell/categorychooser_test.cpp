@@ -1,7 +1,7 @@
 #include "shell/categorychooser.h"
 #include "shell/categorytree.h"
 
-#include "tempfolder.h"
+#include "tablefiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ const QByteArray Catalogue = "1.0\r\n4\r\n5\r\n3\r\n0\r\n"
 class CategoryChooserTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { m_tree.load(m_temp.write("category.dat", Catalogue)); }
+    void SetUp() override { m_tree = categoriesOf(Catalogue); }
 
     QStringList rowNames(const CategoryChooser& chooser, int list) const
     {
@@ -26,7 +26,6 @@ protected:
         return names;
     }
 
-    TempFolder m_temp;
     CategoryTree m_tree;
 };
 
@@ -92,20 +91,7 @@ TEST_F(CategoryChooserTest, GivenIdMissingWithAllAncestorsWhenOpenedThenNothingS
     EXPECT_TRUE(chooser.finish().path.isEmpty());
 }
 
-TEST_F(CategoryChooserTest, GivenLeafLevelOneRowWhenChosenThenDeeperListsEmptyAndFinishStoresItAlone)
-{
-    CategoryChooser chooser(m_tree);
-    chooser.open(2030400);
-    chooser.selectRow(1, 2);
-    EXPECT_TRUE(chooser.rows(2).isEmpty());
-    EXPECT_TRUE(chooser.rows(3).isEmpty());
-    EXPECT_EQ(chooser.pathLabel(), "Other");
-    const CategoryChoice choice = chooser.finish();
-    EXPECT_EQ(choice.categoryId, 3000000);
-    EXPECT_EQ(choice.path, "Other");
-}
-
-TEST_F(CategoryChooserTest, GivenRowsChosenLevelByLevelThenListsFillAndLabelFollows)
+TEST_F(CategoryChooserTest, GivenRowsChosenLevelByLevelThenListsFillAndALeafEmptiesTheDeeperListsAndLabelFollows)
 {
     CategoryChooser chooser(m_tree);
     chooser.open(0);
@@ -134,6 +120,15 @@ TEST_F(CategoryChooserTest, GivenRowsChosenLevelByLevelThenListsFillAndLabelFoll
     EXPECT_EQ(chooser.selectedRow(2), -1);
     EXPECT_EQ(chooser.finish().categoryId, 2000000);
     EXPECT_EQ(chooser.finish().path, "Lifestyle");
+
+    chooser.selectRow(2, 1);
+    ASSERT_EQ(rowNames(chooser, 3), QStringList({"Africa", "Europe"}));
+    chooser.selectRow(1, 2);
+    EXPECT_TRUE(chooser.rows(2).isEmpty()) << "Other offers no sub-categories";
+    EXPECT_TRUE(chooser.rows(3).isEmpty());
+    EXPECT_EQ(chooser.pathLabel(), "Other");
+    EXPECT_EQ(chooser.finish().categoryId, 3000000);
+    EXPECT_EQ(chooser.finish().path, "Other");
 }
 
 TEST_F(CategoryChooserTest, GivenRowOutsideTheListWhenSelectedThenNothingChanges)
@@ -161,10 +156,8 @@ TEST_F(CategoryChooserTest, GivenIdsWhenDisplayPathIsAskedThenItIsWhatFinishWoul
 
 TEST(CategoryChooser, GivenChildrenSplitByAStrangerWhenFilledThenScanStopsAtTheStranger)
 {
-    TempFolder temp;
-    CategoryTree tree;
-    tree.load(temp.write("category.dat", "1.0\r\n2\r\n3\r\n0\r\n0\r\n1000000,1,0,A\r\n2000000,1,0,B\r\n"
-                                         "1010000,2,0,A1\r\n2010000,2,0,B1\r\n1020000,2,0,A2\r\n"));
+    const CategoryTree tree = categoriesOf("1.0\r\n2\r\n3\r\n0\r\n0\r\n1000000,1,0,A\r\n2000000,1,0,B\r\n"
+                                           "1010000,2,0,A1\r\n2010000,2,0,B1\r\n1020000,2,0,A2\r\n");
     CategoryChooser chooser(tree);
     chooser.open(1000000);
     EXPECT_EQ(chooser.rows(2).size(), 1);
@@ -177,9 +170,7 @@ TEST(CategoryChooser, GivenMoreThanAHundredChildrenWhenFilledThenAHundredRowsAre
     QByteArray lines = "1.0\r\n2\r\n150\r\n0\r\n0\r\n1000000,1,0,Crowded\r\n2000000,1,1,Calm\r\n";
     for (int i = 1; i <= 150; ++i)
         lines += QByteArray::number(1000000 + i) + ",2,1,Child\r\n";
-    TempFolder temp;
-    CategoryTree tree;
-    tree.load(temp.write("category.dat", lines));
+    const CategoryTree tree = categoriesOf(lines);
     CategoryChooser chooser(tree);
     chooser.open(0);
     chooser.selectRow(1, 0);

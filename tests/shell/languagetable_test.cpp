@@ -1,53 +1,44 @@
 #include "shell/languagetable.h"
 
-#include "tempfolder.h"
+#include "tablefiles.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-LanguageTable loadTable(const QByteArray& bytes, bool* opened = nullptr)
-{
-    TempFolder temp;
-    LanguageTable table;
-    const bool ok = table.load(temp.write("language.dat", bytes));
-    if (opened)
-        *opened = ok;
-    return table;
-}
-
-} // namespace
 
 TEST(LanguageTable, GivenFileWhenLoadedThenNamesAreTakenWholeInFileOrder)
 {
     bool opened = false;
-    const LanguageTable table = loadTable("1.0\r\n3\r\nEnglish\r\nFran\xE7"
-                                          "ais, Canada\r\n Deutsch \r\n",
-                                          &opened);
+    const LanguageTable table = languagesOf("1.0\r\n3\r\nEnglish\r\nFran\xE7"
+                                            "ais, Canada\r\n Deutsch \r\n",
+                                            &opened);
     EXPECT_TRUE(opened);
     EXPECT_EQ(table.names(), QStringList({"English", QString::fromUtf8("Français, Canada"), " Deutsch "}));
     EXPECT_EQ(table.name(1), QString::fromUtf8("Français, Canada"));
     EXPECT_TRUE(table.name(3).isEmpty());
 }
 
-TEST(LanguageTable, GivenFewerNamesThanAnnouncedWhenLoadedThenMissingNamesAreEmpty)
+TEST(LanguageTable, GivenAnnouncedCountsFromNoneToBeyondTheLimitWhenLoadedThenExactlyThatManyNamesAreRead)
 {
-    const LanguageTable table = loadTable("1.0\r\n3\r\nEnglish\r\nSpanish\r\n");
-    EXPECT_EQ(table.names(), QStringList({"English", "Spanish", ""}));
-}
-
-TEST(LanguageTable, GivenMoreLinesThanAnnouncedWhenLoadedThenOnlyTheAnnouncedAreRead)
-{
-    const LanguageTable table = loadTable("1.0\n2\nEnglish\nSpanish\nGerman\n");
-    EXPECT_EQ(table.names(), QStringList({"English", "Spanish"}));
-}
-
-TEST(LanguageTable, GivenCountOfAThousandOrMoreWhenLoadedThenNoNamesAreRead)
-{
-    EXPECT_EQ(loadTable("1.0\r\n1000\r\nEnglish\r\n").count(), 0);
-    EXPECT_EQ(loadTable("1.0\r\n999\r\nEnglish\r\n").count(), 999);
-    EXPECT_EQ(loadTable("1.0\r\n-4\r\nEnglish\r\n").count(), 0);
-    EXPECT_EQ(loadTable("1.0\r\n").count(), 0);
+    const struct
+    {
+        QByteArray bytes;
+        int count;
+        QStringList firstNames;
+    } cases[] = {
+        {"1.0\r\n3\r\nEnglish\r\nSpanish\r\n", 3, {"English", "Spanish", ""}}, // missing names are empty
+        {"1.0\n2\nEnglish\nSpanish\nGerman\n", 2, {"English", "Spanish"}},     // lines beyond the count are not read
+        {"1.0\r\n999\r\nEnglish\r\n", 999, {"English", ""}},
+        {"1.0\r\n1000\r\nEnglish\r\n", 0, {}},
+        {"1.0\r\n-4\r\nEnglish\r\n", 0, {}},
+        {"1.0\r\n", 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.toStdString());
+        bool opened = false;
+        const LanguageTable table = languagesOf(c.bytes, &opened);
+        EXPECT_TRUE(opened);
+        EXPECT_EQ(table.count(), c.count);
+        EXPECT_EQ(table.names().mid(0, c.firstNames.size()), c.firstNames);
+    }
 }
 
 TEST(LanguageTable, GivenMissingFileWhenLoadedThenFalseAndNoNames)

@@ -1,25 +1,18 @@
 #include "shell/programdata.h"
 #include "shell/programfolder.h"
 
-#include "tempfolder.h"
+#include "tablefiles.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
 
 using programdata::TableState;
 
-namespace {
-
-const QByteArray GoodCategories = "1.0\r\n1\r\n0\r\n0\r\n0\r\n1000000,1,1,Travel\r\n";
-const QByteArray GoodLanguages = "1.0\r\n2\r\nEnglish\r\nGerman\r\n";
-
-} // namespace
-
 TEST(ProgramData, GivenBothTablesThenTheyAreUsableAndNothingIsToBeSaid)
 {
     const TempFolder home;
-    home.write("category.dat", GoodCategories);
-    home.write("language.dat", GoodLanguages);
+    home.write("category.dat", OneCategoryTable);
+    home.write("language.dat", "1.0\r\n2\r\nEnglish\r\nGerman\r\n");
     EXPECT_EQ(programdata::categoryTableState(home.path()), TableState::Usable);
     EXPECT_EQ(programdata::languageTableState(home.path()), TableState::Usable);
     EXPECT_TRUE(programdata::categoryTableProblem(home.path()).isEmpty());
@@ -75,24 +68,9 @@ TEST(ProgramData, GivenTablesThatCannotBeOpenedThenTheyAreUnreadable)
 TEST(ProgramData, GivenOnlyTheLanguageTableMissingThenOnlyItIsNamed)
 {
     const TempFolder home;
-    home.write("category.dat", GoodCategories);
+    home.write("category.dat", OneCategoryTable);
     const QStringList problems = programdata::tableProblems(home.path());
     ASSERT_EQ(problems.size(), 1);
     EXPECT_TRUE(problems[0].contains("language.dat"));
     EXPECT_FALSE(problems[0].contains("category.dat"));
-}
-
-TEST(ProgramData, GivenAFolderResolvedWithNoDataSourceThenTheStartUpMessageNamesBothTables)
-{
-    const TempFolder temp;
-    const auto folder = programfolder::resolve(temp.file("home"), temp.file("no-bin"), temp.file("no-data"));
-    ASSERT_TRUE(folder.ready);
-    const QString message = programdata::startUpMessage(programdata::tableProblems(folder.path));
-    EXPECT_TRUE(message.contains(programfolder::categoryFile(folder.path))) << message.toStdString();
-    EXPECT_TRUE(message.contains(programfolder::languageFile(folder.path))) << message.toStdString();
-
-    temp.write("data/category.dat", GoodCategories);
-    temp.write("data/language.dat", GoodLanguages);
-    const auto seeded = programfolder::resolve(temp.file("other"), temp.file("no-bin"), temp.file("data"));
-    EXPECT_TRUE(programdata::tableProblems(seeded.path).isEmpty());
 }

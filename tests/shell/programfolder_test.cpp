@@ -49,47 +49,91 @@ QString makeDataFolder(const TempFolder& temp)
 
 } // namespace
 
-TEST(HomeOption, GivenHomeWithSeparateOrJoinedValueWhenTakenThenFolderIsFoundAndRemoved)
+TEST(HomeOption, GivenHomeOptionsOfEveryShapeWhenTakenThenTheLastFolderIsFoundAndTheOtherArgumentsStayInOrder)
 {
-    const auto separate = programfolder::takeHomeOption({"pictorelle-cli", "--home", "/tmp/a", "check", "x.sld"});
-    EXPECT_EQ(separate.folder, "/tmp/a");
-    EXPECT_FALSE(separate.valueMissing);
-    EXPECT_EQ(separate.remaining, QStringList({"pictorelle-cli", "check", "x.sld"}));
-
-    const auto joined = programfolder::takeHomeOption({"pictorelle", "--home=/tmp/b c", "-v"});
-    EXPECT_EQ(joined.folder, "/tmp/b c");
-    EXPECT_EQ(joined.remaining, QStringList({"pictorelle", "-v"}));
-
-    const auto last = programfolder::takeHomeOption({"p", "--home=/one", "--home", "/two"});
-    EXPECT_EQ(last.folder, "/two");
+    const struct
+    {
+        QStringList arguments;
+        QString folder;
+        bool valueMissing;
+        QStringList remaining;
+    } cases[] = {
+        {{"pictorelle-cli", "--home", "/tmp/a", "check", "x.sld"},
+         "/tmp/a",
+         false,
+         {"pictorelle-cli", "check", "x.sld"}},
+        {{"pictorelle", "--home=/tmp/b c", "-v"}, "/tmp/b c", false, {"pictorelle", "-v"}},
+        {{"p", "--home=/one", "--home", "/two"}, "/two", false, {"p"}},
+        {{"p", "check", "--home"}, "", true, {"p", "check"}},
+        {{"p", "--home", "", "check"}, "", true, {"p", "check"}},
+        {{"p", "--home="}, "", true, {"p"}},
+        {{"p", "check"}, "", false, {"p", "check"}},
+        // Nothing after "--" is an option.
+        {{"p", "--", "--home", "/x"}, "", false, {"p", "--", "--home", "/x"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const auto option = programfolder::takeHomeOption(c.arguments);
+        EXPECT_EQ(option.folder, c.folder);
+        EXPECT_EQ(option.valueMissing, c.valueMissing);
+        EXPECT_EQ(option.remaining, c.remaining);
+    }
 }
 
-TEST(HomeOption, GivenNoOrEmptyValueWhenTakenThenValueIsReportedMissing)
+TEST(ProgramFolder, GivenEachWayOfNamingTheFolderWhenResolvedThenTheFirstThatAppliesIsCreatedAndSeeded)
 {
-    EXPECT_TRUE(programfolder::takeHomeOption({"p", "check", "--home"}).valueMissing);
-    EXPECT_TRUE(programfolder::takeHomeOption({"p", "--home="}).valueMissing);
-    const auto none = programfolder::takeHomeOption({"p", "check"});
-    EXPECT_TRUE(none.folder.isEmpty());
-    EXPECT_FALSE(none.valueMissing);
-    EXPECT_EQ(none.remaining, QStringList({"p", "check"}));
-}
+    enum class Executable {
+        Folder,
+        Missing,
+        File,
+        ReadOnly
+    };
+    const QString userFolder = QStringLiteral("home/.local/share/pictorelle/");
+    const struct
+    {
+        const char* what;
+        QString option;
+        QString environment;
+        Executable executable;
+        QString expected;
+    } cases[] = {
+        {"the option wins over everything", "option/nested", "fromenv", Executable::Folder, "option/nested/"},
+        {"the environment wins over the executable's folder", "", "fromenv", Executable::Folder, "fromenv/"},
+        {"a writable executable folder", "", "", Executable::Folder, "bin/"},
+        {"a missing executable folder is not writable", "", "", Executable::Missing, userFolder},
+        {"an executable folder that is a file", "", "", Executable::File, userFolder},
+        {"a read-only executable folder", "", "", Executable::ReadOnly, userFolder},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder temp;
+        const QString data = makeDataFolder(temp);
+        EnvironmentGuard environment("PICTORELLE_HOME", c.environment.isEmpty() ? QString() : temp.file(c.environment));
+        EnvironmentGuard home("HOME", temp.file("home"));
+        QString executable = temp.file("bin");
+        if (c.executable == Executable::Folder || c.executable == Executable::ReadOnly)
+            QDir().mkpath(executable);
+        if (c.executable == Executable::ReadOnly)
+            QFile::setPermissions(executable, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        // The super-user writes into any folder: give it an executable folder that is no folder.
+        if (c.executable == Executable::File || (c.executable == Executable::ReadOnly && geteuid() == 0))
+            executable = temp.write("pictorelle.exe", "binary");
 
-TEST(HomeOption, GivenHomeAfterDoubleDashWhenTakenThenItStaysAnArgument)
-{
-    const auto option = programfolder::takeHomeOption({"p", "--", "--home", "/x"});
-    EXPECT_TRUE(option.folder.isEmpty());
-    EXPECT_EQ(option.remaining, QStringList({"p", "--", "--home", "/x"}));
-}
+        const auto result =
+            programfolder::resolve(c.option.isEmpty() ? QString() : temp.file(c.option), executable, data);
+        QFile::setPermissions(temp.file("bin"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-TEST(ProgramFolder, GivenHomeOptionWhenResolvedThenItWinsOverEverythingAndIsCreated)
-{
-    TempFolder temp;
-    EnvironmentGuard env("PICTORELLE_HOME", temp.file("fromenv"));
-    const auto result = programfolder::resolve(temp.file("option/nested"), temp.path(), QString());
-    EXPECT_TRUE(result.ready);
-    EXPECT_EQ(result.path, temp.file("option/nested/"));
-    EXPECT_TRUE(QFileInfo(result.path).isDir());
-    EXPECT_FALSE(QFileInfo::exists(temp.file("fromenv")));
+        ASSERT_TRUE(result.ready);
+        EXPECT_EQ(result.path, temp.file(c.expected));
+        EXPECT_TRUE(QFileInfo(result.path).isDir());
+        EXPECT_EQ(QFileInfo::exists(temp.file("fromenv")), c.expected == "fromenv/")
+            << "only the chosen folder is made";
+        EXPECT_EQ(TempFolder::read(result.path + "category.dat"), TempFolder::read(data + "/category.dat"));
+        EXPECT_EQ(TempFolder::read(result.path + "language.dat"), "1.0\r\n1\r\nEnglish\r\n");
+        EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>");
+        EXPECT_EQ(TempFolder::read(result.path + "docs/images/logo.png"), "png");
+    }
 }
 
 TEST(ProgramFolder, GivenRelativeHomeOptionWhenResolvedThenPathIsAbsoluteWithSlash)
@@ -103,84 +147,6 @@ TEST(ProgramFolder, GivenRelativeHomeOptionWhenResolvedThenPathIsAbsoluteWithSla
     EXPECT_EQ(QFileInfo(result.path).canonicalFilePath() + "/", QFileInfo(temp.file("rel")).canonicalFilePath() + "/");
     EXPECT_TRUE(result.path.startsWith('/'));
     EXPECT_TRUE(result.path.endsWith('/'));
-}
-
-TEST(ProgramFolder, GivenEnvironmentVariableWhenNoOptionThenItWinsOverExecutableFolder)
-{
-    TempFolder temp;
-    EnvironmentGuard env("PICTORELLE_HOME", temp.file("fromenv"));
-    const auto result = programfolder::resolve(QString(), temp.path(), QString());
-    EXPECT_TRUE(result.ready);
-    EXPECT_EQ(result.path, temp.file("fromenv/"));
-    EXPECT_TRUE(QFileInfo(result.path).isDir());
-}
-
-TEST(ProgramFolder, GivenWritableExecutableFolderWhenNothingElseIsSetThenItIsUsed)
-{
-    TempFolder temp;
-    EnvironmentGuard env("PICTORELLE_HOME", QString());
-    EnvironmentGuard home("HOME", temp.file("home"));
-    const auto result = programfolder::resolve(QString(), temp.file("bin"), QString());
-    EXPECT_EQ(result.path, temp.file("home/.local/share/pictorelle/")) << "a missing folder is not writable";
-
-    QDir().mkpath(temp.file("bin"));
-    const auto existing = programfolder::resolve(QString(), temp.file("bin"), QString());
-    EXPECT_TRUE(existing.ready);
-    EXPECT_EQ(existing.path, temp.file("bin/"));
-}
-
-TEST(ProgramFolder, GivenNoUsableFolderWhenResolvedThenUserFolderIsCreatedAndSeeded)
-{
-    TempFolder temp;
-    EnvironmentGuard env("PICTORELLE_HOME", QString());
-    EnvironmentGuard home("HOME", temp.file("home"));
-    const QString data = makeDataFolder(temp);
-    const QString notAFolder = temp.write("pictorelle.exe", "binary");
-
-    const auto result = programfolder::resolve(QString(), notAFolder, data);
-
-    ASSERT_TRUE(result.ready);
-    EXPECT_EQ(result.path, temp.file("home/.local/share/pictorelle/"));
-    EXPECT_EQ(TempFolder::read(programfolder::categoryFile(result.path)), TempFolder::read(data + "/category.dat"));
-    EXPECT_EQ(TempFolder::read(programfolder::languageFile(result.path)), "1.0\r\n1\r\nEnglish\r\n");
-    EXPECT_EQ(TempFolder::read(programfolder::helpPage(result.path, "docs/introduction.htm")), "<html>intro</html>");
-    EXPECT_EQ(TempFolder::read(result.path + "docs/images/logo.png"), "png");
-}
-
-TEST(ProgramFolder, GivenSeededFolderWithEditedTableWhenResolvedAgainThenEditIsKept)
-{
-    TempFolder temp;
-    EnvironmentGuard env("PICTORELLE_HOME", QString());
-    EnvironmentGuard home("HOME", temp.file("home"));
-    const QString data = makeDataFolder(temp);
-    const QString folder = programfolder::resolve(QString(), QString(), data).path;
-    temp.write("home/.local/share/pictorelle/language.dat", "1.0\r\n1\r\nSwahili\r\n");
-    QFile::remove(folder + "docs/introduction.htm");
-
-    programfolder::resolve(QString(), QString(), data);
-
-    EXPECT_EQ(TempFolder::read(folder + "language.dat"), "1.0\r\n1\r\nSwahili\r\n");
-    EXPECT_EQ(TempFolder::read(folder + "docs/introduction.htm"), "<html>intro</html>") << "missing page seeded again";
-}
-
-TEST(ProgramFolder, GivenAHomeOptionOrEnvironmentFolderWhenResolvedThenItIsSeededLikeTheUserFolder)
-{
-    TempFolder temp;
-    const QString data = makeDataFolder(temp);
-    EnvironmentGuard env("PICTORELLE_HOME", temp.file("fromenv"));
-
-    const auto option = programfolder::resolve(temp.file("option"), QString(), data);
-    const auto environment = programfolder::resolve(QString(), QString(), data);
-
-    for (const auto& result : {option, environment}) {
-        SCOPED_TRACE(result.path.toStdString());
-        ASSERT_TRUE(result.ready);
-        EXPECT_EQ(TempFolder::read(programfolder::categoryFile(result.path)), TempFolder::read(data + "/category.dat"));
-        EXPECT_EQ(TempFolder::read(programfolder::languageFile(result.path)), "1.0\r\n1\r\nEnglish\r\n");
-        EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>");
-        EXPECT_EQ(TempFolder::read(result.path + "docs/images/logo.png"), "png");
-    }
-    EXPECT_EQ(environment.path, temp.file("fromenv/"));
 }
 
 TEST(ProgramFolder, GivenDataBesideTheExecutableAndInstalledDataWhenResolvedThenTheExecutablesOwnComeFirst)
@@ -202,22 +168,7 @@ TEST(ProgramFolder, GivenDataBesideTheExecutableAndInstalledDataWhenResolvedThen
     EXPECT_FALSE(QFileInfo::exists(result.path + "pictorelle")) << "only data files are copied";
 }
 
-TEST(ProgramFolder, GivenAWritableExecutableFolderWithoutTablesWhenResolvedThenTheInstalledOnesAreCopiedIn)
-{
-    TempFolder temp;
-    EnvironmentGuard env("PICTORELLE_HOME", QString());
-    const QString installed = makeDataFolder(temp);
-    QDir().mkpath(temp.file("bin"));
-
-    const auto result = programfolder::resolve(QString(), temp.file("bin"), installed);
-
-    ASSERT_EQ(result.path, temp.file("bin/"));
-    EXPECT_EQ(TempFolder::read(result.path + "category.dat"), TempFolder::read(installed + "/category.dat"));
-    EXPECT_EQ(TempFolder::read(result.path + "language.dat"), "1.0\r\n1\r\nEnglish\r\n");
-    EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>");
-}
-
-TEST(ProgramFolder, GivenTablesAlreadyThereWhenResolvedThenNoneIsReplacedEvenWhenBroken)
+TEST(ProgramFolder, GivenFilesAlreadyThereEvenBrokenWhenResolvedAgainThenNoneIsReplacedAndOnlyTheMissingAreCopied)
 {
     TempFolder temp;
     const QString data = makeDataFolder(temp);
@@ -225,10 +176,16 @@ TEST(ProgramFolder, GivenTablesAlreadyThereWhenResolvedThenNoneIsReplacedEvenWhe
     temp.write("home/language.dat", "1.0\r\n1\r\nSwahili\r\n");
 
     const auto result = programfolder::resolve(temp.file("home"), QString(), data);
+    EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>");
+    temp.write("home/docs/images/logo.png", "edited");
+    QFile::remove(result.path + "docs/introduction.htm");
+    programfolder::resolve(temp.file("home"), QString(), data);
 
     EXPECT_EQ(TempFolder::read(result.path + "category.dat"), "");
     EXPECT_EQ(TempFolder::read(result.path + "language.dat"), "1.0\r\n1\r\nSwahili\r\n");
-    EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>");
+    EXPECT_EQ(TempFolder::read(result.path + "docs/images/logo.png"), "edited");
+    EXPECT_EQ(TempFolder::read(result.path + "docs/introduction.htm"), "<html>intro</html>")
+        << "missing page copied again";
 }
 
 TEST(ProgramFolder, GivenNoDataSourceWhenResolvedThenTheFolderIsReadyWithoutTables)
@@ -239,20 +196,6 @@ TEST(ProgramFolder, GivenNoDataSourceWhenResolvedThenTheFolderIsReadyWithoutTabl
     EXPECT_FALSE(QFileInfo::exists(programfolder::categoryFile(result.path)));
     EXPECT_FALSE(QFileInfo::exists(programfolder::languageFile(result.path)));
     EXPECT_FALSE(QFileInfo::exists(result.path + "docs"));
-}
-
-TEST(ProgramFolder, GivenReadOnlyExecutableFolderWhenResolvedThenUserFolderIsUsed)
-{
-    TempFolder temp;
-    EnvironmentGuard env("PICTORELLE_HOME", QString());
-    EnvironmentGuard home("HOME", temp.file("home"));
-    QDir().mkpath(temp.file("bin"));
-    QFile::setPermissions(temp.file("bin"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    // The super-user writes into any folder: give it an executable folder that is no folder.
-    const QString executableFolder = geteuid() == 0 ? temp.write("bin-file", "x") : temp.file("bin");
-    const auto result = programfolder::resolve(QString(), executableFolder, QString());
-    QFile::setPermissions(temp.file("bin"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(result.path, temp.file("home/.local/share/pictorelle/"));
 }
 
 TEST(ProgramFolder, GivenFolderThatCannotBeCreatedWhenResolvedThenNotReady)

@@ -1,4 +1,6 @@
 #include "shell/programsettings.h"
+#include "shell/settingsfile.h"
+#include "shell/useraccount.h"
 
 #include "tempfolder.h"
 
@@ -17,6 +19,14 @@ struct Loaded
     UserAccount account;
 };
 
+Loaded loadBytes(const QByteArray& bytes)
+{
+    TempFolder temp;
+    Loaded loaded;
+    loaded.opened = SettingsFile::load(temp.write("pictorelle.ini", bytes), loaded.settings, loaded.account);
+    return loaded;
+}
+
 Loaded roundTrip(const ProgramSettings& settings, const UserAccount& account, QByteArray* bytes = nullptr)
 {
     TempFolder temp;
@@ -24,9 +34,7 @@ Loaded roundTrip(const ProgramSettings& settings, const UserAccount& account, QB
     EXPECT_TRUE(SettingsFile::save(path, settings, account));
     if (bytes)
         *bytes = TempFolder::read(path);
-    Loaded loaded;
-    loaded.opened = SettingsFile::load(path, loaded.settings, loaded.account);
-    return loaded;
+    return loadBytes(TempFolder::read(path));
 }
 
 const QByteArray DefaultFile = "USERNAME=\r\nPASSWORD=\r\nLANGUAGEID=0\r\nLANGUAGETEXT=English\r\n"
@@ -76,6 +84,8 @@ TEST(SettingsFileSave, GivenFilledRecordsWhenSavedThenEveryValueIsWrittenInDecim
     EXPECT_EQ(loaded.account.languageText(), "French");
     EXPECT_TRUE(loaded.account.rememberPassword());
     EXPECT_EQ(loaded.settings.windowX(), -8);
+    EXPECT_EQ(loaded.settings.windowY(), 31);
+    EXPECT_EQ(loaded.settings.windowWidth(), 1280);
     EXPECT_EQ(loaded.settings.windowHeight(), 720);
     EXPECT_EQ(loaded.settings.hideClearAudio(), 1);
     EXPECT_EQ(loaded.settings.hideRecordOverAudio(), 1);
@@ -84,51 +94,53 @@ TEST(SettingsFileSave, GivenFilledRecordsWhenSavedThenEveryValueIsWrittenInDecim
     EXPECT_EQ(loaded.settings.addPhotoFolder(), "/home/me/Pictures");
 }
 
-TEST(SettingsFileSave, GivenLatin1ValuesWhenSavedThenBytesAreOnePerCharacter)
+TEST(SettingsFileSave, GivenTextsBeyondLatin1OrHoldingLineBreaksTheMarkOrPercentWhenRoundTrippedThenTheyComeBackWhole)
 {
-    UserAccount account;
-    account.setUserName(QString::fromUtf8("José Müller ÿ"));
-    QByteArray bytes;
-    const Loaded loaded = roundTrip(ProgramSettings(), account, &bytes);
-    EXPECT_TRUE(bytes.startsWith("USERNAME=Jos\xE9 M\xFCller \xFF\r\nPASSWORD="));
-    EXPECT_EQ(loaded.account.userName(), QString::fromUtf8("José Müller ÿ"));
-}
+    enum class Field {
+        UserName,
+        LanguageText,
+        AddPhotoFolder
+    };
+    const struct
+    {
+        Field field;
+        QString value;
+        QByteArray line; // as written
+    } cases[] = {
+        // Latin-1 text is written one byte per character; anything else in the encoded form.
+        {Field::UserName, QString::fromUtf8("José Müller ÿ"), "USERNAME=Jos\xE9 M\xFCller \xFF\r\n"},
+        {Field::UserName, QString::fromUtf8("田中"), "USERNAME=\x01\xE7\x94\xB0\xE4\xB8\xAD\r\n"},
+        {Field::AddPhotoFolder, QString::fromUtf8("/home/李/写真 2024"),
+         "ADD_PHOTO_PATH=\x01/home/\xE6\x9D\x8E/\xE5\x86\x99\xE7\x9C\x9F%202024\r\n"},
+        {Field::UserName, "eve\r\nX=999",
+         "USERNAME=\x01"
+         "eve%0D%0AX=999\r\n"},
+        {Field::LanguageText, QString(QChar(0x0001)) + "100% sure", "LANGUAGETEXT=\x01%01100%25%20sure\r\n"},
+        // Too long for one 1022-character line, so read whole.
+        {Field::AddPhotoFolder, "/" + QString(1022, 'd'), "ADD_PHOTO_PATH=\x01/" + QByteArray(1022, 'd') + "\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.left(40).toStdString());
+        ProgramSettings settings;
+        UserAccount account;
+        if (c.field == Field::UserName)
+            account.setUserName(c.value);
+        else if (c.field == Field::LanguageText)
+            account.setLanguageText(c.value);
+        else
+            settings.setAddPhotoFolder(c.value);
 
-TEST(SettingsFileSave, GivenCjkFolderWhenSavedAndLoadedThenItSurvivesInTheEncodedForm)
-{
-    ProgramSettings settings;
-    settings.setAddPhotoFolder(QString::fromUtf8("/home/李/写真 2024"));
-    UserAccount account;
-    account.setUserName(QString::fromUtf8("田中"));
-    QByteArray bytes;
-    const Loaded loaded = roundTrip(settings, account, &bytes);
-    EXPECT_TRUE(bytes.contains("USERNAME=\x01\xE7\x94\xB0\xE4\xB8\xAD\r\n"));
-    EXPECT_TRUE(bytes.endsWith("ADD_PHOTO_PATH=\x01/home/\xE6\x9D\x8E/\xE5\x86\x99\xE7\x9C\x9F%202024\r\n"));
-    EXPECT_EQ(loaded.settings.addPhotoFolder(), QString::fromUtf8("/home/李/写真 2024"));
-    EXPECT_EQ(loaded.account.userName(), QString::fromUtf8("田中"));
-}
+        QByteArray bytes;
+        const Loaded loaded = roundTrip(settings, account, &bytes);
 
-TEST(SettingsFileSave, GivenLineBreaksMarkOrPercentInValuesWhenRoundTrippedThenNothingLeaksIntoOtherKeys)
-{
-    UserAccount account;
-    account.setUserName("eve\r\nX=999");
-    account.setLanguageText(QString(QChar(0x0001)) + "100% sure");
-    QByteArray bytes;
-    const Loaded loaded = roundTrip(ProgramSettings(), account, &bytes);
-    EXPECT_TRUE(bytes.startsWith("USERNAME=\x01"
-                                 "eve%0D%0AX=999\r\n"));
-    EXPECT_TRUE(bytes.contains("LANGUAGETEXT=\x01%01100%25%20sure\r\n"));
-    EXPECT_EQ(loaded.account.userName(), "eve\r\nX=999");
-    EXPECT_EQ(loaded.account.languageText(), QString(QChar(0x0001)) + "100% sure");
-    EXPECT_EQ(loaded.settings.windowX(), 0);
-}
-
-TEST(SettingsFileSave, GivenFolderTooLongForOneLineWhenRoundTrippedThenItIsKeptWhole)
-{
-    ProgramSettings settings;
-    settings.setAddPhotoFolder("/" + QString(1022, 'd'));
-    const Loaded loaded = roundTrip(settings, UserAccount());
-    EXPECT_EQ(loaded.settings.addPhotoFolder(), "/" + QString(1022, 'd'));
+        EXPECT_TRUE(bytes.contains(c.line));
+        EXPECT_EQ(bytes.count("\r\n"), 15) << "no value breaks its line";
+        EXPECT_EQ(c.field == Field::UserName       ? loaded.account.userName()
+                  : c.field == Field::LanguageText ? loaded.account.languageText()
+                                                   : loaded.settings.addPhotoFolder(),
+                  c.value);
+        EXPECT_EQ(loaded.settings.windowX(), 0) << "nothing leaks into other keys";
+    }
 }
 
 TEST(SettingsFileSave, GivenSavedFileThenOnlyTheOwnerMayReadIt)
@@ -156,4 +168,88 @@ TEST(SettingsFileSave, GivenFileThatCannotBeWrittenWhenSavedThenFalseAndOldFileI
     const QString missing = temp.file("no/such/folder/pictorelle.ini");
     EXPECT_FALSE(SettingsFile::save(missing, ProgramSettings(), UserAccount()));
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+TEST(SettingsFileLoad, GivenNoFileOrAnEmptyOneWhenLoadedThenOnlyTheMissingFileCountsAsAFirstStart)
+{
+    TempFolder temp;
+    ProgramSettings settings;
+    settings.setWindowWidth(1024);
+    UserAccount account;
+    EXPECT_FALSE(SettingsFile::load(temp.file("pictorelle.ini"), settings, account));
+    EXPECT_EQ(settings.windowWidth(), 1024) << "the records keep what they held";
+    EXPECT_EQ(settings.windowHeight(), 600);
+    EXPECT_EQ(account.languageText(), "English");
+
+    EXPECT_TRUE(loadBytes(QByteArray()).opened);
+}
+
+TEST(SettingsFileLoad, GivenLanguageLineWhenLoadedThenOnlyLanguageTextCounts)
+{
+    EXPECT_EQ(loadBytes("LANGUAGE=German\r\n").account.languageText(), "English");
+    const Loaded both = loadBytes("LANGUAGETEXT=Dutch\r\nLANGUAGE=German\r\nLANGUAGEID=6\r\n");
+    EXPECT_EQ(both.account.languageText(), "Dutch");
+    EXPECT_EQ(both.account.languageId(), 6);
+}
+
+TEST(SettingsFileLoad, GivenMalformedNumbersWhenLoadedThenThoseFieldsKeepTheirValues)
+{
+    const Loaded loaded = loadBytes("X=abc\r\nY=\r\nWIDTH=1100px\r\nHEIGHT= -3\r\nX_CUE=+7\r\n"
+                                    "Y_CUE=99999999999\r\nHIDE_CLEAR_AUDIO=yes\r\nLANGUAGEID=x\r\n");
+    EXPECT_EQ(loaded.settings.windowX(), 0);
+    EXPECT_EQ(loaded.settings.windowY(), 0);
+    EXPECT_EQ(loaded.settings.windowWidth(), 1100) << "digits followed by text read as a number";
+    EXPECT_EQ(loaded.settings.windowHeight(), -3);
+    EXPECT_EQ(loaded.settings.cueX(), 7);
+    EXPECT_EQ(loaded.settings.cueY(), 0) << "beyond 32 bits does not parse";
+    EXPECT_EQ(loaded.settings.hideClearAudio(), 0);
+    EXPECT_EQ(loaded.account.languageId(), 0);
+}
+
+TEST(SettingsFileLoad, GivenRememberPasswordNumbersWhenLoadedThenAnyNonZeroSetsIt)
+{
+    EXPECT_TRUE(loadBytes("REMEMBER_PASSWORD=5\r\n").account.rememberPassword());
+    EXPECT_FALSE(loadBytes("REMEMBER_PASSWORD=5\r\nREMEMBER_PASSWORD=0\r\n").account.rememberPassword());
+    EXPECT_FALSE(loadBytes("REMEMBER_PASSWORD=on\r\n").account.rememberPassword());
+}
+
+TEST(SettingsFileLoad, GivenUnknownOrWrongCaseKeysWhenLoadedThenTheyAreIgnored)
+{
+    const Loaded loaded = loadBytes("[Settings]\r\nusername=bob\r\n X=5\r\nCOLOR=red\r\nUSERNAME=carol\r\n");
+    EXPECT_EQ(loaded.account.userName(), "carol");
+    EXPECT_EQ(loaded.settings.windowX(), 0);
+}
+
+TEST(SettingsFileLoad, GivenBareLineFeedsAndNoFinalLineEndWhenLoadedThenLastValueIsWhole)
+{
+    const Loaded loaded = loadBytes("USERNAME=dave\nX=100");
+    EXPECT_EQ(loaded.account.userName(), "dave");
+    EXPECT_EQ(loaded.settings.windowX(), 100);
+}
+
+TEST(SettingsFileLoad, GivenLinesOf1022CharactersAndLongerWhenLoadedThenTheFirstIsWholeAndTheRestAreCutWithoutTails)
+{
+    const QByteArray path = "/" + QByteArray(1006, 'p');
+    EXPECT_EQ(loadBytes("ADD_PHOTO_PATH=" + path + "\r\n").settings.addPhotoFolder(), QString::fromLatin1(path));
+
+    const Loaded loaded = loadBytes("ADD_PHOTO_PATH=" + path + "X=77\r\nY=5\r\n");
+    EXPECT_EQ(loaded.settings.addPhotoFolder(), QString::fromLatin1(path));
+    EXPECT_EQ(loaded.settings.windowX(), 0) << "the tail of a cut line matches no key";
+    EXPECT_EQ(loaded.settings.windowY(), 5) << "the next line is read normally";
+}
+
+TEST(SettingsFileLoad, GivenEncodedValueLongerThanItsFieldWhenLoadedThenItIsCut)
+{
+    QByteArray line = "USERNAME=\x01";
+    for (int i = 0; i < 300; ++i)
+        line += "\xE7\x94\xB0";
+    const Loaded loaded = loadBytes(line + "\r\nX=3\r\n");
+    EXPECT_EQ(loaded.account.userName(), QString(255, QChar(0x7530)));
+    EXPECT_EQ(loaded.settings.windowX(), 3);
+}
+
+TEST(SettingsFileLoad, GivenAddPhotoPathTwiceWhenLoadedThenTheLastFolderIsUsed)
+{
+    const Loaded loaded = loadBytes("ADD_PHOTO_PATH=/a\r\nADD_PHOTO_PATH=/b\r\nADD_PHOTO_PATH=\r\n");
+    EXPECT_EQ(loaded.settings.addPhotoFolder(), "/b");
 }

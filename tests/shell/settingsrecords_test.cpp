@@ -1,27 +1,7 @@
 #include "shell/programsettings.h"
+#include "shell/useraccount.h"
 
 #include <gtest/gtest.h>
-
-TEST(SettingsRecords, GivenNewRecordsThenDefaultsMatchAFirstStart)
-{
-    const ProgramSettings settings;
-    EXPECT_EQ(settings.windowX(), 0);
-    EXPECT_EQ(settings.windowY(), 0);
-    EXPECT_EQ(settings.windowWidth(), 800);
-    EXPECT_EQ(settings.windowHeight(), 600);
-    EXPECT_EQ(settings.cueX(), 0);
-    EXPECT_EQ(settings.cueY(), 0);
-    EXPECT_EQ(settings.hideClearAudio(), 0);
-    EXPECT_EQ(settings.hideRecordOverAudio(), 0);
-    EXPECT_TRUE(settings.addPhotoFolder().isEmpty());
-
-    const UserAccount account;
-    EXPECT_TRUE(account.userName().isEmpty());
-    EXPECT_TRUE(account.password().isEmpty());
-    EXPECT_EQ(account.languageText(), "English");
-    EXPECT_EQ(account.languageId(), 0);
-    EXPECT_FALSE(account.rememberPassword());
-}
 
 TEST(SettingsRecords, GivenOverlongTextsWhenSetThenCapacityMinusOneIsKept)
 {

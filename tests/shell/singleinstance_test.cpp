@@ -165,22 +165,7 @@ TEST(SingleInstance, GivenNoRunningCopyWhenClaimingThenItListensOnASocketOnlyThe
     EXPECT_TRUE(first.isListening());
 }
 
-TEST(SingleInstance, GivenRunningCopyWhenLaterCopyClaimsThenItIsRefusedAndTheRunningCopyIsRaisedOnce)
-{
-    TempFolder temp;
-    SingleInstance first(nameFor(temp));
-    ASSERT_TRUE(first.claim());
-    QSignalSpy raised(&first, &SingleInstance::raiseRequested);
-
-    EXPECT_FALSE(claimFromAnotherThread(nameFor(temp)));
-    EXPECT_EQ(raised.count(), 1);
-
-    EXPECT_FALSE(claimFromAnotherThread(nameFor(temp)));
-    EXPECT_EQ(raised.count(), 2);
-    EXPECT_TRUE(first.isListening());
-}
-
-TEST(SingleInstance, GivenRunningCopyEndedWhenNextCopyClaimsThenItRuns)
+TEST(SingleInstance, GivenRunningCopyWhenLaterCopiesClaimThenEachIsRefusedAndRaisesItOnceAndAfterItEndsTheNextRuns)
 {
     TempFolder temp;
     QString path;
@@ -188,64 +173,57 @@ TEST(SingleInstance, GivenRunningCopyEndedWhenNextCopyClaimsThenItRuns)
         SingleInstance first(nameFor(temp));
         ASSERT_TRUE(first.claim());
         path = first.socketPath();
+        QSignalSpy raised(&first, &SingleInstance::raiseRequested);
+
+        EXPECT_FALSE(claimFromAnotherThread(nameFor(temp)));
+        EXPECT_EQ(raised.count(), 1);
+
+        EXPECT_FALSE(claimFromAnotherThread(nameFor(temp)));
+        EXPECT_EQ(raised.count(), 2);
+        EXPECT_TRUE(first.isListening());
     }
     EXPECT_FALSE(QFileInfo::exists(path));
     SingleInstance next(nameFor(temp));
     EXPECT_TRUE(next.claim());
 }
 
-TEST(SingleInstance, GivenTwoProgramFoldersWhenBothClaimThenBothRunWithoutRaisingEachOther)
+TEST(SingleInstance, GivenRunningCopyWhenAnotherUserOrAnotherProgramFolderClaimsThenBothRunWithoutRaisingEachOther)
 {
     TempFolder one;
     TempFolder two;
-    SingleInstance first(nameFor(one));
+    SingleInstance first(nameFor(one, "ann"));
     QSignalSpy raised(&first, &SingleInstance::raiseRequested);
     ASSERT_TRUE(first.claim());
-    EXPECT_TRUE(claimFromAnotherThread(nameFor(two)));
+    EXPECT_TRUE(claimFromAnotherThread(nameFor(one, "bob")));
+    EXPECT_TRUE(claimFromAnotherThread(nameFor(two, "ann")));
     EXPECT_EQ(raised.count(), 0);
 }
 
-TEST(SingleInstance, GivenTwoUsersOnOneFolderWhenBothClaimThenBothRun)
+TEST(SingleInstance, GivenSocketOrPlainFileLeftAtTheSocketPathWhenClaimingThenItRunsAndAnswersLaterCopies)
 {
-    TempFolder temp;
-    SingleInstance ann(nameFor(temp, "ann"));
-    ASSERT_TRUE(ann.claim());
-    SingleInstance bob(nameFor(temp, "bob"));
-    EXPECT_TRUE(bob.claim());
-}
+    for (const bool socketLeft : {true, false}) {
+        SCOPED_TRACE(socketLeft ? "a socket left by a crashed copy" : "a plain file");
+        TempFolder temp;
+        const QString name = nameFor(temp);
+        const QString path = socketPathOf(name);
+        ASSERT_FALSE(path.isEmpty());
+        FileCleanup cleanup(path);
+        if (socketLeft) {
+            ASSERT_TRUE(leaveDeadSocket(path));
+        } else {
+            QFile plain(path);
+            ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+            plain.write("not a socket");
+        }
+        ASSERT_TRUE(QFileInfo::exists(path));
 
-TEST(SingleInstance, GivenSocketLeftByACrashedCopyWhenClaimingThenItRunsAndAnswersLaterCopies)
-{
-    TempFolder temp;
-    const QString name = nameFor(temp);
-    const QString path = socketPathOf(name);
-    ASSERT_FALSE(path.isEmpty());
-    FileCleanup cleanup(path);
-    ASSERT_TRUE(leaveDeadSocket(path));
-    ASSERT_TRUE(QFileInfo::exists(path));
-
-    SingleInstance first(name);
-    ASSERT_TRUE(first.claim());
-    QSignalSpy raised(&first, &SingleInstance::raiseRequested);
-    EXPECT_FALSE(claimFromAnotherThread(name));
-    EXPECT_EQ(raised.count(), 1);
-}
-
-TEST(SingleInstance, GivenPlainFileAtTheSocketPathWhenClaimingThenItRuns)
-{
-    TempFolder temp;
-    const QString name = nameFor(temp);
-    const QString path = socketPathOf(name);
-    ASSERT_FALSE(path.isEmpty());
-    FileCleanup cleanup(path);
-    QFile plain(path);
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.write("not a socket");
-    plain.close();
-
-    SingleInstance first(name);
-    EXPECT_TRUE(first.claim());
-    EXPECT_TRUE(first.isListening());
+        SingleInstance first(name);
+        ASSERT_TRUE(first.claim());
+        EXPECT_TRUE(first.isListening());
+        QSignalSpy raised(&first, &SingleInstance::raiseRequested);
+        EXPECT_FALSE(claimFromAnotherThread(name));
+        EXPECT_EQ(raised.count(), 1);
+    }
 }
 
 TEST(SingleInstance, GivenClientSendingGarbageWhenServedThenItIsDroppedWithoutRaising)

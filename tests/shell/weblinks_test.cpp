@@ -71,22 +71,22 @@ QString encoded(const QUrl& address)
 
 } // namespace
 
-TEST(WebLinks, GivenServiceBaseWhenPagesAreBuiltThenEachAddressIsExactlyBasePlusItsQuery)
-{
-    EXPECT_EQ(encoded(weblinks::serviceHomeAddress(Base)), "http://127.0.0.1:8642");
-    EXPECT_EQ(encoded(weblinks::updateCheckAddress(Base)), "http://127.0.0.1:8642/?page=check&ver=1.0");
-    EXPECT_EQ(encoded(weblinks::signUpAddress(Base)), "http://127.0.0.1:8642/?page=login");
-    EXPECT_EQ(encoded(weblinks::storyPageAddress(Base, 1234)), "http://127.0.0.1:8642/?page=detail&cid=1234");
-    EXPECT_EQ(encoded(weblinks::storyPageAddress(QStringLiteral("https://pictorelle.example"), 2147483647)),
-              "https://pictorelle.example/?page=detail&cid=2147483647");
-}
-
-TEST(WebLinks, GivenBaseWithTrailingSlashWhenPagesAreBuiltThenNoDoubleSlashAppears)
+TEST(WebLinks, GivenServiceBaseWithOrWithoutTrailingSlashesWhenPagesAreBuiltThenEachIsExactlyBasePlusItsQuery)
 {
     const QString slashed = Base + QStringLiteral("//");
-    EXPECT_EQ(encoded(weblinks::updateCheckAddress(slashed)), "http://127.0.0.1:8642/?page=check&ver=1.0");
-    EXPECT_EQ(encoded(weblinks::signUpAddress(slashed)), "http://127.0.0.1:8642/?page=login");
-    EXPECT_EQ(encoded(weblinks::storyPageAddress(slashed, 7)), "http://127.0.0.1:8642/?page=detail&cid=7");
+    const std::pair<QUrl, const char*> cases[] = {
+        {weblinks::serviceHomeAddress(Base), "http://127.0.0.1:8642"},
+        {weblinks::updateCheckAddress(Base), "http://127.0.0.1:8642/?page=check&ver=1.0"},
+        {weblinks::signUpAddress(Base), "http://127.0.0.1:8642/?page=login"},
+        {weblinks::storyPageAddress(Base, 1234), "http://127.0.0.1:8642/?page=detail&cid=1234"},
+        {weblinks::storyPageAddress(QStringLiteral("https://pictorelle.example"), 2147483647),
+         "https://pictorelle.example/?page=detail&cid=2147483647"},
+        {weblinks::updateCheckAddress(slashed), "http://127.0.0.1:8642/?page=check&ver=1.0"},
+        {weblinks::signUpAddress(slashed), "http://127.0.0.1:8642/?page=login"},
+        {weblinks::storyPageAddress(slashed, 7), "http://127.0.0.1:8642/?page=detail&cid=7"},
+    };
+    for (const auto& [address, expected] : cases)
+        EXPECT_EQ(encoded(address), expected);
 }
 
 TEST(WebLinks, GivenFolderWithSpacesHashPercentAndNonAsciiWhenHelpAddressIsBuiltThenItLeadsBackToThePage)
@@ -110,7 +110,7 @@ TEST(WebLinks, GivenFolderWithSpacesHashPercentAndNonAsciiWhenHelpAddressIsBuilt
     EXPECT_TRUE(QFileInfo(reread).isFile());
 }
 
-TEST(WebLinks, GivenHelpPageWhenOpenedThenOpenerGetsExactlyThatAddressAndItsAnswerIsReturned)
+TEST(WebLinks, GivenHelpPageOrWebAddressWhenOpenedThenOpenerGetsExactlyThatAddressOnceAndItsAnswerIsReturned)
 {
     const TempFolder temp;
     temp.write("docs/publish.htm", "<html></html>");
@@ -119,18 +119,24 @@ TEST(WebLinks, GivenHelpPageWhenOpenedThenOpenerGetsExactlyThatAddressAndItsAnsw
 
     EXPECT_TRUE(weblinks::openHelpPage(opener, temp.path(), weblinks::PublishPage));
     EXPECT_TRUE(weblinks::openHelpPage(opener, temp.path(), weblinks::MicrophonePage));
-    ASSERT_EQ(opener.opened.size(), 2) << "one handler start per page opened";
+    EXPECT_TRUE(weblinks::openWebAddress(opener, weblinks::updateCheckAddress(Base)));
+    EXPECT_TRUE(weblinks::openWebAddress(opener, weblinks::storyPageAddress(QStringLiteral("https://p.example"), 5)));
+    ASSERT_EQ(opener.opened.size(), 4) << "one handler start per address opened";
     EXPECT_EQ(opener.opened.at(0).toLocalFile(), temp.file("docs/publish.htm"));
     EXPECT_EQ(opener.opened.at(1).toLocalFile(), temp.file("docs/mictest.htm"));
+    EXPECT_EQ(encoded(opener.opened.at(2)), "http://127.0.0.1:8642/?page=check&ver=1.0");
+    EXPECT_EQ(encoded(opener.opened.at(3)), "https://p.example/?page=detail&cid=5");
 
     opener.answer = false;
     EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::PublishPage)) << "no handler started";
+    EXPECT_FALSE(weblinks::openWebAddress(opener, weblinks::signUpAddress(Base)));
 }
 
-TEST(WebLinks, GivenMissingHelpPageWhenOpenedThenNothingIsStartedAndTheUserIsToldWhichPage)
+TEST(WebLinks, GivenMissingHelpPageOrAFolderInItsPlaceWhenOpenedThenNothingIsStartedAndTheUserIsToldWhichPage)
 {
     const TempFolder temp;
     temp.write("docs/introduction.htm", "<html></html>");
+    QDir().mkpath(temp.file("docs/mictest.htm"));
     RecordingOpener opener;
     QStringList told;
     const auto tell = [&told](const QString& text) { told << text; };
@@ -144,41 +150,16 @@ TEST(WebLinks, GivenMissingHelpPageWhenOpenedThenNothingIsStartedAndTheUserIsTol
 
     EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::SettingsPage, tell));
     EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::PublishPage)) << "no one to tell: still false";
+    EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::MicrophonePage, tell)) << "a folder is no page";
 
     ASSERT_EQ(opener.opened.size(), 1) << "a missing page is never handed to the desktop";
-    ASSERT_EQ(told.size(), 1);
+    ASSERT_EQ(told.size(), 2);
     EXPECT_EQ(told.at(0), weblinks::missingHelpPageText(temp.path(), weblinks::SettingsPage));
     EXPECT_TRUE(told.at(0).contains("docs/psettings.htm")) << told.at(0).toStdString();
     EXPECT_TRUE(told.at(0).contains(temp.path())) << told.at(0).toStdString();
-    ASSERT_EQ(log.messages().size(), 2);
+    EXPECT_EQ(told.at(1), weblinks::missingHelpPageText(temp.path(), weblinks::MicrophonePage));
+    ASSERT_EQ(log.messages().size(), 3);
     EXPECT_TRUE(log.messages().at(0).contains(temp.file("docs/psettings.htm"))) << log.messages().at(0).toStdString();
-}
-
-TEST(WebLinks, GivenAFolderWhereAPageShouldBeWhenOpenedThenItCountsAsMissing)
-{
-    const TempFolder temp;
-    QDir().mkpath(temp.file("docs/mictest.htm"));
-    RecordingOpener opener;
-    QStringList told;
-    const WarningLog log;
-    EXPECT_FALSE(weblinks::openHelpPage(opener, temp.path(), weblinks::MicrophonePage,
-                                        [&told](const QString& text) { told << text; }));
-    EXPECT_TRUE(opener.opened.isEmpty());
-    EXPECT_EQ(told.size(), 1);
-}
-
-TEST(WebLinks, GivenWebAddressWhenOpenedThenOpenerGetsItOnceUnchanged)
-{
-    RecordingOpener opener;
-
-    EXPECT_TRUE(weblinks::openWebAddress(opener, weblinks::updateCheckAddress(Base)));
-    EXPECT_TRUE(weblinks::openWebAddress(opener, weblinks::storyPageAddress(QStringLiteral("https://p.example"), 5)));
-
-    ASSERT_EQ(opener.opened.size(), 2);
-    EXPECT_EQ(encoded(opener.opened.at(0)), "http://127.0.0.1:8642/?page=check&ver=1.0");
-    EXPECT_EQ(encoded(opener.opened.at(1)), "https://p.example/?page=detail&cid=5");
-    opener.answer = false;
-    EXPECT_FALSE(weblinks::openWebAddress(opener, weblinks::signUpAddress(Base)));
 }
 
 TEST(WebLinks, GivenSomethingOtherThanAWebAddressWhenOpenedAsOneThenNothingIsStartedAndItIsLogged)

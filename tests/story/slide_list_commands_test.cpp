@@ -207,7 +207,6 @@ TEST_F(SlideListCommands, GIVEN_FourSlides_WHEN_TheSecondIsMovedLast_THEN_UndoMo
     ASSERT_TRUE(story.push(new MoveSlideCommand(story, 1, 3)));
     EXPECT_EQ(stack().undoText(), "Move Slide");
     EXPECT_EQ(log.take(), (QStringList{"slideMoved(1,3)", "currentChanged(3)", "modifiedChanged(true)"}));
-    EXPECT_TRUE(story.slideAt(3)->isSelected());
 
     ASSERT_TRUE(story.undo());
     EXPECT_EQ(log.take(), (QStringList{"slideMoved(3,1)", "currentChanged(1)", "modifiedChanged(false)"}));
@@ -221,8 +220,6 @@ TEST_F(SlideListCommands, GIVEN_FourSlides_WHEN_TheSecondIsMovedLast_THEN_UndoMo
     EXPECT_EQ(namedMedia(afterRedo, 1, "IMAGE_PATH"), "JPEG of c.jpg");
     EXPECT_EQ(namedMedia(afterRedo, 2, "IMAGE_PATH"), "JPEG of d.jpg");
     EXPECT_EQ(namedMedia(afterRedo, 3, "IMAGE_PATH"), "JPEG of b.jpg");
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(story.slideAt(i)->homePosition(), 20 + 95 * i);
 
     EXPECT_FALSE(story.push(new MoveSlideCommand(story, 2, 2)));
     EXPECT_FALSE(story.push(new MoveSlideCommand(story, 0, 4)));

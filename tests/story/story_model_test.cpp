@@ -54,7 +54,7 @@ TEST_F(StoryFixture, SamePictureTwiceIsRefusedEvenAfterImportRenamedIt)
     EXPECT_EQ(story.count(), 3);
 }
 
-TEST_F(StoryFixture, InsertAtZeroPutsTheSlideFirstAndLinesUpHomeSlots)
+TEST_F(StoryFixture, InsertAtZeroPutsTheSlideFirstAndNamesItsFilesByItsId)
 {
     addPicture("a.jpg");
     addPicture("b.jpg");
@@ -63,17 +63,12 @@ TEST_F(StoryFixture, InsertAtZeroPutsTheSlideFirstAndLinesUpHomeSlots)
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(story.slideAt(0), d);
     EXPECT_TRUE(story.slideAt(1)->sourcePicturePath().endsWith("a.jpg"));
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(story.slideAt(i)->homePosition(), 20 + 95 * i);
-        EXPECT_EQ(story.slideAt(i)->targetPosition(), 20 + 95 * i);
-    }
-    EXPECT_EQ(d->drawnPosition(), 20 + 95 * 3); // glides from where it was appended
-    EXPECT_FALSE(story.positionsSettled());
+    EXPECT_TRUE(story.slideAt(3)->sourcePicturePath().endsWith("c.jpg"));
     EXPECT_TRUE(d->narrationWavPath().endsWith(QString("temp/%1.wav").arg(d->id())));
     EXPECT_TRUE(d->thumbnailJpegPath().endsWith(QString("temp/%1_t.jpg").arg(d->id())));
 }
 
-TEST_F(StoryFixture, RemoveMovesTheCurrentIndexAndGlidesTheRest)
+TEST_F(StoryFixture, RemoveMovesTheCurrentIndexAndKeepsItInTheList)
 {
     for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
         addPicture(n);
@@ -82,16 +77,23 @@ TEST_F(StoryFixture, RemoveMovesTheCurrentIndexAndGlidesTheRest)
     ASSERT_TRUE(story.select(3));
     ASSERT_TRUE(story.remove(3));
     EXPECT_EQ(story.currentIndex(), 2);
-    EXPECT_TRUE(story.slideAt(2)->isSelected());
 
     ASSERT_TRUE(story.select(1));
     ASSERT_TRUE(story.remove(0));
     EXPECT_EQ(story.currentIndex(), 0); // the removed index
-    EXPECT_EQ(story.slideAt(1)->homePosition(), 20 + 95);
-    EXPECT_EQ(story.slideAt(1)->targetPosition(), 20 + 95 * 2 - 95);
+    EXPECT_TRUE(story.slideAt(0)->sourcePicturePath().endsWith("c1.jpg"));
 
     EXPECT_FALSE(story.remove(-1));
     EXPECT_FALSE(story.remove(2));
+
+    // The last slide goes while an earlier one is current: the current index stays a slide.
+    addPicture("e.jpg");
+    importer.finishAll();
+    ASSERT_TRUE(story.select(0));
+    ASSERT_EQ(story.count(), 3);
+    ASSERT_TRUE(story.remove(2));
+    EXPECT_EQ(story.currentIndex(), 1);
+    EXPECT_NE(story.slideAt(story.currentIndex()), nullptr);
 }
 
 TEST_F(StoryFixture, BusySlidesCannotBeRemoved)

@@ -59,9 +59,7 @@ TEST_F(StorySignals, GIVEN_ASlideInTheStory_WHEN_ItsFieldsAreSet_THEN_EachRealCh
     s.setRecording(true);
     EXPECT_EQ(log.take(), QStringList(3, "narrationChanged(0)"));
 
-    // Drawing and worker state tells nothing.
-    s.setSelected(true);
-    s.setDrawnPosition(300);
+    // Worker state tells nothing.
     s.setReady(false);
     s.setJpegSize(99);
     s.setMp3Busy(true);
@@ -91,8 +89,6 @@ TEST_F(StorySignals, GIVEN_TheStory_WHEN_ItsInfoIsSet_THEN_EachRealChangeIsToldO
     EXPECT_EQ(log.take(), QStringList{"storyInfoChanged"});
     story.setCategory("Food", 1010000);
     story.setStoryFilePath("elsewhere.sld");
-    story.setPositionsSettled(false);
-    story.setLastInsertionSlot(2);
     EXPECT_TRUE(log.take().isEmpty());
 }
 
@@ -260,8 +256,6 @@ TEST_F(StorySignals, GIVEN_TakenSlides_WHEN_TheyArePutBack_THEN_TheSameSlidesRet
     EXPECT_EQ(a.id(), id);
     EXPECT_EQ(a.slideJpegPath(), jpeg);
     EXPECT_EQ(importer.started.size(), imports);
-    for (int i = 0; i < story.count(); ++i)
-        EXPECT_EQ(story.slideAt(i)->homePosition(), 20 + 95 * i);
 
     // A duplicate, another story's slide and a 51st are refused and stay with the caller.
     std::unique_ptr<Slide> again = newPicture("a.jpg");

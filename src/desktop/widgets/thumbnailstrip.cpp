@@ -16,17 +16,15 @@
 namespace {
 
 constexpr int ScrollBarHeight = 10;
-constexpr int LineStep = Story::SlotPitch;
+constexpr int LineStep = StripPositions::SlotPitch;
 // A line scroll while dragging moves slowly enough to aim a drop.
 constexpr int DragLineStep = 30;
 // Edge scrolling starts this close to either side while dragging.
 constexpr int EdgeZone = 3;
 
-// Step of a thumbnail gliding d pixels from its target.
-int glideStep(int d)
+// Step of the smooth scroll d pixels from its target.
+int scrollStep(int d)
 {
-    if (d > 400)
-        return 128;
     if (d > 150)
         return 64;
     if (d > 50)
@@ -40,13 +38,7 @@ int glideStep(int d)
     return 2;
 }
 
-// Step of the smooth scroll d pixels from its target.
-int scrollStep(int d)
-{
-    return d > 150 ? 64 : glideStep(d);
-}
-
-// One animation step from current towards target.
+// One scroll step from current towards target.
 int stepTowards(int current, int target, int step)
 {
     const int d = std::abs(current - target);
@@ -74,6 +66,12 @@ ThumbnailStrip::ThumbnailStrip(Story& story, SkinResources& skin, QWidget* paren
     m_scrollBar->setPageStep(LineStep);
     connect(m_scrollBar, &QScrollBar::actionTriggered, this, &ThumbnailStrip::scrollBarAction);
     connect(&m_story, &Story::slideReady, this, qOverload<>(&QWidget::update));
+    connect(&m_story, &Story::slideAdded, this, &ThumbnailStrip::onSlideAdded);
+    connect(&m_story, &Story::slideRemoved, this, &ThumbnailStrip::onSlideRemoved);
+    connect(&m_story, &Story::slideMoved, this, &ThumbnailStrip::onSlidesMoved);
+    connect(&m_story, &Story::storyReset, this, &ThumbnailStrip::onStoryReset);
+    connect(&m_story, &Story::currentChanged, this, &ThumbnailStrip::onCurrentChanged);
+    onStoryReset();
 
     m_edgeTimer.start(100, this);
     m_animationTimer.start(10, this);
@@ -97,9 +95,81 @@ QString ThumbnailStrip::lengthLabel(int index) const
     return slide ? text::formatDuration(slide->narrationLength()) : QString();
 }
 
+std::vector<int> ThumbnailStrip::order() const
+{
+    std::vector<int> ids;
+    ids.reserve(size_t(m_story.count()));
+    for (int i = 0; i < m_story.count(); ++i)
+        ids.push_back(m_story.slideAt(i)->id());
+    return ids;
+}
+
+StripPositions::Place ThumbnailStrip::placeOf(int index) const
+{
+    const Slide* slide = m_story.slideAt(index);
+    return slide ? m_positions.place(slide->id(), index) : StripPositions::Place{};
+}
+
+bool ThumbnailStrip::isSelected(int index) const
+{
+    const Slide* slide = m_story.slideAt(index);
+    return slide && m_positions.isSelected(slide->id());
+}
+
+void ThumbnailStrip::resumeGlide()
+{
+    m_positions.unsettle();
+}
+
+void ThumbnailStrip::onSlideAdded(int index)
+{
+    m_positions.arrive(order(), index);
+    update();
+}
+
+void ThumbnailStrip::onSlideRemoved(int index)
+{
+    m_positions.leave(order(), index);
+    update();
+}
+
+void ThumbnailStrip::onSlidesMoved()
+{
+    m_positions.lineUp(order());
+    update();
+}
+
+void ThumbnailStrip::onStoryReset()
+{
+    // A story just shown frames nothing until a slide is chosen.
+    m_positions.reset(order());
+    update();
+}
+
+void ThumbnailStrip::onCurrentChanged(int index)
+{
+    frameOnly(index);
+    update();
+}
+
+void ThumbnailStrip::frameOnly(int index)
+{
+    if (const Slide* slide = m_story.slideAt(index))
+        m_positions.selectOnly(slide->id());
+    else
+        m_positions.clearSelection();
+}
+
+void ThumbnailStrip::selectSlide(int index)
+{
+    m_story.select(index);
+    // Already current: the story tells nothing, but the frame still goes to it alone.
+    frameOnly(index);
+}
+
 void ThumbnailStrip::recomputeScrollRange()
 {
-    m_scrollMaximum = std::max(0, Story::SlotPitch * m_story.count() + Story::FirstSlot - width());
+    m_scrollMaximum = std::max(0, StripPositions::SlotPitch * m_story.count() + StripPositions::FirstSlot - width());
     const QSignalBlocker quiet(m_scrollBar);
     m_scrollBar->setRange(0, m_scrollMaximum);
     // Nothing to scroll: the arrows grey out instead of stepping nowhere.
@@ -108,12 +178,12 @@ void ThumbnailStrip::recomputeScrollRange()
 
 void ThumbnailStrip::scrollIntoView(int index)
 {
-    const int left = Story::SlotPitch * index;
-    const int right = left + Story::SlotPitch;
+    const int left = StripPositions::SlotPitch * index;
+    const int right = left + StripPositions::SlotPitch;
     if (left < m_scrollPosition)
-        m_scrollTarget = left - Story::FirstSlot;
+        m_scrollTarget = left - StripPositions::FirstSlot;
     else if (m_scrollPosition + width() < right)
-        m_scrollTarget = right - width() + Story::FirstSlot;
+        m_scrollTarget = right - width() + StripPositions::FirstSlot;
     else
         return;
     m_scrollAnimating = true;
@@ -125,7 +195,7 @@ int ThumbnailStrip::dropIndex(int clientX) const
     if (x <= 0)
         return -1;
     for (int i = 0; i < m_story.count(); ++i)
-        if (x <= Story::FirstSlot + Story::SlotPitch * i + 37)
+        if (x <= StripPositions::slotX(i) + 37)
             return i;
     return -1;
 }
@@ -206,21 +276,8 @@ void ThumbnailStrip::timerEvent(QTimerEvent* event)
 
 void ThumbnailStrip::animationTick()
 {
-    if (!m_story.positionsSettled()) {
-        bool moved = false;
-        for (int i = 0; i < m_story.count(); ++i) {
-            Slide& s = *m_story.slideAt(i);
-            const int d = std::abs(s.drawnPosition() - s.targetPosition());
-            if (d == 0)
-                continue;
-            s.setDrawnPosition(stepTowards(s.drawnPosition(), s.targetPosition(), glideStep(d)));
-            moved = true;
-        }
-        if (moved)
-            update();
-        else
-            m_story.setPositionsSettled(true);
-    }
+    if (!m_positions.isSettled() && m_positions.glide())
+        update();
 
     if (!m_scrollAnimating || m_story.count() == 0)
         return;
@@ -261,9 +318,5 @@ void ThumbnailStrip::endDrag()
 {
     m_cursorConfined = false;
     m_dragSource = -1;
-    for (int i = 0; i < m_story.count(); ++i) {
-        Slide& s = *m_story.slideAt(i);
-        s.setTargetPosition(s.homePosition());
-    }
-    m_story.setPositionsSettled(false);
+    m_positions.aimHome();
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "desktop/widgets/cursorfrombitmap.h"
+#include "desktop/widgets/strippositions.h"
 
 #include <QBasicTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QScrollBar;
@@ -16,7 +18,9 @@ class Story;
 
 //! The band of slide thumbnails across the top of the main window: shows every slide with
 //! its number and narration length, selects, reorders by dragging, scrolls smoothly and
-//! offers per-slide actions from a context menu. GUI thread only.
+//! offers per-slide actions from a context menu. Follows the story through its signals: slides
+//! glide to their new slots after a change, and the frame goes to each new current slide (none
+//! before the first, nor after a story is replaced). GUI thread only.
 class ThumbnailStrip : public QWidget
 {
     Q_OBJECT
@@ -84,6 +88,14 @@ public:
     int contextSlide() const { return m_contextSlide; }
     //! The length label of the slide at index ("1:05"); empty outside the list.
     QString lengthLabel(int index) const;
+    //! Where the slide at index stands, in canvas pixels: home slot, glide target, drawn x.
+    StripPositions::Place placeOf(int index) const;
+    //! The slide at index has a selection frame.
+    bool isSelected(int index) const;
+    //! Every slide's place, the drag slot and the frames.
+    const StripPositions& positions() const { return m_positions; }
+    //! Lets the thumbnails glide on to their targets; nothing moves when all stand there.
+    void resumeGlide();
 
     //! The context menu for a right-click on slide (-1: none), labelHit when the click was
     //! on its labels. Makes slide the context slide and selects it. Its actions carry out
@@ -99,10 +111,6 @@ signals:
     void changePhotoRequested(int index);
     //! The slide at index is about to be removed while its narration is being recorded.
     void stopRecordingRequested(int index);
-    //! A click or the menu made index the current slide: the picture view shows it.
-    void slideSelected(int index);
-    //! Slides were reordered or removed: the main window's panels and times need refreshing.
-    void storyChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -119,6 +127,18 @@ protected:
 
 private:
     int clientHeight() const;
+    //! The story's slide ids in order.
+    std::vector<int> order() const;
+    // The story's changes.
+    void onSlideAdded(int index);
+    void onSlideRemoved(int index);
+    void onSlidesMoved();
+    void onStoryReset();
+    void onCurrentChanged(int index);
+    //! Frames the slide at index alone (none outside the list).
+    void frameOnly(int index);
+    //! Makes the slide at index the current one and frames it alone.
+    void selectSlide(int index);
     // Drawing.
     void drawSlide(class QPainter& painter, const Slide& slide, int index) const;
     QImage dragImage(const Slide& slide) const;
@@ -147,6 +167,7 @@ private:
 
     Story& m_story;
     SkinResources& m_skin;
+    StripPositions m_positions;
     QScrollBar* m_scrollBar;
     QBasicTimer m_edgeTimer;
     QBasicTimer m_animationTimer;

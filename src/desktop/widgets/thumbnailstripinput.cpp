@@ -20,8 +20,6 @@ constexpr int LabelBottom = 115;
 constexpr int PictureSize = 75;
 // Half a thumbnail: where a slot's boundary lies.
 constexpr int HalfPicture = 37;
-// Half the gap a drag opens between two thumbnails.
-constexpr int GapShift = 15;
 // The drag cursor stays this far inside the strip's left and right edges.
 constexpr int ConfineInset = 4;
 // Drag cursor pixels of this colour are transparent.
@@ -40,7 +38,7 @@ int ThumbnailStrip::homeHit(QPoint client) const
     if (client.y() < PictureTop || client.y() >= PictureBottom)
         return -1;
     for (int i = 0; i < m_story.count(); ++i)
-        if (insideColumn(x, m_story.slideAt(i)->homePosition()))
+        if (insideColumn(x, placeOf(i).home))
             return i;
     return -1;
 }
@@ -50,7 +48,7 @@ int ThumbnailStrip::pictureOrLabelHit(QPoint client, bool* labelHit) const
     const int x = client.x() + m_scrollPosition;
     const int y = client.y();
     for (int i = 0; i < m_story.count(); ++i) {
-        if (!insideColumn(x, m_story.slideAt(i)->drawnPosition()))
+        if (!insideColumn(x, placeOf(i).drawn))
             continue;
         if (y >= PictureTop && y < PictureBottom) {
             *labelHit = false;
@@ -69,19 +67,17 @@ int ThumbnailStrip::insertionSlot(int clientX) const
 {
     const int x = clientX + m_scrollPosition;
     for (int i = 0; i < m_story.count(); ++i)
-        if (x < m_story.slideAt(i)->targetPosition() + HalfPicture)
+        if (x < placeOf(i).target + HalfPicture)
             return i - 1;
     return m_story.count() - 1;
 }
 
 void ThumbnailStrip::selectAt(QPoint client)
 {
-    for (int i = 0; i < m_story.count(); ++i)
-        m_story.slideAt(i)->setSelected(false);
+    m_positions.clearSelection();
     const int hit = homeHit(client);
     if (hit != -1) {
-        m_story.select(hit);
-        emit slideSelected(hit);
+        selectSlide(hit);
     }
     update();
 }
@@ -110,7 +106,7 @@ void ThumbnailStrip::mousePressEvent(QMouseEvent* event)
 void ThumbnailStrip::startDrag(int index, QPoint client)
 {
     const Slide& slide = *m_story.slideAt(index);
-    const QPoint hotspot((client.x() + m_scrollPosition) % Story::SlotPitch - Story::FirstSlot,
+    const QPoint hotspot((client.x() + m_scrollPosition) % StripPositions::SlotPitch - StripPositions::FirstSlot,
                          client.y() - PictureTop);
     m_dragCursor.create(dragImage(slide), dragCursorKey, hotspot);
     setCursor(m_dragCursor.current());
@@ -147,16 +143,8 @@ void ThumbnailStrip::confineCursor(QPoint global)
 
 void ThumbnailStrip::updateGap(int clientX)
 {
-    const int slot = insertionSlot(clientX);
-    if (slot == m_story.lastInsertionSlot())
-        return;
-    m_story.setLastInsertionSlot(slot);
-    for (int i = 0; i < m_story.count(); ++i) {
-        Slide& s = *m_story.slideAt(i);
-        s.setTargetPosition(s.homePosition() + (i > slot ? GapShift : -GapShift));
-    }
-    m_story.setPositionsSettled(false);
-    update();
+    if (m_positions.openGap(order(), insertionSlot(clientX)))
+        update();
 }
 
 void ThumbnailStrip::mouseReleaseEvent(QMouseEvent* event)
@@ -183,7 +171,6 @@ void ThumbnailStrip::finishDrop(int clientX)
     // One undoable step: the move, with the moved slide made the current one.
     if (!m_story.push(new MoveSlideCommand(m_story, m_dragSource, destination)))
         return;
-    emit storyChanged();
     emit cueCardCommand(CueSlideMoved, destination);
     update();
 }
@@ -222,7 +209,7 @@ void ThumbnailStrip::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Delete:
         for (int i = 0; i < m_story.count(); ++i) {
-            if (m_story.slideAt(i)->isSelected()) {
+            if (isSelected(i)) {
                 removeSlide(i, false);
                 break;
             }

@@ -61,8 +61,7 @@ std::unique_ptr<QMenu> ThumbnailStrip::buildContextMenu(int slide, bool labelHit
         removeItem(*menu, itemWithId(*menu, MenuRemoveSlide));
         removeItem(*menu, itemWithId(*menu, MenuChangePhoto));
     }
-    m_story.select(slide);
-    emit slideSelected(slide);
+    selectSlide(slide);
     update();
     if (!hit->hasNarration()) {
         itemWithId(*menu, MenuPlay)->setEnabled(false);
@@ -92,8 +91,7 @@ void ThumbnailStrip::menuCommand(int id)
         break;
     case MenuClearAudio:
         if (hasContext) {
-            m_story.select(m_contextSlide);
-            emit slideSelected(m_contextSlide);
+            selectSlide(m_contextSlide);
             emit commandRequested(ClearNarration);
         }
         break;
@@ -154,6 +152,5 @@ void ThumbnailStrip::removeSlide(int index, bool closeCueCard)
     }
     m_contextSlide = -1;
     recomputeScrollRange();
-    emit storyChanged();
     update();
 }

@@ -40,17 +40,16 @@ void ThumbnailStrip::paintEvent(QPaintEvent*)
     painter.translate(-m_scrollPosition, 0);
     constexpr int slideExtent = 82; // backdrop one pixel left of the picture, labels under it
     for (int i = 0; i < m_story.count(); ++i) {
-        const Slide& slide = *m_story.slideAt(i);
-        const int x = slide.drawnPosition();
+        const int x = placeOf(i).drawn;
         if (x + slideExtent < m_scrollPosition || x - 1 > m_scrollPosition + w)
             continue;
-        drawSlide(painter, slide, i);
+        drawSlide(painter, *m_story.slideAt(i), i);
     }
 }
 
 void ThumbnailStrip::drawSlide(QPainter& painter, const Slide& slide, int index) const
 {
-    const int x = slide.drawnPosition();
+    const int x = placeOf(index).drawn;
     painter.drawPixmap(x - 1, PictureTop - 1, m_skin.thumbnailBackdrop());
     const QRect picture(x, PictureTop, PictureSize, PictureSize);
     if (slide.kind() == SlideKind::Segment)
@@ -58,7 +57,7 @@ void ThumbnailStrip::drawSlide(QPainter& painter, const Slide& slide, int index)
     else
         painter.drawImage(picture, slide.thumbnail());
 
-    if (slide.isSelected()) {
+    if (isSelected(index)) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(markColour);
         for (int inset = 0; inset < 3; ++inset)
