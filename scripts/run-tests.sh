@@ -5,4 +5,5 @@
 set -euo pipefail
 build=${1:-build}
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+# A hung test fails after 5 minutes instead of holding the whole run.
+ctest --test-dir "$build" --output-on-failure --timeout 300 -j "$(nproc)"
