@@ -184,8 +184,8 @@ void MainWindow::connectViews()
 
 void MainWindow::listenToStory()
 {
-    // The strip and the picture view repaint once per burst of changes; the panels and the
-    // narration controls follow the story themselves.
+    // The strip and a podcast's transcript box repaint once per burst of changes; the panels, the
+    // picture view and the narration controls follow the story themselves.
     const auto later = [this] {
         if (m_repaintPending)
             return;
@@ -194,7 +194,6 @@ void MainWindow::listenToStory()
             m_repaintPending = false;
             m_strip->recomputeScrollRange();
             m_strip->update();
-            m_slideView->update();
             if (m_story->isPodcast())
                 m_transcript->box()->viewport()->update();
         });
