@@ -11,6 +11,3 @@ public:
     //! Milliseconds since an arbitrary fixed point.
     virtual qint64 milliseconds() const = 0;
 };
-
-// The program's entry still reaches the steady clock through this header.
-#include "audio/steadymillisecondclock.h"

@@ -25,6 +25,3 @@ public:
     //! Blocks until the request ends; called on a worker thread.
     virtual Result post(const QByteArray& url, const Form& form, const Progress& progress) = 0;
 };
-
-// The program's entry still reaches the curl set-up through this header.
-#include "publish/curlglobal.h"

@@ -51,6 +51,3 @@ private:
     QString m_programFolder;
     QString m_addPhotoFolder;
 };
-
-// The main window still reaches the account through this header.
-#include "shell/useraccount.h"

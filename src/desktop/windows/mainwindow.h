@@ -5,6 +5,7 @@
 #include "desktop/windows/mainlayout.h"
 #include "shell/categorytree.h"
 #include "shell/programsettings.h"
+#include "shell/useraccount.h"
 #include "story/storyfile.h"
 #include "story/storylibrary.h"
 

@@ -9,10 +9,10 @@
 #include "shell/programfolder.h"
 #include "shell/storycontent.h"
 #include "shell/storyrecovery.h"
-#include "story/clock.h"
 #include "story/messenger.h"
 #include "story/slide.h"
 #include "story/story.h"
+#include "story/systemclock.h"
 
 #include <QWidget>
 
