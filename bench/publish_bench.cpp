@@ -104,7 +104,7 @@ int main(int argc, char** argv)
     CurlGlobal curl;
     CurlServiceClient client;
     const qint64 peakBefore = peakKiB();
-    PublicationRun run({story, account, client, nullptr, base, [] { return true; }});
+    PublicationRun run({story, account, client, nullptr, base, {}});
     run.start();
     QElapsedTimer upload;
     bool uploading = false;

@@ -9,13 +9,14 @@ packages=(
   # Qt 6 (widgets, GUI, SVG for the artwork, test framework)
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   # pictures
-  libmagick++-dev imagemagick
+  libmagick++-dev imagemagick libturbojpeg0-dev libjpeg-dev
   # sound
   libpulse-dev pulseaudio pulseaudio-utils libmp3lame-dev libmp3lame0 sox espeak-ng
   # publishing and the reference service
   libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev curl
-  # tests and benchmarks (lame: the reference encoder the MP3 benchmark compares with)
-  libgtest-dev libgmock-dev googletest libbenchmark-dev libvips-tools lame
+  # tests and benchmarks (lame: the reference encoder the MP3 benchmark compares with;
+  # libjpeg-turbo-progs: djpeg, the decoder the picture import benchmark compares with)
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libvips-tools lame libjpeg-turbo-progs
   # fonts
   fonts-liberation2
 )

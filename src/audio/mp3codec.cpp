@@ -4,6 +4,7 @@
 #include <QLoggingCategory>
 
 #include <dlfcn.h>
+#include <mutex>
 
 namespace {
 
@@ -11,7 +12,7 @@ Q_LOGGING_CATEGORY(lcMp3Codec, "pictorelle.audio.mp3codec")
 
 struct CodecState
 {
-    std::mutex mutex;
+    std::shared_mutex mutex;
     void* library = nullptr;
     LameApi api{};
 };
@@ -41,6 +42,7 @@ bool resolveAll(void* library, LameApi& api)
     ok &= resolve(library, "lame_set_brate", api.setBrate);
     ok &= resolve(library, "lame_set_mode", api.setMode);
     ok &= resolve(library, "lame_set_VBR", api.setVbr);
+    ok &= resolve(library, "lame_set_quality", api.setQuality);
     ok &= resolve(library, "lame_set_bWriteVbrTag", api.setBWriteVbrTag);
     ok &= resolve(library, "lame_init_params", api.initParams);
     ok &= resolve(library, "lame_encode_buffer", api.encodeBuffer);
@@ -83,7 +85,7 @@ bool isMp3CodecPresent()
 bool loadMp3Codec()
 {
     CodecState& codec = state();
-    const std::lock_guard lock(codec.mutex);
+    const std::unique_lock lock(codec.mutex);
     if (codec.library)
         return true;
     void* library = openLibrary();
@@ -102,7 +104,7 @@ bool loadMp3Codec()
 bool unloadMp3Codec()
 {
     CodecState& codec = state();
-    const std::lock_guard lock(codec.mutex);
+    const std::unique_lock lock(codec.mutex);
     if (!codec.library)
         return false;
     dlclose(codec.library);

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include <mutex>
+#include <shared_mutex>
 
 // The MP3 encoder library (LAME), opened at run time so the program starts without it.
 // Load it once at start-up and unload it at exit, both on the main thread.
@@ -24,6 +24,8 @@ struct LameApi
     int (*setMode)(LameHandle, int);
     //! Mode 0 is constant bit rate.
     int (*setVbr)(LameHandle, int);
+    //! 0 (best, slowest) to 9 (fastest).
+    int (*setQuality)(LameHandle, int);
     int (*setBWriteVbrTag)(LameHandle, int);
     void (*setWriteId3TagAutomatic)(LameHandle, int);
     int (*initParams)(LameHandle);
@@ -45,8 +47,8 @@ bool loadMp3Codec();
 //! Closes the library at exit; waits for an encode that still runs. True when it was loaded.
 bool unloadMp3Codec();
 
-//! Holds the loaded library while alive. Encodes run one at a time: each keeps one of these
-//! for its whole run, and unloading waits until it is gone.
+//! Holds the loaded library while alive. Each encode keeps one of these for its whole run;
+//! encodes run side by side (each has its own session), and unloading waits until all are gone.
 class Mp3CodecLock
 {
 public:
@@ -55,6 +57,6 @@ public:
     const LameApi* api() const { return m_api; }
 
 private:
-    std::unique_lock<std::mutex> m_lock;
+    std::shared_lock<std::shared_mutex> m_lock;
     const LameApi* m_api;
 };

@@ -18,6 +18,8 @@ constexpr int mp3SampleRate = 22050;
 constexpr int mp3KilobitsPerSecond = 24;
 constexpr int lameMono = 3;
 constexpr int lameConstantRate = 0;
+// Chosen by measuring speed and the SNR of decoded speech against the library's default.
+constexpr int lameQuality = 7;
 // Rates beyond this would make the one-second buffer absurdly large.
 constexpr quint32 highestSourceRate = 192000;
 // The library's documented worst case for one call, and what a flush may produce.
@@ -71,6 +73,7 @@ public:
         m_api.setBrate(m_handle, mp3KilobitsPerSecond);
         m_api.setMode(m_handle, lameMono);
         m_api.setVbr(m_handle, lameConstantRate);
+        m_api.setQuality(m_handle, lameQuality);
         // The MP3 is a bare frame stream: no info frame before the audio, no ID3 tag after it.
         m_api.setBWriteVbrTag(m_handle, 0);
         if (m_api.setWriteId3TagAutomatic)
@@ -107,7 +110,7 @@ Mp3EncodeResult failure(Mp3EncodeError error, const QString& path)
 
 // The source's samples, one second at a time, through one pair of buffers.
 Mp3EncodeResult convert(const LameApi& lame, const WaveFileInfo& info, QFile& source, QSaveFile& out,
-                        ProgressPublisher& progress)
+                        ProgressPublisher& progress, const Mp3EncodeOptions& options)
 {
     LameSession session(lame);
     if (!session.handle() || !session.configure(info))
@@ -132,6 +135,8 @@ Mp3EncodeResult convert(const LameApi& lame, const WaveFileInfo& info, QFile& so
         if (source.read(reinterpret_cast<char*>(pcm.data()), wanted) != wanted)
             return failure(Mp3EncodeError::SourceUnreadable, source.fileName());
         consumed += wanted;
+        if (options.sourceData)
+            options.sourceData(reinterpret_cast<const char*>(pcm.data()), wanted);
         const int frames = int(wanted / blockAlign);
         if constexpr (Q_BYTE_ORDER == Q_BIG_ENDIAN)
             qFromLittleEndian<qint16>(pcm.data(), frames * info.channels, pcm.data());
@@ -150,7 +155,7 @@ Mp3EncodeResult convert(const LameApi& lame, const WaveFileInfo& info, QFile& so
 }
 
 Mp3EncodeResult encodeFile(const LameApi& lame, const QString& wavePath, const QString& mp3Path,
-                           ProgressPublisher& progress)
+                           ProgressPublisher& progress, const Mp3EncodeOptions& options)
 {
     const std::optional<WaveFileInfo> info = probeWaveFile(wavePath);
     if (!info)
@@ -165,7 +170,7 @@ Mp3EncodeResult encodeFile(const LameApi& lame, const QString& wavePath, const Q
     QSaveFile out(mp3Path);
     if (!out.open(QIODevice::WriteOnly))
         return failure(Mp3EncodeError::WriteFailed, mp3Path);
-    const Mp3EncodeResult result = convert(lame, *info, source, out, progress);
+    const Mp3EncodeResult result = convert(lame, *info, source, out, progress, options);
     if (!result.ok())
         return result;
     if (!out.commit())
@@ -174,6 +179,11 @@ Mp3EncodeResult encodeFile(const LameApi& lame, const QString& wavePath, const Q
 }
 
 } // namespace
+
+QString mp3EncoderSettings()
+{
+    return QStringLiteral("mp3 %1 Hz mono cbr %2 q%3").arg(mp3SampleRate).arg(mp3KilobitsPerSecond).arg(lameQuality);
+}
 
 QString mp3EncodingErrorCaption()
 {
@@ -220,7 +230,7 @@ Mp3EncodeResult encodeWaveToMp3(Messenger* messenger, const QString& wavePath, c
     {
         const Mp3CodecLock codec;
         if (codec.api())
-            return encodeFile(*codec.api(), wavePath, mp3Path, progress);
+            return encodeFile(*codec.api(), wavePath, mp3Path, progress, options);
     }
     // Shown without holding the library, so an exit that unloads it never waits for the user.
     if (messenger)

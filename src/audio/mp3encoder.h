@@ -37,7 +37,14 @@ struct Mp3EncodeOptions
     EncodeProgress* state = nullptr;
     //! Called on the encoding thread with each value published, in order.
     std::function<void(int)> progress;
+    //! Called on the encoding thread with each block of the source's sample bytes as read,
+    //! in order (little-endian, as stored): a digest of what was encoded.
+    std::function<void(const char*, qint64)> sourceData;
 };
+
+//! The encoder's settings as text ("mp3 22050 Hz mono cbr 24 q7"): two MP3s made from the same
+//! samples with the same settings are the same.
+QString mp3EncoderSettings();
 
 //! Caption of the message shown when the encoder library is missing.
 QString mp3EncodingErrorCaption();
@@ -50,7 +57,7 @@ QString mp3EncodeErrorText(const Mp3EncodeResult& result);
 //! 22050 Hz mono at 24 kbit/s constant rate, with no wrapper, tag or info frame. Deletes any
 //! file at mp3Path first; the new MP3 appears there only once complete. With the encoder
 //! library not loaded, shows the missing-codec message through messenger (when given).
-//! Runs on a worker thread; conversions run one at a time (a second one waits for the first).
+//! Runs on a worker thread; conversions on different threads run side by side.
 Mp3EncodeResult encodeWaveToMp3(Messenger* messenger, const QString& wavePath, const QString& mp3Path,
                                 const Mp3EncodeOptions& options = {});
 

@@ -1,5 +1,6 @@
 #include "audio/narrationencoding.h"
 
+#include "audio/mp3cache.h"
 #include "story/slide.h"
 #include "story/story.h"
 
@@ -44,12 +45,16 @@ qint64 fileSize(const QString& path)
 } // namespace
 
 NarrationMp3 encodeNarration(const QString& wavPath, const QString& mp3Path, Messenger* messenger,
-                             EncodeProgress* progress)
+                             EncodeProgress* progress, Mp3Cache* cache)
 {
-    Mp3EncodeOptions options;
-    options.state = progress;
     NarrationMp3 made;
-    made.encode = encodeWaveToMp3(messenger, wavPath, mp3Path, options);
+    if (cache) {
+        made.encode = encodeThroughCache(*cache, wavPath, mp3Path, messenger, progress).encode;
+    } else {
+        Mp3EncodeOptions options;
+        options.state = progress;
+        made.encode = encodeWaveToMp3(messenger, wavPath, mp3Path, options);
+    }
     made.encoded = made.encode.ok();
     // The encoder deleted any earlier MP3, so a failure leaves nothing to measure.
     made.mp3Size = made.encoded ? fileSize(mp3Path) : 0;
@@ -72,6 +77,7 @@ PodcastJob podcastJob(const Story& story)
         job.segmentWavPaths.append(story.slideAt(i)->narrationWavPath());
     job.podcastWavPath = story.podcastWavPath();
     job.podcastMp3Path = story.podcastMp3Path();
+    job.mp3CacheFolder = Mp3Cache::folderIn(story.programFolder());
     return job;
 }
 
@@ -88,9 +94,14 @@ PodcastResult assemblePodcastFiles(const PodcastJob& job, Messenger* messenger, 
         result.error = waveJoinErrorText(result.join);
         return result;
     }
-    Mp3EncodeOptions options;
-    options.state = progress;
-    result.encode = encodeWaveToMp3(messenger, job.podcastWavPath, job.podcastMp3Path, options);
+    if (!job.mp3CacheFolder.isEmpty()) {
+        Mp3Cache cache(job.mp3CacheFolder);
+        result.encode = encodeThroughCache(cache, job.podcastWavPath, job.podcastMp3Path, messenger, progress).encode;
+    } else {
+        Mp3EncodeOptions options;
+        options.state = progress;
+        result.encode = encodeWaveToMp3(messenger, job.podcastWavPath, job.podcastMp3Path, options);
+    }
     result.error = mp3EncodeErrorText(result.encode);
     result.mp3Size = result.encode.ok() ? fileSize(job.podcastMp3Path) : 0;
     return result;

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class Messenger;
+class Mp3Cache;
 class Slide;
 class Story;
 
@@ -21,9 +22,10 @@ struct NarrationMp3
 };
 
 //! Encodes a narration WAV into its MP3, publishing to progress (when given) and stopping
-//! when it is cancelled (no MP3 then). Runs on any thread; touches no slide.
+//! when it is cancelled (no MP3 then). With a cache, samples encoded before are not encoded
+//! again. Runs on any thread; touches no slide.
 NarrationMp3 encodeNarration(const QString& wavPath, const QString& mp3Path, Messenger* messenger,
-                             EncodeProgress* progress = nullptr);
+                             EncodeProgress* progress = nullptr, Mp3Cache* cache = nullptr);
 
 //! Encodes the slide's narration WAV into its narration MP3 and records the outcome: MP3-busy
 //! while it runs, MP3-encoded when the MP3 was made, MP3 size from the file (0 without one).
@@ -38,6 +40,8 @@ struct PodcastJob
     QStringList segmentWavPaths;
     QString podcastWavPath;
     QString podcastMp3Path;
+    //! The MP3 cache of the story's program folder; empty: none.
+    QString mp3CacheFolder;
 };
 
 //! The job for the story's slides as they stand. Call on the story's thread.

@@ -1,9 +1,11 @@
+#include "audio/mp3codec.h"
 #include "audio/waveerrors.h"
 #include "audio/wavefilesink.h"
 #include "audio/waveinfo.h"
 #include "cli/clicontext.h"
 #include "pictures/pictureimporter.h"
 #include "pictures/picturework.h"
+#include "publish/backgroundpreparation.h"
 #include "shell/categorychooser.h"
 #include "shell/categorytree.h"
 #include "shell/programdata.h"
@@ -219,6 +221,15 @@ static int runNew(CliContext& ctx, QStringList args)
             slide->setNarrationLength(seconds[i]);
         }
     }
+
+    // The narrations' MP3s are made now, on every core, so that publishing finds them ready.
+    loadMp3Codec();
+    {
+        BackgroundPreparation preparation(story);
+        preparation.prepareNow();
+        preparation.waitForDone();
+    }
+    unloadMp3Codec();
 
     const SaveResult saved = saveStory(story);
     if (!saved.ok) {

@@ -10,6 +10,7 @@
 #include "shell/settingsfile.h"
 #include "shell/useraccount.h"
 #include "story/messenger.h"
+#include "story/storysave.h"
 #include "story/systemclock.h"
 
 #include <QCoreApplication>
@@ -73,8 +74,14 @@ int runPublish(CliContext& ctx, QStringList args)
     CurlServiceClient client;
     StderrMessenger messenger(ctx.err);
     const QString base = serviceBaseAddress(service);
-    PublicationRun run({story, account, client, &messenger, base,
-                        [&story] { return saveStory(story, SystemClock(), SavedPictures::AlreadyRemade).ok; }});
+    // The story is saved with its new id on the run's worker; the pictures were just remade.
+    PublicationRun::QuietSave quietSave;
+    quietSave.take = [&story] { return std::optional(takeStoryForSave(story, SystemClock().now())); };
+    quietSave.finish = [&story](const SaveResult& result) {
+        applyStorySave(story, result);
+        return result.ok;
+    };
+    PublicationRun run({story, account, client, &messenger, base, quietSave});
     run.start();
     // The dialog's three timers: 100 ms progress, 250 ms preparation, 500 ms verification.
     QElapsedTimer clock;

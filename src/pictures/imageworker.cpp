@@ -1,7 +1,8 @@
 #include "pictures/imageworker.h"
 
+#include "pictures/jpegcodec.h"
 #include "pictures/picturedecoder.h"
-#include "pictures/picturework.h"
+#include "pictures/rasterresampler.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -37,10 +38,7 @@ QSize fittedSize(int w, int h, int largestSide)
 
 } // namespace
 
-ImageWorker::ImageWorker()
-{
-    initializePictureLibrary();
-}
+ImageWorker::ImageWorker() = default;
 
 ImageWorker::~ImageWorker() = default;
 
@@ -48,46 +46,49 @@ void ImageWorker::open(const QString& sourcePath, const QString& outputPath, int
 {
     m_outputPath = outputPath;
     m_loaded = false;
+    m_written.clear();
     m_picture = std::make_unique<DecodedPicture>();
     const QString decoder = decoderFor(sourcePath);
     if (decoder.isEmpty())
         return;
-    *m_picture = decodePicture(sourcePath, decoder.toStdString(), minimumSide);
+    *m_picture = decodePicture(sourcePath, decoder, minimumSide);
     m_loaded = true;
 }
 
 bool ImageWorker::makeSlidePicture(int largestSide, int quarterTurns)
 {
+    m_written.clear();
     if (!isUsable() || largestSide <= 0)
         return false;
     const QSize full = m_picture->fullSize;
-    if (full.width() > largestSide || full.height() > largestSide)
-        resample(fittedSize(full.width(), full.height(), largestSide), Magick::SplineFilter);
-    else if (size() != full)
-        resample(full, Magick::SplineFilter);
-    prepareForJpeg(slideJpegQuality);
-    rotate(quarterTurns);
-    return save();
+    const QSize target = full.width() > largestSide || full.height() > largestSide
+                             ? fittedSize(full.width(), full.height(), largestSide)
+                             : full;
+    if (size() != target)
+        resample(target, ResampleFilter::Spline);
+    m_picture->picture = m_picture->picture.turned(quarterTurns);
+    m_picture->fullSize = size();
+    return save(jpegcodec::encode(m_picture->picture, slideJpegQuality));
 }
 
 bool ImageWorker::makeThumbnail(int side)
 {
+    m_written.clear();
     if (!isUsable() || side <= 0)
         return false;
-    Magick::Image& image = m_picture->image;
-    const int w = int(image.columns());
-    const int h = int(image.rows());
+    RasterPicture& picture = m_picture->picture;
+    const int w = picture.width();
+    const int h = picture.height();
     const float rw = float(w) / float(side);
     const float rh = float(h) / float(side);
     if (rw > rh)
-        image.crop(Magick::Geometry(size_t(h), size_t(h), w / 2 - h / 2, 0));
+        picture = picture.copied(QRect(w / 2 - h / 2, 0, h, h));
     else if (rw < rh)
-        image.crop(Magick::Geometry(size_t(w), size_t(w), 0, h / 2 - w / 2));
-    image.page(Magick::Geometry(0, 0, 0, 0));
-    prepareForJpeg(thumbnailJpegQuality);
+        picture = picture.copied(QRect(0, h / 2 - w / 2, w, w));
+    m_picture->fullSize = size();
     if (w > side || h > side)
-        resample(QSize(side, side), Magick::CatromFilter);
-    return save();
+        resample(QSize(side, side), ResampleFilter::CatmullRom);
+    return save(jpegcodec::encode(picture, thumbnailJpegQuality));
 }
 
 void ImageWorker::setOutputPath(const QString& path)
@@ -101,6 +102,11 @@ QString ImageWorker::outputPath() const
     return m_outputPath;
 }
 
+QByteArray ImageWorker::writtenJpeg() const
+{
+    return m_written;
+}
+
 bool ImageWorker::isLoaded() const
 {
     return m_loaded;
@@ -108,17 +114,12 @@ bool ImageWorker::isLoaded() const
 
 bool ImageWorker::isValid() const
 {
-    return m_picture && m_picture->image.isValid();
+    return m_picture && !m_picture->picture.isNull();
 }
 
 QSize ImageWorker::size() const
 {
-    return isValid() ? QSize(int(m_picture->image.columns()), int(m_picture->image.rows())) : QSize();
-}
-
-int ImageWorker::decodeReduction() const
-{
-    return m_picture ? m_picture->reduction : 1;
+    return isValid() ? m_picture->picture.size() : QSize();
 }
 
 QString ImageWorker::decoderFor(const QString& path)
@@ -135,66 +136,20 @@ bool ImageWorker::isUsable() const
     return m_loaded && isValid() && !m_picture->fullSize.isEmpty();
 }
 
-void ImageWorker::resample(const QSize& target, int filter)
+void ImageWorker::resample(const QSize& target, ResampleFilter filter)
 {
-    Magick::Image& image = m_picture->image;
-    image.filterType(Magick::FilterTypes(filter));
-    Magick::Geometry geometry(size_t(target.width()), size_t(target.height()));
-    geometry.aspect(true);
-    image.resize(geometry);
+    m_picture->picture = resampled(m_picture->picture, target, filter);
     m_picture->fullSize = size();
 }
 
-void ImageWorker::prepareForJpeg(int quality)
-{
-    Magick::Image& image = m_picture->image;
-    if (image.matte()) {
-        // JPEG has no transparency: transparent parts show the white background.
-        image.backgroundColor(Magick::ColorRGB(1.0, 1.0, 1.0));
-        image.alphaChannel(Magick::RemoveAlphaChannel);
-    }
-    // A grayscale picture stays grayscale even after resampling made it leave its palette.
-    image.type(m_picture->grayscale ? Magick::GrayscaleType : Magick::TrueColorType);
-    image.depth(8);
-    image.quality(size_t(quality));
-}
-
-void ImageWorker::rotate(int quarterTurns)
-{
-    Magick::Image& image = m_picture->image;
-    // The remainder keeps the sign of quarterTurns: 1 and -3 are both a right turn.
-    switch (quarterTurns % 4) {
-    case 1:
-    case -3:
-        image.rotate(90.0);
-        break;
-    case 2:
-    case -2:
-        image.rotate(180.0);
-        break;
-    case 3:
-    case -1:
-        image.rotate(270.0);
-        break;
-    default:
-        return;
-    }
-    image.page(Magick::Geometry(0, 0, 0, 0));
-    m_picture->fullSize = size();
-}
-
-bool ImageWorker::save()
+bool ImageWorker::save(const QByteArray& jpeg)
 {
     QFile::remove(m_outputPath);
-    Magick::Blob jpeg;
-    try {
-        m_picture->image.write(&jpeg, "JPEG");
-    } catch (const Magick::Exception&) {
+    if (jpeg.isEmpty())
         return false;
-    }
     QSaveFile file(m_outputPath);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size() || !file.commit())
         return false;
-    file.write(static_cast<const char*>(jpeg.data()), qint64(jpeg.length()));
-    return file.commit();
+    m_written = jpeg;
+    return true;
 }

@@ -1,5 +1,10 @@
 #include "pictures/picturedecoder.h"
 
+#include "pictures/exiforientation.h"
+#include "pictures/jpegcodec.h"
+#include "pictures/picturework.h"
+
+#include <Magick++.h>
 #include <QFile>
 
 #include <algorithm>
@@ -42,20 +47,33 @@ bool isGrayscale(const Magick::Image& image)
     });
 }
 
-// Whole file in memory, handed to the library without a copy; empty when unreadable.
-Magick::Blob readFile(const QString& path)
+// The file's bytes: mapped when possible, read otherwise; empty when unreadable.
+class FileBytes
 {
-    Magick::Blob blob;
-    QFile file(path);
-    const qint64 length = file.size();
-    if (length <= 0 || !file.open(QIODevice::ReadOnly))
-        return blob;
-    auto* bytes = new char[size_t(length)];
-    blob.updateNoCopy(bytes, size_t(length), Magick::Blob::NewAllocator);
-    if (file.read(bytes, length) != length)
-        return {};
-    return blob;
-}
+public:
+    explicit FileBytes(const QString& path) : m_file(path)
+    {
+        const qint64 length = m_file.size();
+        if (length <= 0 || !m_file.open(QIODevice::ReadOnly))
+            return;
+        if (uchar* mapped = m_file.map(0, length)) {
+            m_data = mapped;
+            m_size = size_t(length);
+            return;
+        }
+        m_copy = m_file.readAll();
+        m_data = reinterpret_cast<const uchar*>(m_copy.constData());
+        m_size = size_t(m_copy.size());
+    }
+    const uchar* data() const { return m_data; }
+    size_t size() const { return m_size; }
+
+private:
+    QFile m_file; // unmaps on destruction
+    QByteArray m_copy;
+    const uchar* m_data = nullptr;
+    size_t m_size = 0;
+};
 
 // Asks libjpeg to decode at exactly 1/reduction of the size, keeping the size rules intact.
 int chooseJpegReduction(Magick::Image& image, const Magick::Blob& blob, int minimumSide)
@@ -77,39 +95,76 @@ int chooseJpegReduction(Magick::Image& image, const Magick::Blob& blob, int mini
     return reduction;
 }
 
-} // namespace
-
-DecodedPicture decodePicture(const QString& path, const std::string& decoder, int minimumSide)
+// The image's pixels in 8 bits: transparent parts on white, a gray picture as one channel.
+RasterPicture rasterOf(Magick::Image& image, bool grayscale)
 {
+    try {
+        if (image.matte()) {
+            // JPEG has no transparency: transparent parts show the white background.
+            image.backgroundColor(Magick::ColorRGB(1.0, 1.0, 1.0));
+            image.alphaChannel(Magick::RemoveAlphaChannel);
+        }
+        image.type(grayscale ? Magick::GrayscaleType : Magick::TrueColorType);
+        RasterPicture raster(int(image.columns()), int(image.rows()), grayscale ? 1 : 3);
+        // A gray picture holds its gray in all three channels.
+        image.write(0, 0, image.columns(), image.rows(), grayscale ? "R" : "RGB", Magick::CharPixel, raster.bits());
+        return raster;
+    } catch (const Magick::Exception&) {
+        return {};
+    }
+}
+
+DecodedPicture decodeWithImageLibrary(const FileBytes& bytes, const QString& decoder, int minimumSide)
+{
+    initializePictureLibrary();
     DecodedPicture picture;
     // Decoding from memory: the library never interprets the file name ("[0]", "%d", "x:").
-    const Magick::Blob blob = readFile(path);
-    if (blob.length() == 0)
-        return picture;
-    Magick::Image& image = picture.image;
+    const Magick::Blob blob(bytes.data(), bytes.size());
+    Magick::Image image;
+    int reduction = 1;
     try {
-        if (decoder == "JPEG")
-            picture.reduction = chooseJpegReduction(image, blob, minimumSide);
+        if (decoder == QLatin1String("JPEG"))
+            reduction = chooseJpegReduction(image, blob, minimumSide);
         // Warnings (a truncated JPEG, unknown TIFF tags) still leave a usable picture.
         image.quiet(true);
         image.subImage(0);
         image.subRange(1);
-        image.magick(decoder);
+        image.magick(decoder.toStdString());
         image.read(blob);
     } catch (const Magick::Exception&) {
         // Whatever was decoded is judged by its validity below.
     }
-    if (!image.isValid()) {
-        picture.reduction = 1;
+    if (!image.isValid() || image.columns() == 0 || image.rows() == 0)
         return picture;
-    }
     QSize full(int(image.baseColumns()), int(image.baseRows()));
     if (swapsSides(image.orientation()))
         full.transpose();
-    picture.grayscale = isGrayscale(image);
-    image.autoOrient();
-    // The written JPEGs carry no orientation (already applied) and no private metadata.
-    image.strip();
-    picture.fullSize = picture.reduction > 1 ? full : QSize(int(image.columns()), int(image.rows()));
+    const bool grayscale = isGrayscale(image);
+    try {
+        image.autoOrient();
+    } catch (const Magick::Exception&) {
+        return picture;
+    }
+    picture.picture = rasterOf(image, grayscale);
+    picture.fullSize = reduction > 1 ? full : picture.picture.size();
     return picture;
+}
+
+} // namespace
+
+DecodedPicture decodePicture(const QString& path, const QString& decoder, int minimumSide)
+{
+    DecodedPicture picture;
+    const FileBytes bytes(path);
+    if (bytes.size() == 0)
+        return picture;
+    if (decoder == QLatin1String("JPEG")) {
+        if (std::optional<ScaledJpeg> jpeg = jpegcodec::decodeScaled(bytes.data(), bytes.size(), minimumSide)) {
+            const int orientation = readExifOrientation(bytes.data(), bytes.size());
+            picture.picture = orientation == 1 ? std::move(jpeg->picture) : jpeg->picture.oriented(orientation);
+            picture.fullSize = orientation >= 5 ? jpeg->fullSize.transposed() : jpeg->fullSize;
+            return picture;
+        }
+    }
+    return decodeWithImageLibrary(bytes, decoder, minimumSide);
 }

@@ -1,20 +1,20 @@
 #pragma once
 
-#include <Magick++.h>
+#include "pictures/rasterpicture.h"
+
 #include <QSize>
 #include <QString>
 
-//! A picture file decoded by the image library: upright, without metadata. Internal to the
-//! pictures library (it exposes the image library's types).
+//! A picture file decoded into 8-bit pixels: upright, transparent parts on white.
 struct DecodedPicture
 {
-    Magick::Image image;    //!< no size when the file did not decode
-    QSize fullSize;         //!< upright size at full scale; larger than the image after a reduced decode
-    int reduction = 1;      //!< 1, 2, 4 or 8: how much smaller than full scale a JPEG was decoded
-    bool grayscale = false; //!< decoded as one gray channel or with an all-gray palette
+    RasterPicture picture; //!< null when the file did not decode; one channel when grayscale
+    QSize fullSize;        //!< upright size at full scale; larger than the picture after a reduced decode
 };
 
-//! Decodes the file's first frame from memory with the named decoder ("JPEG", "PNG", ...).
-//! A JPEG is decoded at 1/2, 1/4 or 1/8 scale while its longest side stays at least
-//! minimumSide (0: always full scale). Turns the picture upright by its EXIF orientation.
-DecodedPicture decodePicture(const QString& path, const std::string& decoder, int minimumSide);
+//! Decodes the file's first frame with the named decoder ("JPEG", "PNG", ...). A JPEG is
+//! decoded by TurboJPEG at the smallest DCT scale whose longest side stays at least
+//! minimumSide (0: full scale); a JPEG TurboJPEG refuses (CMYK, damaged beyond its reach) and
+//! every other format go through the image library. Turns the picture upright by its EXIF
+//! orientation. Safe on any thread.
+DecodedPicture decodePicture(const QString& path, const QString& decoder, int minimumSide);

@@ -34,7 +34,7 @@ void PictureImporter::Turns::done(const QString& key)
 
 PictureImporter::PictureImporter(int threads)
 {
-    initializePictureLibrary();
+    // The image library starts on the first picture that needs it: most JPEGs never do.
     m_pool.setMaxThreadCount(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()));
 }
 

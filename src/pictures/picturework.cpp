@@ -1,11 +1,13 @@
 #include "pictures/picturework.h"
 
 #include "pictures/imageworker.h"
+#include "pictures/jpegcodec.h"
 
 #include <Magick++.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSaveFile>
 
 #include <cmath>
 #include <mutex>
@@ -21,6 +23,16 @@ QImage loadPicture(const QString& path)
     return QImage::fromData(file.readAll(), "JPEG");
 }
 
+// The slide JPEG as a reader of the file would see it: from the bytes just written, or from
+// the file when this run wrote none.
+QImage slidePicture(const QByteArray& written, const QString& path)
+{
+    if (written.isEmpty())
+        return loadPicture(path);
+    const QImage decoded = jpegcodec::decodeImage(written);
+    return decoded.isNull() ? QImage::fromData(written, "JPEG") : decoded;
+}
+
 qint64 fileSize(const QString& path)
 {
     const QFileInfo info(path);
@@ -28,15 +40,21 @@ qint64 fileSize(const QString& path)
 }
 
 // The steps import and re-processing share once the slide JPEG has been written.
-void finishPictureRun(ImageWorker& worker, const PictureJob& job, PictureResult& result)
+void finishPictureRun(ImageWorker& worker, const PictureJob& job, const QByteArray& slideJpeg, PictureResult& result)
 {
     result.loaded = worker.isLoaded();
     result.decoded = worker.isValid();
     if (worker.isLoaded()) {
-        result.picture = loadPicture(job.slideJpegPath);
+        result.picture = slidePicture(slideJpeg, job.slideJpegPath);
         worker.setOutputPath(job.thumbJpegPath);
         worker.makeThumbnail(ImageWorker::thumbnailSize);
     }
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace
@@ -64,11 +82,15 @@ PictureResult runPictureImport(const PictureJob& job)
         ImageWorker worker;
         worker.open(job.sourcePath, job.slideJpegPath);
         worker.makeSlidePicture(ImageWorker::slidePictureSize, 0);
+        const QByteArray slideJpeg = worker.writtenJpeg();
         // Every later re-processing starts from this 640-pixel copy, never from the user's
         // file; it is replaced even when nothing decoded.
         QFile::remove(job.workingCopyPath);
-        QFile::copy(job.slideJpegPath, job.workingCopyPath);
-        finishPictureRun(worker, job, result);
+        if (slideJpeg.isEmpty())
+            QFile::copy(job.slideJpegPath, job.workingCopyPath);
+        else
+            writeFile(job.workingCopyPath, slideJpeg);
+        finishPictureRun(worker, job, slideJpeg, result);
     }
     result.thumbnail = buildThumbnailBitmap(result.picture);
     result.jpegSize = fileSize(job.slideJpegPath);
@@ -82,7 +104,7 @@ PictureResult runPictureReprocess(const PictureJob& job)
         ImageWorker worker;
         worker.open(job.sourcePath, job.slideJpegPath);
         worker.makeSlidePicture(ImageWorker::slidePictureSize, job.rotation);
-        finishPictureRun(worker, job, result);
+        finishPictureRun(worker, job, worker.writtenJpeg(), result);
     }
     result.jpegSize = fileSize(job.slideJpegPath);
     result.thumbnail = buildThumbnailBitmap(result.picture);

@@ -6,7 +6,8 @@
 #include <QString>
 
 //! Starts the image library once per process; safe to call from any thread, any number of
-//! times. Every ImageWorker calls it; the program may call it early at start-up.
+//! times. Decoding a picture that TurboJPEG does not handle calls it first; the program may
+//! call it early at start-up.
 void initializePictureLibrary();
 
 //! True when the path ends in one of the seven picture extensions (.tif .tiff .jpg .jpeg

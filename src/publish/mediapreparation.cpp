@@ -1,9 +1,11 @@
 #include "publish/mediapreparation.h"
 
 #include "audio/encodeprogress.h"
+#include "audio/mp3cache.h"
 #include "pictures/picturework.h"
 #include "story/story.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QThread>
 #include <QThreadPool>
@@ -26,49 +28,32 @@ std::vector<PreparationItem> preparationItems(const Story& story)
         item.mp3Current = s.isMp3Encoded();
         item.rotation = s.rotation();
         item.picture = story.pictureJob(s, false);
+        item.pictureCurrent =
+            s.isJpegCurrent() && QFileInfo::exists(s.slideJpegPath()) && QFileInfo::exists(s.thumbnailJpegPath());
         items.push_back(std::move(item));
     }
     return items;
 }
 
-void encodeNarrations(const std::vector<PreparationItem>& items, Messenger* messenger, EncodeProgress& progress,
-                      const std::function<void(NarrationDone)>& done)
+struct MediaPreparation::Job
 {
-    for (const PreparationItem& item : items) {
-        if (progress.isCancelRequested())
-            break;
-        if (!item.needsEncoding())
-            continue;
-        done({item.slideId, encodeNarration(item.narrationWavPath, item.narrationMp3Path, messenger, &progress)});
-    }
-}
-
-void remakePictures(const std::vector<PreparationItem>& items, const std::atomic<bool>& cancel,
-                    const std::function<void(PictureDone)>& done)
-{
-    for (const PreparationItem& item : items) {
-        if (cancel.load())
-            break;
-        if (item.needsPicture())
-            done({item.slideId, runPictureReprocess(item.picture)});
-    }
-}
+    Job(int id, int length, EncodeProgress* run) : slideId(id), seconds(length), progress(run) {}
+    int slideId;
+    int seconds;
+    EncodeProgress progress;
+    std::atomic<bool> done{false};
+};
 
 MediaPreparation::MediaPreparation(Story& story, QThreadPool& pool, Messenger* messenger, EncodeProgress& progress)
     : m_story(story), m_pool(pool), m_messenger(messenger), m_progress(progress)
-{
-    QObject::connect(&m_narrationsWatcher, &QFutureWatcherBase::finished, &m_context, [this] { workerEnded(); });
-    QObject::connect(&m_picturesWatcher, &QFutureWatcherBase::finished, &m_context, [this] { workerEnded(); });
-}
+{}
 
 MediaPreparation::~MediaPreparation()
 {
     m_progress.requestCancel();
-    // Workers not yet begun never begin; those running stop at their next check.
-    for (QFuture<void>* worker : {&m_narrations, &m_pictures}) {
-        worker->cancel();
-        worker->waitForFinished();
-    }
+    // Jobs not yet begun end at once; those running stop at their next check.
+    for (QFuture<void>& job : m_jobs)
+        job.waitForFinished();
     // Results still queued are dropped with m_context; the story must not stay busy for them.
     settle();
 }
@@ -80,38 +65,73 @@ void MediaPreparation::start()
         return;
     m_started = true;
     const std::vector<PreparationItem> items = preparationItems(m_story);
+    std::vector<const PreparationItem*> pictures;
     for (const PreparationItem& item : items) {
         if (item.needsEncoding()) {
             m_story.slideAt(item.index)->setMp3Busy(true);
             m_encodingSlides.insert(item.slideId);
+            m_encodings.push_back(std::make_unique<Job>(item.slideId, item.narrationLength, &m_progress));
+        } else if (item.hasNarration) {
+            m_readySeconds += item.narrationLength;
         }
         if (item.needsPicture()) {
             m_story.beginPictureProcessing();
             m_pictureSlides.insert(item.slideId);
+            pictures.push_back(&item);
         }
     }
     m_story.setMp3Position(0);
-    m_workersRunning = 2;
 
-    // The results travel back as queued calls to m_context, on the story's thread.
+    // The results travel back as queued calls to m_context, on the story's thread; each job
+    // queues its result before its end.
     QObject* context = &m_context;
+    const auto ended = [this, context] {
+        QMetaObject::invokeMethod(
+            context, [this] { jobEnded(); }, Qt::QueuedConnection);
+    };
+    const QString cacheFolder = Mp3Cache::folderIn(m_story.programFolder());
     Messenger* messenger = m_messenger;
-    EncodeProgress* progress = &m_progress;
-    m_narrations = QtConcurrent::run(&m_pool, [this, context, items, messenger, progress] {
-        encodeNarrations(items, messenger, *progress, [this, context](NarrationDone done) {
-            QMetaObject::invokeMethod(
-                context, [this, done = std::move(done)] { applyNarration(done); }, Qt::QueuedConnection);
-        });
-    });
-    m_pictures = QtConcurrent::run(&m_pool, [this, context, items, progress] {
-        remakePictures(items, progress->cancelFlag(), [this, context](PictureDone done) {
-            QMetaObject::invokeMethod(
-                context, [this, done = std::move(done)] { applyPicture(done); }, Qt::QueuedConnection);
-        });
-    });
-    // Each watcher tells its end after the results its worker queued before ending.
-    m_narrationsWatcher.setFuture(m_narrations);
-    m_picturesWatcher.setFuture(m_pictures);
+    size_t encoding = 0;
+    for (const PreparationItem& item : items) {
+        if (!item.needsEncoding())
+            continue;
+        Job* job = m_encodings[encoding++].get();
+        const QString wav = item.narrationWavPath;
+        const QString mp3 = item.narrationMp3Path;
+        ++m_jobsRunning;
+        m_jobs.push_back(QtConcurrent::run(&m_pool, [this, context, ended, job, wav, mp3, messenger, cacheFolder] {
+            if (!job->progress.isCancelRequested()) {
+                Mp3Cache cache(cacheFolder);
+                NarrationDone done{job->slideId, encodeNarration(wav, mp3, messenger, &job->progress, &cache)};
+                job->done.store(done.mp3.encoded);
+                QMetaObject::invokeMethod(
+                    context, [this, done = std::move(done)] { applyNarration(done); }, Qt::QueuedConnection);
+            }
+            ended();
+        }));
+    }
+    for (const PreparationItem* item : pictures) {
+        ++m_jobsRunning;
+        m_jobs.push_back(QtConcurrent::run(
+            &m_pool, [this, context, ended, progress = &m_progress, id = item->slideId, picture = item->picture] {
+                if (!progress->isCancelRequested()) {
+                    PictureDone done{id, runPictureReprocess(picture)};
+                    QMetaObject::invokeMethod(
+                        context, [this, done = std::move(done)] { applyPicture(done); }, Qt::QueuedConnection);
+                }
+                ended();
+            }));
+    }
+    if (m_jobsRunning == 0)
+        settle();
+}
+
+int MediaPreparation::preparedSeconds() const
+{
+    int seconds = m_readySeconds;
+    for (const auto& job : m_encodings)
+        seconds += job->done.load() ? job->seconds : job->seconds * job->progress.percent() / 100;
+    return seconds;
 }
 
 void MediaPreparation::applyNarration(const NarrationDone& done)
@@ -137,9 +157,9 @@ void MediaPreparation::applyPicture(const PictureDone& done)
     m_story.endPictureProcessing();
 }
 
-void MediaPreparation::workerEnded()
+void MediaPreparation::jobEnded()
 {
-    if (--m_workersRunning == 0)
+    if (--m_jobsRunning == 0)
         settle();
 }
 

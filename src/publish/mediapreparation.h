@@ -5,12 +5,12 @@
 #include "story/slide.h"
 
 #include <QFuture>
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -30,14 +30,15 @@ struct PreparationItem
     QString narrationMp3Path;
     int narrationLength = 0; //!< whole seconds
     bool hasNarration = false;
-    bool mp3Current = false; //!< its MP3-encoded flag when taken
-    int rotation = 0;        //!< quarter turns
-    PictureJob picture;      //!< the picture made again with that rotation
+    bool mp3Current = false;     //!< its MP3-encoded flag when taken
+    int rotation = 0;            //!< quarter turns
+    bool pictureCurrent = false; //!< its slide JPEG already carries that rotation
+    PictureJob picture;          //!< the picture made again with that rotation
 
     //! Has a narration whose MP3 is not current.
     bool needsEncoding() const { return hasNarration && !mp3Current; }
-    //! Only picture slides have pictures to make again.
-    bool needsPicture() const { return kind == SlideKind::Picture; }
+    //! A picture slide whose slide JPEG lacks its rotation.
+    bool needsPicture() const { return kind == SlideKind::Picture && !pictureCurrent; }
 };
 
 //! A narration encoded by the preparation, for the slide with that id.
@@ -57,46 +58,40 @@ struct PictureDone
 //! What each slide of a picture story needs before an upload, in show order. Story thread.
 std::vector<PreparationItem> preparationItems(const Story& story);
 
-//! Encodes, one after another in show order, every narration that needs it, handing each
-//! outcome to done right after (on the calling thread). Publishes to progress; once its cancel
-//! is set the encoding in hand stops (leaving no MP3, reported as not encoded) and no further
-//! one starts. Any thread; touches no story.
-void encodeNarrations(const std::vector<PreparationItem>& items, Messenger* messenger, EncodeProgress& progress,
-                      const std::function<void(NarrationDone)>& done);
-
-//! Makes every picture slide's JPEG and thumbnail again, one after another, handing each
-//! result to done (on the calling thread). Stops before the next picture once cancel is set.
-//! Any thread; touches no story.
-void remakePictures(const std::vector<PreparationItem>& items, const std::atomic<bool>& cancel,
-                    const std::function<void(PictureDone)>& done);
-
-//! Brings every file of a picture story's upload up to date: the narrations are encoded on one
-//! worker while the pictures are made again on another, both on the given pool. Each result is
-//! applied to the story on its thread, by slide id; a slide gone meanwhile is skipped. Lives
-//! on the story's thread, which sets and clears the story's busy state: MP3 position 0 from
-//! start() (then the index of the last slide encoded) until both workers have ended and every
-//! result is applied, when it returns to -1; the slides to encode MP3-busy until theirs is
-//! applied; one picture being processed per picture slide until its result is applied.
+//! Brings every file of a picture story's upload up to date on the given pool, one job per
+//! narration to encode and per picture to make again, as many at a time as the pool allows
+//! (one per core). A narration whose samples were encoded before comes from the MP3 cache of
+//! the story's program folder; a picture whose slide JPEG already carries the slide's rotation
+//! is not made again. Each result is applied to the story on its thread, by slide id; a slide
+//! gone meanwhile is skipped. Lives on the story's thread, which sets and clears the story's
+//! busy state: MP3 position 0 from start() (then the index of the last slide encoded) until
+//! every job has ended and every result is applied, when it returns to -1; the slides to
+//! encode MP3-busy until theirs is applied; one picture being processed per picture to make
+//! until its result is applied.
 class MediaPreparation
 {
 public:
     //! story, pool, messenger and progress must outlive this; progress's cancel stops it.
     MediaPreparation(Story& story, QThreadPool& pool, Messenger* messenger, EncodeProgress& progress);
-    //! Cancels, waits for both workers and gives the story back its idle state; no result is
+    //! Cancels, waits for every job and gives the story back its idle state; no result is
     //! applied after it returns.
     ~MediaPreparation();
     MediaPreparation(const MediaPreparation&) = delete;
     MediaPreparation& operator=(const MediaPreparation&) = delete;
 
-    //! Takes the slides' records, marks the story busy and starts the workers. Once only.
+    //! Takes the slides' records, marks the story busy and starts the jobs. Once only.
     void start();
-    //! Both workers have ended and their results are applied.
+    //! Every job has ended and its results are applied.
     bool isFinished() const { return m_finished; }
+    //! Seconds of narration up to date so far, of the story's whole length: those that needed
+    //! no encoding, those encoded and the running encodings' share. Story thread.
+    int preparedSeconds() const;
 
 private:
+    struct Job;
     void applyNarration(const NarrationDone& done);
     void applyPicture(const PictureDone& done);
-    void workerEnded();
+    void jobEnded();
     //! Clears what is still marked busy and returns the MP3 position to -1.
     void settle();
 
@@ -107,14 +102,14 @@ private:
 
     std::set<int> m_encodingSlides; //!< ids marked MP3-busy, not yet applied
     std::set<int> m_pictureSlides;  //!< ids counted as being processed, not yet applied
-    int m_workersRunning = 0;
+    //! One per narration to encode, each with its own progress (cancelled with m_progress).
+    std::vector<std::unique_ptr<Job>> m_encodings;
+    int m_readySeconds = 0; //!< narration that needed no encoding
+    int m_jobsRunning = 0;
     bool m_started = false;
     bool m_finished = false;
 
-    // Receives the workers' queued results; results still queued when it goes are dropped.
+    // Receives the jobs' queued results; results still queued when it goes are dropped.
     QObject m_context;
-    QFuture<void> m_narrations;
-    QFuture<void> m_pictures;
-    QFutureWatcher<void> m_narrationsWatcher;
-    QFutureWatcher<void> m_picturesWatcher;
+    std::vector<QFuture<void>> m_jobs;
 };

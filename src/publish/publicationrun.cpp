@@ -12,7 +12,7 @@
 
 PublicationRun::PublicationRun(Context context) : m_ctx(std::move(context))
 {
-    // Preparation runs two workers (narrations, pictures) side by side where the cores allow.
+    // Preparation runs one encoder or picture per core, never more.
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
     QObject::connect(&m_podcastWatcher, &QFutureWatcherBase::finished, &m_podcastWatcher, [this] {
         const PodcastResult result = m_podcast.result();
@@ -42,6 +42,11 @@ PublicationRun::~PublicationRun()
     m_podcast.waitForFinished();
     m_verify.waitForFinished();
     m_upload.waitForFinished();
+    // A quiet save is never cut short: it is written whole and the story learns where it went.
+    if (isSaving()) {
+        m_save.waitForFinished();
+        endQuietSave();
+    }
     // An assembly whose end was not yet handed over leaves the story idle, without a podcast.
     if (m_podcastRunning)
         m_ctx.story.setMp3Position(-1);
@@ -165,26 +170,25 @@ void PublicationRun::startUpload(const QByteArray& address, const QByteArray& co
 double PublicationRun::preparationFraction() const
 {
     const Story& story = m_ctx.story;
-    const int position = story.mp3Position();
-    if (position == -1)
+    if (story.mp3Position() == -1)
         return 1.0;
-    const int percent = m_encoding.percent();
     if (story.isPodcast())
-        return percent / 100.0;
+        return m_encoding.percent() / 100.0;
     const int total = story.totalLength();
-    const Slide* current = story.slideAt(position);
-    if (total <= 0 || !current)
+    if (total <= 0 || !m_media)
         return 0.0;
-    int seconds = current->narrationLength() * percent / 100;
-    for (int i = 0; i < position; ++i)
-        seconds += story.slideAt(i)->narrationLength();
-    return double(seconds) / double(total);
+    return std::min(1.0, double(m_media->preparedSeconds()) / double(total));
 }
 
 double PublicationRun::progressTick()
 {
     const double preparation = preparationFraction();
     m_bar = 0.5 * preparation + 0.5 * m_uploadProgress.load();
+    if (isSaving()) {
+        if (m_save.isFinished())
+            endQuietSave();
+        return m_bar;
+    }
     if (m_phase != Phase::Uploading || m_resultShown || !m_uploadDone)
         return m_bar;
     m_resultShown = true;
@@ -197,15 +201,44 @@ double PublicationRun::progressTick()
     const UploadReply reply = parseUploadReply(m_uploadResult.reply);
     if (reply.success) {
         m_ctx.story.setUniqueId(reply.uniqueId);
-        if (m_ctx.quietSave && !m_ctx.quietSave())
-            m_failureDetail = QStringLiteral("Published, but the story could not be saved with its new id.");
-        finish(Phase::Published, QStringLiteral("Success!"), QStringLiteral("Pictorelle published on PictorelleWeb"));
+        startQuietSave();
     } else {
         m_failureDetail = serviceText(m_uploadResult.reply);
         finish(Phase::UploadFailed, QStringLiteral("Error %1").arg(reply.errorWord),
                QStringLiteral("Please fix the error and try again."));
     }
     return m_bar;
+}
+
+void PublicationRun::startQuietSave()
+{
+    if (!m_ctx.quietSave.take) {
+        showPublished(true);
+        return;
+    }
+    std::optional<StorySave> save = m_ctx.quietSave.take();
+    if (!save) {
+        showPublished(false);
+        return;
+    }
+    m_saveStarted = true;
+    // The media are copied on the pool: a story of fifty photos and narrations takes a while.
+    m_save = QtConcurrent::run(&m_pool, [save = std::move(*save)] { return writeStorySave(save); });
+}
+
+void PublicationRun::endQuietSave()
+{
+    // Set first: finish may show a message, during which the ticks go on.
+    m_saveHandled = true;
+    const SaveResult result = m_save.result();
+    showPublished(m_ctx.quietSave.finish ? m_ctx.quietSave.finish(result) : result.ok);
+}
+
+void PublicationRun::showPublished(bool saved)
+{
+    if (!saved)
+        m_failureDetail = QStringLiteral("Published, but the story could not be saved with its new id.");
+    finish(Phase::Published, QStringLiteral("Success!"), QStringLiteral("Pictorelle published on PictorelleWeb"));
 }
 
 void PublicationRun::cancel()

@@ -4,6 +4,7 @@
 #include "audio/narrationencoding.h"
 #include "publish/replies.h"
 #include "publish/serviceclient.h"
+#include "story/storysave.h"
 
 #include <QFuture>
 #include <QFutureWatcher>
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class MediaPreparation;
 class Messenger;
@@ -37,19 +39,32 @@ public:
         UploadFailed
     };
 
+    //! The save of the story with its new id once the upload succeeded, without a message.
+    //! The run writes it on its pool and shows the outcome once the save is over.
+    struct QuietSave
+    {
+        //! On the story's thread: what to write (takeStoryForSave); nothing when the story
+        //! cannot be saved now, which counts as a failed save.
+        std::function<std::optional<StorySave>()> take;
+        //! On the story's thread, once the save was written: hands the result to the story
+        //! (applyStorySave, the modified flag); true when the story is saved.
+        std::function<bool(const SaveResult&)> finish;
+    };
+
     struct Context
     {
         Story& story;
         const UserAccount& account;
         ServiceClient& client;
         Messenger* messenger = nullptr;
-        QString serviceBase;             //!< scheme and host, no trailing "/"
-        std::function<bool()> quietSave; //!< saves the story without a message; after success
+        QString serviceBase; //!< scheme and host, no trailing "/"
+        QuietSave quietSave; //!< empty: nothing is saved after success
     };
 
     explicit PublicationRun(Context context);
     //! Cancels, waits for every worker and leaves the story idle (MP3 position -1, nothing
-    //! marked busy); nothing is written to the story after it returns.
+    //! marked busy); a quiet save under way is waited for and handed over (finish) all the
+    //! same. Nothing is written to the story after it returns.
     ~PublicationRun();
     PublicationRun(const PublicationRun&) = delete;
     PublicationRun& operator=(const PublicationRun&) = delete;
@@ -60,7 +75,8 @@ public:
     void preparationTick();
     //! Every 500 ms: acts once on the verify reply.
     void verifyTick();
-    //! Every 100 ms: returns the bar fraction and acts once on the upload's outcome.
+    //! Every 100 ms: returns the bar fraction and acts once on the upload's outcome; after a
+    //! success, once more when the quiet save is over, which makes the run Published.
     double progressTick();
     //! The user cancelled: the preparation stops after the slide in hand, an upload aborts.
     void cancel();
@@ -72,6 +88,9 @@ public:
     //! The dialog's caption; changes when verification fails.
     QString caption() const { return m_caption; }
     bool isCancelVisible() const { return !isFinished(); }
+    //! The upload succeeded and the quiet save is being written: there is nothing left to
+    //! cancel, and whoever shows the run stays open until it is over.
+    bool isSaving() const { return m_saveStarted && !m_saveHandled; }
     bool isOkVisible() const { return isFinished(); }
     bool isViewVisible() const { return m_phase == Phase::Published; }
     //! For the verify error dialog: the service's sentence (or the transport error).
@@ -90,6 +109,10 @@ private:
     void startVerification();
     void startUpload(const QByteArray& address, const QByteArray& code);
     void finish(Phase phase, const QString& word, const QString& sentence);
+    void startQuietSave();
+    //! Hands the written quiet save over and shows the success.
+    void endQuietSave();
+    void showPublished(bool saved);
     double preparationFraction() const;
 
     Context m_ctx;
@@ -110,6 +133,8 @@ private:
     bool m_verifyHandled = false;
     bool m_uploadDone = false;
     bool m_resultShown = false;
+    bool m_saveStarted = false;
+    bool m_saveHandled = false;
     ServiceClient::Result m_verifyResult;
     ServiceClient::Result m_uploadResult;
 
@@ -124,6 +149,7 @@ private:
     QFuture<PodcastResult> m_podcast;
     QFuture<ServiceClient::Result> m_verify;
     QFuture<ServiceClient::Result> m_upload;
+    QFuture<SaveResult> m_save;
     QFutureWatcher<PodcastResult> m_podcastWatcher;
     QFutureWatcher<ServiceClient::Result> m_verifyWatcher;
     QFutureWatcher<ServiceClient::Result> m_uploadWatcher;

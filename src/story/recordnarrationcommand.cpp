@@ -58,7 +58,7 @@ void RecordNarrationCommand::put(bool hasNarration, int length)
         return;
     s->setHasNarration(hasNarration);
     s->setNarrationLength(length);
-    s->setMp3Encoded(false);
+    s->takeReplaced();
 }
 
 void RecordNarrationCommand::revert()

@@ -154,6 +154,12 @@ void Slide::setNarrationLength(int seconds)
         tellNarration();
 }
 
+void Slide::takeReplaced()
+{
+    m_mp3Encoded.store(false);
+    tellNarration();
+}
+
 void Slide::setRecording(bool recording)
 {
     if (m_recording.exchange(recording) != recording)

@@ -66,6 +66,9 @@ public:
     void setRecording(bool recording);
     bool isMp3Encoded() const { return m_mp3Encoded.load(); }
     void setMp3Encoded(bool encoded) { m_mp3Encoded.store(encoded); }
+    //! The narration WAV now holds another take (an undo or redo put one back): its MP3 is not
+    //! up to date, and the story tells narrationChanged even when flag and length stay the same.
+    void takeReplaced();
     bool isMp3Busy() const { return m_mp3Busy.load(); }
     void setMp3Busy(bool busy) { m_mp3Busy.store(busy); }
     //! Bytes of the narration MP3 after encoding.
@@ -81,6 +84,11 @@ public:
     //! Quarter turns, accumulated; reduced modulo 4 when the picture is processed.
     int rotation() const { return m_rotation; }
     void setRotation(int quarterTurns);
+    //! Quarter turns the slide JPEG on disk was made with; -1 before one was made.
+    int jpegRotation() const { return m_jpegRotation; }
+    void setJpegRotation(int quarterTurns) { m_jpegRotation = quarterTurns; }
+    //! The slide JPEG carries the slide's rotation: publishing need not make it again.
+    bool isJpegCurrent() const { return m_jpegRotation >= 0 && ((m_jpegRotation - m_rotation) % 4 + 4) % 4 == 0; }
     //! The slide JPEG decoded from memory; null until imported.
     QImage picture() const { return m_picture; }
     void replacePicture(const QImage& picture);
@@ -119,6 +127,7 @@ private:
     std::atomic<bool> m_ready{false};
     bool m_pictureLoaded = false;
     int m_rotation = 0;
+    int m_jpegRotation = -1;
     QImage m_picture;
     QImage m_thumbnail;
     qint64 m_jpegSize = 0;

@@ -369,6 +369,8 @@ void Story::applyImport(quint64 epoch, int slideId, int generation, const Pictur
                 s->replacePicture(result.picture);
             s->setThumbnail(result.thumbnail);
             s->setJpegSize(result.jpegSize);
+            // Imports make the slide JPEG upright, whatever rotation the slide has.
+            s->setJpegRotation(result.loaded ? 0 : -1);
             s->setReady(true);
         }
         emit slideReady(index);
@@ -386,6 +388,9 @@ void Story::applyReprocess(Slide& slide, const PictureResult& result)
     }
     slide.setJpegSize(result.jpegSize);
     slide.setPictureLoaded(true);
+    // Remade with the rotation the slide had when the job was taken; nothing rotates a slide
+    // while its picture is remade (saves and publishing hold the window).
+    slide.setJpegRotation(result.loaded ? slide.rotation() : -1);
 }
 
 void Story::waitForImports()

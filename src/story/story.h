@@ -214,7 +214,8 @@ signals:
     //! Caption, tags, cue text, rotation, kind, file names, or the picture or thumbnail of
     //! the slide at index changed.
     void slideChanged(int index);
-    //! The has-narration flag, the narration length or the recording flag changed.
+    //! The has-narration flag, the narration length or the recording flag changed, or the
+    //! narration WAV holds another take.
     void narrationChanged(int index);
     //! Title, description, tags, category name or id, owner, transcript, transcript-publish
     //! flag, type or unique id changed.

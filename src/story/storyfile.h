@@ -44,9 +44,11 @@ struct SlideMedia
 //! 1970); media[i] gives slide i's paths.
 QString storyFileText(const Story& story, qint64 saveTime, const std::vector<SlideMedia>& media);
 
-//! Writes the story into its folder under program folder + "save/" as one SaveTransaction:
-//! a failed or interrupted save leaves the earlier save as it was, its story file and media
-//! alike. Sets the story file path on a first save; the caller clears the modified flag.
+//! Writes the story into its folder under program folder + "save/" as one SaveTransaction,
+//! at once on the story's thread: the pictures remade (unless AlreadyRemade), then
+//! takeStoryForSave, writeStorySave and applyStorySave (storysave.h). A failed or interrupted
+//! save leaves the earlier save as it was, its story file and media alike. Sets the story file
+//! path on a first save; the caller clears the modified flag.
 SaveResult saveStory(Story& story, const Clock& clock = SystemClock(), SavedPictures pictures = SavedPictures::Remake);
 
 //! The confirmation text shown after a save that is not quiet.

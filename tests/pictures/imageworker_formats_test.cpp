@@ -8,7 +8,7 @@
 
 namespace {
 
-const QColor green(0, 200, 0);
+const QColor green(0, 200, 0), red(255, 0, 0), blue(0, 0, 255);
 
 // A smooth diagonal colour gradient, like the sky of a photo.
 QImage gradientPicture(int w, int h)
@@ -27,7 +27,7 @@ struct Outputs
     bool loaded = false;
     bool slideWritten = false;
     bool thumbWritten = false;
-    int reduction = 0;
+    QSize decoded; // size of the in-memory picture right after decoding
 };
 
 Outputs process(const QString& source, const QString& slide, const QString& thumb,
@@ -37,7 +37,7 @@ Outputs process(const QString& source, const QString& slide, const QString& thum
     worker.open(source, slide, minimumSide);
     Outputs out;
     out.loaded = worker.isLoaded();
-    out.reduction = worker.decodeReduction();
+    out.decoded = worker.size();
     out.slideWritten = worker.makeSlidePicture(640, 0);
     worker.setOutputPath(thumb);
     out.thumbWritten = worker.makeThumbnail(75);
@@ -106,28 +106,36 @@ TEST(ImageWorkerFormats, PaletteGifBecomesTrueColour)
     EXPECT_TRUE(isNear(slide, 634, 474, QColor(20, 90, 230)));
 }
 
-TEST(ImageWorkerFormats, LargeJpegsDecodeReducedWithUnchangedSizeRules)
+TEST(ImageWorkerFormats, JpegsDecodeAtTheSmallestDctScaleCoveringTheSlide)
 {
     TempFolder folder;
     struct Case
     {
-        int w, h, reduction;
-        QSize slide;
+        int w, h;
+        QSize decoded, slide;
     };
-    // 2561 × 1283 decodes at 641 × 321, one pixel above the slide size.
-    const Case cases[] = {{5120, 3000, 8, {640, 375}}, {3000, 2000, 4, {640, 426}}, {2561, 1283, 4, {640, 320}},
-                          {2000, 1333, 2, {640, 426}}, {1280, 853, 2, {640, 426}},  {1279, 853, 1, {640, 426}},
-                          {1000, 3000, 4, {213, 640}}};
+    // Scales come in eighths; the decoded size is rounded up, so 2561 × 1283 decodes at
+    // 641 × 321 (1/4) and 1279 × 853 at 640 × 427 (1/2). A picture up to 640 pixels, or
+    // one whose 7/8 scale would fall below 640, decodes whole and is never enlarged.
+    const Case cases[] = {
+        {5120, 3000, {640, 375}, {640, 375}}, {4000, 3000, {1000, 750}, {640, 480}},
+        {3000, 2000, {750, 500}, {640, 426}}, {2561, 1283, {641, 321}, {640, 320}},
+        {2000, 1333, {750, 500}, {640, 426}}, {1280, 853, {640, 427}, {640, 426}},
+        {1279, 853, {640, 427}, {640, 426}},  {1000, 3000, {250, 750}, {213, 640}},
+        {700, 500, {700, 500}, {640, 457}},   {640, 480, {640, 480}, {640, 480}},
+        {600, 400, {600, 400}, {600, 400}},
+    };
     for (const Case& c : cases) {
-        // GIVEN a large JPEG
+        // GIVEN a JPEG of the case's size
         const QString source = folder.file(QString("big%1x%2.jpg").arg(c.w).arg(c.h));
         savePicture(gradientPicture(c.w, c.h), source, "JPEG", false, 90);
         // WHEN it is processed with and without reduced decoding
         const Outputs reduced = process(source, folder.file("s.jpg"), folder.file("t.jpg"));
         const Outputs full = process(source, folder.file("f.jpg"), folder.file("ft.jpg"), 0);
-        // THEN it was decoded reduced, yet both slides have the exact size and the same look
-        EXPECT_EQ(reduced.reduction, c.reduction) << c.w << "x" << c.h;
-        EXPECT_EQ(full.reduction, 1);
+        // THEN it was decoded at the smallest scale that still covers the slide, yet both
+        // slides have the exact size and the same look
+        EXPECT_EQ(reduced.decoded, c.decoded) << c.w << "x" << c.h;
+        EXPECT_EQ(full.decoded, QSize(c.w, c.h));
         const QImage slide(folder.file("s.jpg"));
         const QImage reference(folder.file("f.jpg"));
         ASSERT_EQ(slide.size(), c.slide) << c.w << "x" << c.h;
@@ -169,6 +177,106 @@ TEST(ImageWorkerFormats, TruncatedJpegStillGivesAPicture)
     const QImage slide(folder.file("s.jpg"));
     EXPECT_EQ(slide.size(), QSize(300, 200));
     EXPECT_TRUE(isNear(slide, 2, 2, QColor(250, 120, 20)));
+}
+
+TEST(ImageWorkerFormats, DamagedLargeJpegsKeepWhatDecodesOrFailPlainly)
+{
+    // GIVEN a 2000 × 1500 JPEG, red above and blue below its middle
+    TempFolder folder;
+    QImage picture = filledPicture(2000, 1500, red);
+    {
+        QPainter painter(&picture);
+        painter.fillRect(0, 750, 2000, 750, blue);
+    }
+    savePicture(picture, folder.file("whole.jpg"), "JPEG", false, 90);
+    const QByteArray bytes = TempFolder::read(folder.file("whole.jpg"));
+    // WHEN it is processed after being cut off at 70 % of its bytes
+    folder.write("cut.jpg", bytes.left(bytes.size() * 7 / 10));
+    const Outputs cut = process(folder.file("cut.jpg"), folder.file("s.jpg"), folder.file("t.jpg"));
+    // THEN the part before the cut is kept at the picture's full slide size
+    ASSERT_TRUE(cut.slideWritten && cut.thumbWritten);
+    const QImage slide(folder.file("s.jpg"));
+    ASSERT_EQ(slide.size(), QSize(640, 480));
+    EXPECT_TRUE(isNear(slide, 320, 100, red));
+    EXPECT_TRUE(isNear(slide, 320, 300, blue));
+    // WHEN it is cut off before its image data, or its first segment claims more bytes than the file has
+    folder.write("header.jpg", bytes.left(bytes.indexOf("\xff\xda"))); // up to its image data
+    QByteArray overlong = bytes;
+    overlong.insert(2, QByteArray("\xff\xe1\xff\xf0"
+                                  "Exif\0\0",
+                                  10));
+    folder.write("overlong.jpg", overlong.left(2000));
+    for (const char* name : {"header.jpg", "overlong.jpg"}) {
+        const Outputs out = process(folder.file(name), folder.file("s2.jpg"), folder.file("t2.jpg"));
+        // THEN a decoder ran, yet nothing is written
+        EXPECT_TRUE(out.loaded) << name;
+        EXPECT_FALSE(out.slideWritten || out.thumbWritten) << name;
+        EXPECT_FALSE(QFile::exists(folder.file("s2.jpg"))) << name;
+    }
+}
+
+TEST(ImageWorkerFormats, GarbageExifLeavesThePictureAsStored)
+{
+    // GIVEN a 1200 × 800 JPEG, red left and blue right
+    TempFolder folder;
+    QImage picture = filledPicture(1200, 800, red);
+    paintColumns(picture, 600, 1200, blue);
+    savePicture(picture, folder.file("plain.jpg"), "JPEG");
+    const QByteArray plain = TempFolder::read(folder.file("plain.jpg"));
+    // AND copies with an EXIF block of noise, one whose IFD lies past its end, and one whose
+    // entry count runs past its end
+    QByteArray noise("Exif\0\0", 6);
+    for (int i = 0; i < 300; ++i)
+        noise.append(char((i * 7919 + 13) % 251));
+    const QByteArray farIfd("Exif\0\0MM\0\x2a\x7f\xff\xff\xff", 14);
+    const QByteArray manyEntries("Exif\0\0II\x2a\0\x08\0\0\0\xff\xff\x12\x01\x03\0", 20);
+    int index = 0;
+    for (const QByteArray& payload : {noise, farIfd, manyEntries}) {
+        const int length = int(payload.size()) + 2;
+        QByteArray segment("\xff\xe1", 2);
+        segment.append(char(length >> 8)).append(char(length & 0xff)).append(payload);
+        const QString name = QString("exif%1.jpg").arg(index++);
+        folder.write(name, plain.left(2) + segment + plain.mid(2));
+        // WHEN it is processed
+        const Outputs out = process(folder.file(name), folder.file("s.jpg"), folder.file("t.jpg"));
+        // THEN it is taken as upright
+        ASSERT_TRUE(out.slideWritten && out.thumbWritten) << index;
+        const QImage slide(folder.file("s.jpg"));
+        ASSERT_EQ(slide.size(), QSize(640, 426)) << index;
+        EXPECT_TRUE(isNear(slide, 100, 213, red)) << index;
+        EXPECT_TRUE(isNear(slide, 540, 213, blue)) << index;
+    }
+}
+
+TEST(ImageWorkerFormats, ProgressiveAndLargeCmykJpegsImport)
+{
+    TempFolder folder;
+    // GIVEN a 2000 × 1500 progressive JPEG, red left and blue right
+    QImage picture = filledPicture(2000, 1500, red);
+    paintColumns(picture, 1000, 2000, blue);
+    savePicture(picture, folder.file("plain.jpg"), "JPEG");
+    Magick::Image progressive = readBack(folder.file("plain.jpg"));
+    progressive.interlaceType(Magick::PlaneInterlace);
+    progressive.write(folder.file("progressive.jpg").toStdString());
+    ASSERT_TRUE(TempFolder::read(folder.file("progressive.jpg")).contains("\xff\xc2")); // progressive frame
+    // AND a 1400 × 1000 CMYK JPEG of the same colours
+    Magick::Image cmyk = readBack(folder.file("plain.jpg"));
+    cmyk.resize(Magick::Geometry("1400x1000!"));
+    cmyk.colorSpace(Magick::CMYKColorspace);
+    cmyk.write(folder.file("cmyk.jpg").toStdString());
+    ASSERT_EQ(readBack(folder.file("cmyk.jpg")).colorSpace(), Magick::CMYKColorspace);
+    for (const auto& [name, size] : {std::pair{"progressive.jpg", QSize(640, 480)}, {"cmyk.jpg", QSize(640, 457)}}) {
+        // WHEN it is processed
+        const Outputs out = process(folder.file(name), folder.file("s.jpg"), folder.file("t.jpg"));
+        // THEN it gives an RGB slide of the fitted size with its colours
+        ASSERT_TRUE(out.slideWritten && out.thumbWritten) << name;
+        EXPECT_LT(out.decoded.width(), 2000) << name; // decoded reduced
+        const QImage slide(folder.file("s.jpg"));
+        ASSERT_EQ(slide.size(), size) << name;
+        EXPECT_EQ(readBack(folder.file("s.jpg")).colorSpace(), Magick::sRGBColorspace) << name;
+        EXPECT_TRUE(isNear(slide, 40, size.height() / 2, red)) << name;
+        EXPECT_TRUE(isNear(slide, size.width() - 40, size.height() / 2, blue)) << name;
+    }
 }
 
 TEST(ImageWorkerFormats, UnknownExtensionsAndUndecodableOrMissingSourcesWriteNothing)

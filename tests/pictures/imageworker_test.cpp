@@ -3,6 +3,8 @@
 #include "testpictures.h"
 
 #include <QFile>
+#include <QPainter>
+#include <QTransform>
 #include <gtest/gtest.h>
 
 namespace {
@@ -143,6 +145,10 @@ TEST_F(ImageWorkerTest, JpegsAreWrittenAtQualities75And90WithoutMetadata)
     Magick::Image thumbBack = readBack(thumbPath);
     EXPECT_EQ(slideBack.quality(), 75u);
     EXPECT_EQ(thumbBack.quality(), 90u);
+    // AND, as ImageMagick writes them, the slide halves its chroma both ways and the
+    // thumbnail keeps it whole
+    EXPECT_EQ(slideBack.attribute("jpeg:sampling-factor"), "2x2,1x1,1x1");
+    EXPECT_EQ(thumbBack.attribute("jpeg:sampling-factor"), "1x1,1x1,1x1");
     EXPECT_EQ(slideBack.profile("EXIF").length(), 0u);
     EXPECT_EQ(thumbBack.profile("EXIF").length(), 0u);
 }
@@ -200,21 +206,67 @@ TEST_F(ImageWorkerTest, QuarterTurnsAreReducedModuloFourKeepingTheirSign)
     }
 }
 
-TEST_F(ImageWorkerTest, ExifOrientationIsAppliedBeforeSizing)
+namespace {
+
+// What a camera stores for a scene that its EXIF orientation (1–8) shows upright.
+QImage storedFor(const QImage& upright, int orientation)
 {
-    // GIVEN a 1500 × 1000 camera JPEG, red left and blue right, tagged "turn right to view"
-    QImage picture = filledPicture(1500, 1000, red);
-    paintColumns(picture, 750, 1500, blue);
-    savePicture(picture, folder.file("raw.jpg"), "JPEG");
-    QFile raw(folder.file("raw.jpg"));
-    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
-    folder.write("camera.jpg", withExifOrientation(raw.readAll(), 6));
-    // WHEN it is processed
-    process(folder.file("camera.jpg"));
-    // THEN the slide is upright: 426 × 640 with red at the top and no orientation left
-    const QImage s = slide();
-    ASSERT_EQ(s.size(), QSize(426, 640));
-    EXPECT_TRUE(isNear(s, 213, 60, red));
-    EXPECT_TRUE(isNear(s, 213, 580, blue));
-    EXPECT_NE(readBack(slidePath).orientation(), Magick::RightTopOrientation);
+    const QTransform right = QTransform().rotate(90);
+    switch (orientation) {
+    case 2:
+        return upright.mirrored(true, false);
+    case 3:
+        return upright.mirrored(true, true);
+    case 4:
+        return upright.mirrored(false, true);
+    case 5:
+        return upright.transformed(right).mirrored(true, false); // transposed
+    case 6:
+        return upright.transformed(QTransform().rotate(-90));
+    case 7:
+        return upright.transformed(right).mirrored(false, true); // transverse
+    case 8:
+        return upright.transformed(right);
+    default:
+        return upright;
+    }
+}
+
+} // namespace
+
+TEST_F(ImageWorkerTest, EveryExifOrientationTurnsThePictureUprightBeforeSizing)
+{
+    // GIVEN a 1600 × 1000 scene: red top left, green top right, blue bottom left, yellow
+    // bottom right
+    QImage scene = filledPicture(1600, 1000, red);
+    paintColumns(scene, 800, 1600, green);
+    {
+        QPainter painter(&scene);
+        painter.fillRect(0, 500, 800, 500, blue);
+        painter.fillRect(800, 500, 800, 500, yellow);
+    }
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        // AND a camera JPEG that stores it so that its EXIF orientation shows it upright
+        const QImage stored = storedFor(scene, orientation);
+        ASSERT_EQ(stored.size(), orientation >= 5 ? QSize(1000, 1600) : QSize(1600, 1000));
+        savePicture(stored, folder.file("raw.jpg"), "JPEG");
+        folder.write("camera.jpg", withExifOrientation(TempFolder::read(folder.file("raw.jpg")), orientation));
+        // WHEN it is processed
+        process(folder.file("camera.jpg"));
+        // THEN the slide shows the scene upright at 640 × 400, without an orientation left
+        const QImage s = slide();
+        ASSERT_EQ(s.size(), QSize(640, 400)) << orientation;
+        EXPECT_TRUE(isNear(s, 160, 100, red)) << orientation;
+        EXPECT_TRUE(isNear(s, 480, 100, green)) << orientation;
+        EXPECT_TRUE(isNear(s, 160, 300, blue)) << orientation;
+        EXPECT_TRUE(isNear(s, 480, 300, yellow)) << orientation;
+        EXPECT_EQ(readBack(slidePath).orientation(), Magick::UndefinedOrientation) << orientation;
+        // AND the thumbnail is the upright central square
+        const QImage t = thumb();
+        ASSERT_EQ(t.size(), QSize(75, 75));
+        EXPECT_TRUE(isNear(t, 18, 18, red)) << orientation;
+        EXPECT_TRUE(isNear(t, 56, 18, green)) << orientation;
+        EXPECT_TRUE(isNear(t, 18, 56, blue)) << orientation;
+        EXPECT_TRUE(isNear(t, 56, 56, yellow)) << orientation;
+    }
 }

@@ -66,26 +66,57 @@ TEST(PictureExtensions, SevenExtensionsWithoutRegardToCase)
 
 TEST(PictureImport, WritesSlideJpegWorkingCopyThumbnailAndResult)
 {
-    // GIVEN a 3000 × 2000 photo
+    // GIVEN a 4000 × 3000 photo, red on its left half and blue on its right half
     TempFolder folder;
-    savePicture(filledPicture(3000, 2000, red), folder.file("photo.jpg"), "JPEG");
+    QImage photo = filledPicture(4000, 3000, red);
+    paintColumns(photo, 2000, 4000, blue);
+    savePicture(photo, folder.file("photo.jpg"), "JPEG", false, 90);
     const PictureJob job = jobIn(folder, folder.file("photo.jpg"));
     // WHEN it is imported
     const PictureResult result = runPictureImport(job);
-    // THEN the slide JPEG, its working copy and the thumbnail JPEG exist
+    // THEN the slide JPEG is 640 × 480 with the photo's halves, its working copy has the same
+    // bytes and the thumbnail JPEG is 75 × 75
     EXPECT_TRUE(result.loaded);
     EXPECT_TRUE(result.decoded);
     const QByteArray slideBytes = TempFolder::read(job.slideJpegPath);
     ASSERT_FALSE(slideBytes.isEmpty());
+    const QImage slide = QImage::fromData(slideBytes, "JPEG");
+    ASSERT_EQ(slide.size(), QSize(640, 480));
+    EXPECT_TRUE(isNear(slide, 20, 240, red));
+    EXPECT_TRUE(isNear(slide, 620, 240, blue));
     EXPECT_EQ(TempFolder::read(job.workingCopyPath), slideBytes);
-    EXPECT_EQ(QImage(job.thumbJpegPath).size(), QSize(75, 75));
+    const QImage thumb(job.thumbJpegPath);
+    ASSERT_EQ(thumb.size(), QSize(75, 75));
+    EXPECT_TRUE(isNear(thumb, 5, 37, red));
+    EXPECT_TRUE(isNear(thumb, 70, 37, blue));
     EXPECT_EQ(result.jpegSize, slideBytes.size());
-    // AND the decoded picture is the slide JPEG, letterboxed into the strip bitmap
-    EXPECT_EQ(result.picture.size(), QSize(640, 426));
-    EXPECT_TRUE(isNear(result.picture, 320, 213, red));
-    EXPECT_EQ(nonWhiteArea(result.thumbnail), QRect(0, 13, 75, 49));
+    // AND the decoded picture is exactly the slide JPEG, letterboxed into the strip bitmap
+    EXPECT_EQ(result.picture, slide);
+    EXPECT_EQ(nonWhiteArea(result.thumbnail), QRect(0, 9, 75, 56));
+    EXPECT_TRUE(isNear(result.thumbnail, 5, 37, red));
+    EXPECT_TRUE(isNear(result.thumbnail, 70, 37, blue));
     // AND the user's file is untouched
     EXPECT_TRUE(QFileInfo(job.sourcePath).size() > slideBytes.size());
+}
+
+TEST(PictureImport, ThePictureIsTheSlideJpegAsQtReadsIt)
+{
+    TempFolder folder;
+    QImage photo = filledPicture(900, 700, red);
+    paintColumns(photo, 300, 600, blue);
+    savePicture(photo, folder.file("gray.jpg"), "JPEG", true);
+    savePicture(photo, folder.file("small.png"), "PNG");
+    int id = 1;
+    for (const char* name : {"gray.jpg", "small.png"}) {
+        // GIVEN a grayscale JPEG or a PNG  WHEN it is imported
+        const PictureJob job = jobIn(folder, folder.file(name), id++);
+        const PictureResult result = runPictureImport(job);
+        // THEN the picture is exactly what Qt reads from the slide JPEG, in Qt's own format
+        const QImage slide(job.slideJpegPath);
+        ASSERT_FALSE(slide.isNull()) << name;
+        EXPECT_EQ(result.picture.format(), slide.format()) << name;
+        EXPECT_EQ(result.picture, slide) << name;
+    }
 }
 
 TEST(PictureImport, UndecodableFileWritesNothingAndStillReplacesTheWorkingCopy)

@@ -1,5 +1,7 @@
 #include "testpictures.h"
 
+#include "pictures/picturework.h"
+
 #include <QFile>
 #include <QPainter>
 
@@ -37,6 +39,7 @@ void paintColumns(QImage& image, int from, int to, const QColor& color)
 
 void savePicture(const QImage& image, const QString& path, const std::string& magick, bool grayscale, int quality)
 {
+    initializePictureLibrary();
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     Magick::Image picture;
     picture.read(size_t(argb.width()), size_t(argb.height()), "BGRA", Magick::CharPixel, argb.constBits());
@@ -53,6 +56,7 @@ void savePicture(const QImage& image, const QString& path, const std::string& ma
 
 Magick::Image readBack(const QString& path)
 {
+    initializePictureLibrary();
     Magick::Image image;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -6,6 +6,7 @@
 #include "story/story.h"
 #include "tempfolder.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QThreadPool>
@@ -118,6 +119,59 @@ TEST_F(PreparationFixture, GivenItsProgressCancelled_WhenAPreparationIsUnderWay_
         EXPECT_FALSE(s.isMp3Encoded()) << i;
         EXPECT_FALSE(QFileInfo::exists(s.narrationMp3Path())) << i;
         EXPECT_FALSE(s.isPictureLoaded()) << i;
+    }
+}
+
+TEST_F(PreparationFixture, GivenSlideJpegsThatCarryTheirRotation_WhenPrepared_ThenOnlyTheRotatedOneIsMadeAgain)
+{
+    for (int i = 0; i < 3; ++i) {
+        Slide& s = addPictureSlide(story, home, i, QSize(120, 80));
+        QImage(QSize(120, 80), QImage::Format_RGB32).save(s.slideJpegPath(), "JPEG");
+        QImage(QSize(75, 75), QImage::Format_RGB32).save(s.thumbnailJpegPath(), "JPEG");
+        s.setJpegRotation(0); // as an import leaves it
+    }
+    story.slideAt(1)->setRotation(1);
+    story.slideAt(2)->setRotation(4); // a whole turn: upright again
+    MediaPreparation preparation(story, pool, nullptr, progress);
+
+    preparation.start();
+
+    EXPECT_EQ(story.picturesBeingProcessed(), 1);
+    ASSERT_EVENTUALLY(preparation.isFinished());
+    EXPECT_EQ(QImage(story.slideAt(1)->slideJpegPath()).size(), QSize(80, 120));
+    EXPECT_TRUE(story.slideAt(1)->isJpegCurrent());
+    EXPECT_FALSE(story.slideAt(0)->isPictureLoaded()) << "not made again";
+    EXPECT_FALSE(story.slideAt(2)->isPictureLoaded()) << "not made again";
+
+    // A slide JPEG gone from the folder is made again, whatever the slide says.
+    QFile::remove(story.slideAt(0)->slideJpegPath());
+    MediaPreparation again(story, pool, nullptr, progress);
+    again.start();
+    EXPECT_EQ(story.picturesBeingProcessed(), 1);
+    ASSERT_EVENTUALLY(again.isFinished());
+    EXPECT_TRUE(QFileInfo::exists(story.slideAt(0)->slideJpegPath()));
+}
+
+TEST_F(PreparationFixture, GivenManyNarrations_WhenPreparedSideBySide_ThenEachGetsItsOwnMp3AndTheProgressEndsWhole)
+{
+    pool.setMaxThreadCount(2);
+    int total = 0;
+    for (int i = 0; i < 5; ++i) {
+        Slide& s = addPictureSlide(story, home, i, QSize(60, 40));
+        narrate(s, home, 3 + i);
+        total += 3 + i;
+    }
+    MediaPreparation preparation(story, pool, nullptr, progress);
+    preparation.start();
+    EXPECT_LE(preparation.preparedSeconds(), total);
+    ASSERT_EVENTUALLY(preparation.isFinished());
+    EXPECT_EQ(preparation.preparedSeconds(), total);
+    for (int i = 0; i < 5; ++i) {
+        const Slide& s = *story.slideAt(i);
+        EXPECT_TRUE(s.isMp3Encoded()) << i;
+        // 3000 bytes per second, give or take the encoder's padding frames.
+        EXPECT_NEAR(double(s.mp3Size()), 3000.0 * (3 + i), 400.0) << i;
+        EXPECT_EQ(s.mp3Size(), QFileInfo(s.narrationMp3Path()).size()) << i;
     }
 }
 

@@ -48,7 +48,11 @@ Slide& addPictureSlide(Story& story, const TempFolder& folder, int number, QSize
 
 void narrate(Slide& slide, const TempFolder& folder, int seconds)
 {
-    folder.write(QStringLiteral("temp/") + QFileInfo(slide.narrationWavPath()).fileName(), narrationWave(seconds));
+    // Each slide's take differs from the others', as real ones do.
+    QByteArray wave = narrationWave(seconds);
+    if (wave.size() > 44)
+        wave[44] = char(slide.id());
+    folder.write(QStringLiteral("temp/") + QFileInfo(slide.narrationWavPath()).fileName(), wave);
     slide.setHasNarration(true);
     slide.setNarrationLength(seconds);
 }

@@ -14,5 +14,6 @@ QByteArray narrationWave(int seconds);
 //! the file); the slide counts as imported, so it can be removed.
 Slide& addPictureSlide(Story& story, const TempFolder& folder, int number, QSize size);
 
-//! Writes a narration of that many seconds into the slide's narration WAV and marks it recorded.
+//! Writes a narration of that many seconds into the slide's narration WAV and marks it recorded;
+//! slides of different ids get different samples.
 void narrate(Slide& slide, const TempFolder& folder, int seconds);

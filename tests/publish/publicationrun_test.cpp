@@ -1,18 +1,25 @@
 #include "audio/mp3codec.h"
 #include "eventually.h"
+#include "fixedclock.h"
 #include "preparationsupport.h"
 #include "publish/publicationrun.h"
 #include "shell/useraccount.h"
+#include "story/linereader.h"
+#include "story/savetransaction.h"
 #include "story/story.h"
+#include "story/storyfile.h"
+#include "story/storysave.h"
 #include "tempfolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -50,14 +57,23 @@ struct RunFixture : ::testing::Test
     Story story{home.path()};
     UserAccount account;
     FakeClient client;
-    int saves = 0;
+    int saves = 0;                   //!< quiet saves taken from the story
+    std::vector<SaveResult> written; //!< quiet saves handed back, in order
 
+    //! A run whose quiet save is the real one, as the desktop's, without its messages.
     PublicationRun::Context context()
     {
-        return {story, account, client, nullptr, QStringLiteral("http://service.test"), [this] {
-                    ++saves;
-                    return true;
-                }};
+        PublicationRun::QuietSave quietSave;
+        quietSave.take = [this] {
+            ++saves;
+            return std::optional(takeStoryForSave(story, FixedClock().now()));
+        };
+        quietSave.finish = [this](const SaveResult& result) {
+            written.push_back(result);
+            applyStorySave(story, result);
+            return result.ok;
+        };
+        return {story, account, client, nullptr, QStringLiteral("http://service.test"), quietSave};
     }
 
     void addSlides(std::initializer_list<int> seconds, Story* to = nullptr)
@@ -71,18 +87,32 @@ struct RunFixture : ::testing::Test
         }
     }
 
+    //! One round of the dialog's timers.
+    static void tick(PublicationRun& run)
+    {
+        QCoreApplication::processEvents();
+        run.preparationTick();
+        run.verifyTick();
+        run.progressTick();
+        QThread::msleep(5);
+    }
+
     //! Drives the run as the dialog's timers would, until it ends (at most 10 s).
-    void drive(PublicationRun& run)
+    static void drive(PublicationRun& run)
     {
         QElapsedTimer t;
         t.start();
-        while (!run.isFinished() && t.elapsed() < 10000) {
-            QCoreApplication::processEvents();
-            run.preparationTick();
-            run.verifyTick();
-            run.progressTick();
-            QThread::msleep(5);
-        }
+        while (!run.isFinished() && t.elapsed() < 10000)
+            tick(run);
+    }
+
+    //! Drives the run until its quiet save is being written, or it ends (at most 10 s).
+    static void driveToSaving(PublicationRun& run)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!run.isSaving() && !run.isFinished() && t.elapsed() < 10000)
+            tick(run);
     }
 };
 
@@ -99,6 +129,12 @@ TEST_F(RunFixture, APublishedStoryStoresItsIdAndIsSavedQuietly)
     EXPECT_EQ(run.statusSentence(), "Pictorelle published on PictorelleWeb");
     EXPECT_EQ(story.uniqueId(), 42);
     EXPECT_EQ(saves, 1);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_TRUE(written[0].ok) << written[0].error.toStdString();
+    EXPECT_EQ(story.storyFilePath(), written[0].storyFile);
+    EXPECT_TRUE(fromUtf16Le(TempFolder::read(written[0].storyFile)).contains("SC_UNIQUE_ID=42\n"));
+    EXPECT_EQ(run.failureDetail(), "");
+    EXPECT_FALSE(run.isSaving());
     EXPECT_TRUE(run.isViewVisible());
     EXPECT_TRUE(run.isOkVisible());
     EXPECT_FALSE(run.isCancelVisible());
@@ -156,7 +192,97 @@ TEST_F(RunFixture, GivenAFailedVerificationOrUpload_WhenTheRunEnds_ThenItShowsWh
         EXPECT_EQ(client.urls.size(), c.phase == Phase::VerifyFailed ? 1 : 2);
         EXPECT_EQ(story.uniqueId(), -1);
         EXPECT_EQ(saves, 0);
+        EXPECT_TRUE(written.empty());
     }
+}
+
+// ---------------------------------------------------------------------------------------
+// The quiet save with the new id, written on the run's pool.
+
+TEST_F(RunFixture, GivenTheQuietSaveHeldUp_WhenTheUploadSucceeded_ThenTheRunIsPublishedOnlyOnceTheSaveIsWritten)
+{
+    addSlides({5});
+    const SaveResult earlier = saveStory(story, FixedClock());
+    ASSERT_TRUE(earlier.ok) << earlier.error.toStdString();
+    PublicationRun run(context());
+    // Another save of the story's folder runs meanwhile, holding the folder's lock.
+    std::optional<SaveTransaction> running(std::in_place, earlier.storyFile);
+    run.start();
+    driveToSaving(run);
+    ASSERT_TRUE(run.isSaving());
+    EXPECT_EQ(story.uniqueId(), 42);
+    EXPECT_EQ(saves, 1);
+    for (int i = 0; i < 20; ++i)
+        tick(run);
+    EXPECT_EQ(run.phase(), PublicationRun::Phase::Uploading) << "published before the save was written";
+    EXPECT_TRUE(run.isSaving());
+    EXPECT_FALSE(run.isFinished());
+    EXPECT_FALSE(run.isOkVisible());
+    EXPECT_FALSE(run.isViewVisible());
+    EXPECT_TRUE(written.empty());
+
+    running.reset();
+    drive(run);
+    ASSERT_EQ(run.phase(), PublicationRun::Phase::Published);
+    EXPECT_FALSE(run.isSaving());
+    EXPECT_EQ(run.statusWord(), "Success!");
+    EXPECT_EQ(run.failureDetail(), "");
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_TRUE(written[0].ok) << written[0].error.toStdString();
+    EXPECT_EQ(written[0].storyFile, earlier.storyFile);
+    EXPECT_TRUE(fromUtf16Le(TempFolder::read(earlier.storyFile)).contains("SC_UNIQUE_ID=42\n"));
+}
+
+TEST_F(RunFixture, GivenAQuietSaveThatFails_WhenTheRunEnds_ThenItIsPublishedAndSaysTheStoryWasNotSaved)
+{
+    addSlides({5});
+    // A folder stands where the story file goes: the save cannot put it in place.
+    const QString storyFile = home.path() + "save/taken/taken.sld";
+    ASSERT_TRUE(QDir().mkpath(storyFile));
+    story.setStoryFilePath(storyFile);
+    PublicationRun run(context());
+    run.start();
+    drive(run);
+    ASSERT_EQ(run.phase(), PublicationRun::Phase::Published);
+    EXPECT_EQ(run.statusWord(), "Success!");
+    EXPECT_EQ(run.statusSentence(), "Pictorelle published on PictorelleWeb");
+    EXPECT_EQ(run.failureDetail(), "Published, but the story could not be saved with its new id.");
+    EXPECT_TRUE(run.isViewVisible());
+    EXPECT_EQ(story.uniqueId(), 42);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_FALSE(written[0].ok);
+    EXPECT_TRUE(written[0].error.contains("something other than a file")) << written[0].error.toStdString();
+    EXPECT_EQ(story.storyFilePath(), storyFile);
+
+    // A story that cannot be saved at all says the same, and nothing is written.
+    PublicationRun::Context unsaved = context();
+    unsaved.quietSave.take = [] { return std::optional<StorySave>(); };
+    written.clear();
+    PublicationRun again(unsaved);
+    again.start();
+    drive(again);
+    ASSERT_EQ(again.phase(), PublicationRun::Phase::Published);
+    EXPECT_EQ(again.failureDetail(), "Published, but the story could not be saved with its new id.");
+    EXPECT_TRUE(written.empty());
+}
+
+TEST_F(RunFixture, GivenARunWritingItsQuietSave_WhenDestroyed_ThenTheSaveIsWrittenWholeAndHandedOver)
+{
+    addSlides({5, 7});
+    auto run = std::make_unique<PublicationRun>(context());
+    run->start();
+    driveToSaving(*run);
+    ASSERT_TRUE(run->isSaving());
+
+    run.reset();
+
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_TRUE(written[0].ok) << written[0].error.toStdString();
+    EXPECT_EQ(story.storyFilePath(), written[0].storyFile);
+    Story reloaded(home.path());
+    ASSERT_TRUE(loadStory(written[0].storyFile, reloaded).opened);
+    EXPECT_EQ(reloaded.uniqueId(), 42);
+    EXPECT_EQ(reloaded.count(), 2);
 }
 
 TEST_F(RunFixture, OlderStoryTypesEndAtOnceAndLeaveThePositionIdle)
@@ -170,35 +296,26 @@ TEST_F(RunFixture, OlderStoryTypesEndAtOnceAndLeaveThePositionIdle)
     EXPECT_TRUE(client.urls.isEmpty());
 }
 
-TEST_F(RunFixture, TheBarIsHalfPreparationHalfUpload)
+TEST_F(RunFixture, TheBarIsHalfPreparationHalfUploadAndCountsWhatNeededNoEncoding)
 {
     addSlides({10, 20, 30});
-    PublicationRun run(context());
-    story.setMp3Position(1);
-    run.encodeProgress().setPercent(50);
-    EXPECT_DOUBLE_EQ(run.progressTick(), 0.5 * (10.0 + 10.0) / 60.0); // one sixth
-    story.setMp3Position(-1);
-    EXPECT_DOUBLE_EQ(run.progressTick(), 0.5);
-}
-
-TEST_F(RunFixture, GivenTwoRunsAtOnce_WhenOneEncodes_ThenTheOtherBarDoesNotMove)
-{
-    addSlides({10, 20, 30});
+    story.slideAt(0)->setHasNarration(true);
+    story.slideAt(0)->setMp3Encoded(true);   // up to date already
+    story.slideAt(1)->setHasNarration(true); // its WAV is missing: its encoding fails at once
     TempFolder otherHome;
     Story other(otherHome.path());
     addSlides({10, 20, 30}, &other);
-    PublicationRun first(context());
+    other.slideAt(2)->setHasNarration(true);
+    PublicationRun run(context());
     PublicationRun second({other, account, client, nullptr, QStringLiteral("http://service.test"), {}});
-    story.setMp3Position(1);
-    other.setMp3Position(1);
+    run.start();
+    second.start();
 
-    first.encodeProgress().setPercent(50);
-
-    EXPECT_DOUBLE_EQ(first.progressTick(), 0.5 * 20.0 / 60.0);
-    EXPECT_DOUBLE_EQ(second.progressTick(), 0.5 * 10.0 / 60.0) << "only its own encoding counts";
-    EXPECT_EQ(second.encodeProgress().percent(), 0);
-    story.setMp3Position(-1);
-    other.setMp3Position(-1);
+    // The results are applied on this thread: until then only what needed nothing counts.
+    EXPECT_DOUBLE_EQ(run.progressTick(), 0.5 * 10.0 / 60.0);
+    EXPECT_DOUBLE_EQ(second.progressTick(), 0.0) << "only its own preparation counts";
+    ASSERT_EVENTUALLY(story.mp3Position() == -1 && other.mp3Position() == -1);
+    EXPECT_DOUBLE_EQ(run.progressTick(), 0.5);
 }
 
 //! Picture slides with long narrations, so that an encoding is surely in hand when asked.
@@ -274,8 +391,9 @@ TEST_F(NarratedRunFixture, GivenARunMidPreparation_WhenDestroyed_ThenItReturnsPr
     int made = 0;
     for (int i = 0; i < story.count(); ++i)
         made += QFileInfo::exists(story.slideAt(i)->narrationMp3Path()) ? 1 : 0;
-    // At most one more than applied: an MP3 finished while its result was still on its way.
-    EXPECT_LE(made, encoded + 1) << "the destruction stopped the encoding instead of waiting for it";
+    // At most one more per core than applied: MP3s finished while their results were on their way.
+    EXPECT_LE(made, encoded + QThread::idealThreadCount())
+        << "the destruction stopped the encodings instead of waiting";
     EXPECT_LT(made, 6);
     EXPECT_FALSE(story.slideAt(5)->isMp3Encoded());
     // Results the workers had queued are never applied.

@@ -38,7 +38,7 @@ TEST_F(SlidePictureCommands, GIVEN_APictureSlide_WHEN_ItIsRotatedRight_THEN_Pict
     EXPECT_EQ(s.thumbnail(), thumbnail);
     EXPECT_EQ(log.take(), (QStringList{"slideChanged(0)", "modifiedChanged(false)"}));
     const QString afterUndo = save();
-    EXPECT_EQ(importer.reprocessJobs.back().rotation, 0);
+    EXPECT_TRUE(importer.reprocessJobs.empty()) << "made upright by its import: nothing to make again";
     EXPECT_EQ(namedMedia(afterUndo, 0, "IMAGE_PATH"), "JPEG of a.jpg");
 
     ASSERT_TRUE(story.redo());

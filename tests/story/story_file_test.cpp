@@ -44,9 +44,15 @@ TEST_F(StoryFileFixture, ASaveRightAfterPublishingTakesThePicturesAsTheyAreAndSt
     EXPECT_EQ(TempFolder::read(folder + "/0.jpg"), "JPEG of a.jpg");
     EXPECT_EQ(TempFolder::read(folder + "/1.jpg"), "JPEG of b.jpg");
 
-    // Any other save remakes them from their sources.
+    // Any other save remakes those whose slide JPEG lacks the slide's rotation.
     ASSERT_TRUE(saveStory(story, clock).ok);
-    EXPECT_EQ(importer.reprocessed, 2);
+    EXPECT_EQ(importer.reprocessed, 0) << "both upright since their import";
+    story.slideAt(1)->setRotation(2);
+    ASSERT_TRUE(saveStory(story, clock).ok);
+    EXPECT_EQ(importer.reprocessed, 1);
+    EXPECT_TRUE(story.slideAt(1)->isJpegCurrent());
+    ASSERT_TRUE(saveStory(story, clock).ok);
+    EXPECT_EQ(importer.reprocessed, 1) << "made with its rotation by the save before";
 }
 
 TEST_F(StoryFileFixture, FirstSaveWritesTheStampedFolderAndExactLines)
@@ -66,7 +72,7 @@ TEST_F(StoryFileFixture, FirstSaveWritesTheStampedFolderAndExactLines)
     EXPECT_EQ(QDir(folder).entryList(QDir::Files),
               (QStringList{"0.jpg", "0.wav", "1.jpg", "Dec.06.2026_06.29PM-33.sld"}));
     EXPECT_EQ(TempFolder::read(folder + "/1.jpg"), "JPEG of b.jpg");
-    EXPECT_EQ(importer.reprocessed, 2);
+    EXPECT_EQ(importer.reprocessed, 0) << "upright since their import";
 
     const QByteArray bytes = TempFolder::read(r.storyFile);
     ASSERT_GE(bytes.size(), 4);

@@ -36,7 +36,7 @@ QPushButton* makeButton(const QString& text, const char* name, QWidget* parent)
 
 PublishDialog::PublishDialog(Story& story, const UserAccount& account, ServiceClient& client,
                              const QString& serviceBase, const SkinResources& skin, const DialogActions& actions,
-                             std::function<bool()> quietSave, QWidget* parent, Messenger* messenger)
+                             PublicationRun::QuietSave quietSave, QWidget* parent, Messenger* messenger)
     : QDialog(parent), m_story(story), m_skin(skin), m_actions(actions), m_serviceBase(serviceBase)
 {
     m_run = std::make_unique<PublicationRun>(
@@ -156,6 +156,9 @@ void PublishDialog::accept()
 
 void PublishDialog::reject()
 {
+    // The story is published; its save with the new id is not left half done.
+    if (m_run->isSaving())
+        return;
     m_closed = true;
     m_run->cancel();
     stopTimers();
@@ -177,6 +180,7 @@ void PublishDialog::refresh()
 
     const bool resultNew = run.isOkVisible() && m_ok->isHidden();
     m_cancel->setVisible(run.isCancelVisible());
+    m_cancel->setEnabled(!run.isSaving());
     m_ok->setVisible(run.isOkVisible());
     m_view->setVisible(run.isViewVisible());
     if (resultNew) {

@@ -20,6 +20,7 @@ class UserAccount;
 //! "Publishing your slides": runs one publication from its timers and shows its phase, a
 //! progress bar drawn on the dialog, and the outcome. Closing it never waits on the network;
 //! destroying it waits for the workers, which stop at their next check of the cancel flag.
+//! While the story is saved with its new id it cannot be closed: Cancel is disabled.
 class PublishDialog : public QDialog
 {
     Q_OBJECT
@@ -30,10 +31,10 @@ public:
     static constexpr int ProgressTimerMs = 100;
 
     //! Everything given must outlive the dialog. quietSave saves the story without a message
-    //! once the upload succeeded (the story then carries its new id); false when saving failed.
+    //! once the upload succeeded (the story then carries its new id), written on a worker.
     //! messenger, when given, shows the engines' messages (a missing MP3 encoder).
     PublishDialog(Story& story, const UserAccount& account, ServiceClient& client, const QString& serviceBase,
-                  const SkinResources& skin, const DialogActions& actions, std::function<bool()> quietSave,
+                  const SkinResources& skin, const DialogActions& actions, PublicationRun::QuietSave quietSave,
                   QWidget* parent = nullptr, Messenger* messenger = nullptr);
     ~PublishDialog() override;
 
@@ -49,7 +50,8 @@ public:
 
     //! "Ok": ends with result 1.
     void accept() override;
-    //! "Cancel" and Escape: asks the workers to stop and ends with result 0 at once.
+    //! "Cancel" and Escape: asks the workers to stop and ends with result 0 at once; does
+    //! nothing while the quiet save is written.
     void reject() override;
 
 protected:

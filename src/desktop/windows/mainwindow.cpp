@@ -27,6 +27,7 @@
 #include "desktop/windows/storypanel.h"
 #include "desktop/windows/toolbuttons.h"
 #include "desktop/windows/transcriptpanel.h"
+#include "publish/backgroundpreparation.h"
 #include "publish/curlserviceclient.h"
 #include "shell/programdata.h"
 #include "shell/programfolder.h"
@@ -67,6 +68,7 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     setWindowIcon(m_skin->programIcon());
     setPlaceholderThumbnail(SkinResources::placeholderThumbnailImage());
     m_story = std::make_unique<Story>(m_services.programFolder, m_services.importer, nullptr, m_services.workingFolder);
+    m_preparation = std::make_unique<BackgroundPreparation>(*m_story);
     // The microphone opens now, so that the first take starts with the author's first word.
     m_services.audio.prepareInput();
 
@@ -94,10 +96,11 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     connect(m_menus, &MainMenus::commandRequested, this, [this](int id) { command(id); });
     createControls();
     keepRecoveryCopy();
-    m_storyActions = new StoryActions({m_services.programFolder, m_services.serviceBase, *m_story, m_account,
-                                       m_services.prompter, *m_skin, m_actions, *m_recovery, [this] { stopAudio(); },
-                                       [this] { closeCueCard(); }, [this] { afterStoryReplaced(); }},
-                                      *this);
+    m_storyActions =
+        new StoryActions({m_services.programFolder, m_services.serviceBase, *m_story, m_account, m_services.prompter,
+                          *m_skin, m_actions, *m_recovery, [this] { stopAudio(); }, [this] { closeCueCard(); },
+                          [this] { afterStoryReplaced(); }, m_preparation.get()},
+                         *this);
     connectViews();
     listenToStory();
     resize(m_settings.windowWidth(), m_settings.windowHeight());

@@ -28,6 +28,7 @@ class ProgramDialogs;
 class SlideActions;
 class SlidePanel;
 class StoryActions;
+class BackgroundPreparation;
 class StoryPanel;
 class TranscriptPanel;
 class LevelMeter;
@@ -197,6 +198,8 @@ private:
     UserAccount m_account;
     std::unique_ptr<SkinResources> m_skin;
     std::unique_ptr<Story> m_story;
+    //! Encodes narrations into the MP3 cache while the author works; goes before the story.
+    std::unique_ptr<BackgroundPreparation> m_preparation;
     std::unique_ptr<RecoveryKeeper> m_recovery;
     MainMenus* m_menus = nullptr;
     bool m_repaintPending = false;

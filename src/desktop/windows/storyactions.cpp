@@ -5,6 +5,7 @@
 #include "desktop/dialogs/publishchecksdialog.h"
 #include "desktop/dialogs/publishdialog.h"
 #include "desktop/dialogs/storylibrarydialog.h"
+#include "publish/backgroundpreparation.h"
 #include "publish/curlserviceclient.h"
 #include "shell/programfolder.h"
 #include "shell/storycontent.h"
@@ -12,8 +13,10 @@
 #include "story/messenger.h"
 #include "story/slide.h"
 #include "story/story.h"
+#include "story/storysave.h"
 #include "story/systemclock.h"
 
+#include <QScopeGuard>
 #include <QWidget>
 
 StoryActions::StoryActions(const Services& services, QWidget& window)
@@ -23,6 +26,9 @@ StoryActions::StoryActions(const Services& services, QWidget& window)
 bool StoryActions::saveChangesPrompt()
 {
     Story& story = m_services.story;
+    // A publication under way is not interrupted: the window stays and the story too.
+    if (m_publishing)
+        return false;
     // A note typed on the cue card belongs to the story before the question is asked.
     m_services.closeCueCard();
     if (!story.isModified())
@@ -43,12 +49,20 @@ bool StoryActions::saveChangesPrompt()
 void StoryActions::save(bool quiet, SavedPictures pictures)
 {
     Story& story = m_services.story;
+    // The publication ends with its own save of the story; two saves of one folder never overlap.
+    if (m_publishing)
+        return;
     // A story without slides is saved too when it holds texts the author typed.
     if (!holdsWorkToSave(story))
         return;
     // A narration still being written is finished first: the saved copy is a whole file.
     m_services.stopAudio();
-    const SaveResult result = saveStory(story, SystemClock(), pictures);
+    tellSaved(saveStory(story, SystemClock(), pictures), quiet);
+}
+
+void StoryActions::tellSaved(const SaveResult& result, bool quiet)
+{
+    Story& story = m_services.story;
     if (!result.ok) {
         // The story stays marked as changed: nothing of it is lost by a later close.
         m_services.prompter.inform(QStringLiteral("Pictorelle"), result.error, Prompter::Icon::Error);
@@ -106,6 +120,11 @@ void StoryActions::load()
 void StoryActions::publish()
 {
     Story& story = m_services.story;
+    if (m_publishing)
+        return;
+    // Cleared only once the dialogs, and the run that waits for its workers, are gone.
+    m_publishing = true;
+    const auto published = qScopeGuard([this] { m_publishing = false; });
     m_services.closeCueCard();
     // The narrations are encoded and sent as whole files.
     m_services.stopAudio();
@@ -113,14 +132,30 @@ void StoryActions::publish()
                                  m_services.actions, &m_window) != 1)
         return;
     CurlServiceClient client;
-    const auto quietSave = [this, &story] {
+    PublicationRun::QuietSave quietSave;
+    quietSave.take = [this, &story]() -> std::optional<StorySave> {
         // Marked first: a save that fails leaves the new id marked as not yet saved.
         story.setModified(true);
-        // The preparation has just remade every picture and the dialog is modal: remaking
-        // them again would only hold up the window.
-        save(true, SavedPictures::AlreadyRemade);
+        if (!holdsWorkToSave(story))
+            return std::nullopt;
+        m_services.stopAudio();
+        // The preparation has just remade every picture: remaking them again would only hold
+        // up the window. The dialog is modal, so the working files stay as they are while the
+        // run's worker copies them.
+        return takeStoryForSave(story, SystemClock().now());
+    };
+    quietSave.finish = [this, &story](const SaveResult& result) {
+        applyStorySave(story, result);
+        tellSaved(result, true);
         return !story.isModified();
     };
+    // The publication encodes what is still missing itself, on every core.
+    if (m_services.preparation)
+        m_services.preparation->pause();
+    const auto resumed = qScopeGuard([this] {
+        if (m_services.preparation)
+            m_services.preparation->resume();
+    });
     PublishDialog dialog(story, m_services.account, client, m_services.serviceBase, m_services.skin, m_services.actions,
                          quietSave, &m_window, dynamic_cast<Messenger*>(&m_services.prompter));
     dialog.exec();

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class BackgroundPreparation;
 class Prompter;
 class QWidget;
 class RecoveryKeeper;
@@ -38,25 +39,37 @@ public:
         std::function<void()> closeCueCard;
         //! A new, loaded or restored story is in: the window lays itself out for it.
         std::function<void()> storyReplaced;
+        //! Encodes narrations while the author works; held while publishing (may be null).
+        BackgroundPreparation* preparation = nullptr;
     };
 
     StoryActions(const Services& services, QWidget& window);
 
-    //! False when the user cancelled; Yes saves quietly first.
+    //! False when the user cancelled, or while publishing; Yes saves quietly first.
     bool saveChangesPrompt();
     //! Saves the story; quiet: no confirmation. AlreadyRemade only right after publishing,
-    //! which remade every picture.
+    //! which remade every picture. Does nothing while publishing.
     void save(bool quiet, SavedPictures pictures = SavedPictures::Remake);
     void newStory(bool podcast);
     void load();
+    //! Checks, then publishes in the modal publish dialog, which saves the story with its new
+    //! id on a worker at the end. Until the dialog is gone, nothing else saves, loads, replaces
+    //! or publishes the story.
     void publish();
     //! Rebuilds the story from a recovery copy found at start-up (the story is fresh), keeps a
     //! new copy and throws the old one away; warnings are shown to the user.
     bool restore(const QString& recoveryFile);
 
 private:
+    //! Tells the user why a save failed, or (unless quiet) that it went through; a save that
+    //! went through marks the story as saved.
+    void tellSaved(const SaveResult& result, bool quiet);
+
     Services m_services;
     QWidget& m_window;
     //! The library's sort directions, kept for the whole run.
     StoryLibrary::SortSwitches m_librarySort;
+    //! The publish dialog is open: its workers read the working files and its save writes the
+    //! story's folder.
+    bool m_publishing = false;
 };

@@ -3,6 +3,11 @@
 #include "publish/curlglobal.h"
 #include "publish/curlserviceclient.h"
 #include "publish/serviceclient.h"
+#include "story/linereader.h"
+#include "story/savetransaction.h"
+#include "story/storysave.h"
+
+#include <optional>
 
 namespace {
 
@@ -64,19 +69,31 @@ class PublishDialogTest : public PublishChecksDialogTest
 {
 protected:
     ScriptedClient client;
-    int saves = 0;
+    int saves = 0;                   //!< quiet saves taken from the story
+    std::vector<SaveResult> written; //!< quiet saves handed back
 
     void TearDown() override { client.release(); }
 
+    //! The real quiet save, as the main window's, without its messages.
+    PublicationRun::QuietSave quietSave()
+    {
+        PublicationRun::QuietSave save;
+        save.take = [this] {
+            ++saves;
+            return std::optional(takeStoryForSave(story, QDateTime::currentDateTime()));
+        };
+        save.finish = [this](const SaveResult& result) {
+            written.push_back(result);
+            applyStorySave(story, result);
+            return result.ok;
+        };
+        return save;
+    }
+
     std::unique_ptr<PublishDialog> openDialog()
     {
-        auto dialog = std::make_unique<PublishDialog>(
-            story, account, client, RecordedHooks::ServiceBase, skin, hooks.actions(),
-            [this] {
-                ++saves;
-                return true;
-            },
-            &owner);
+        auto dialog = std::make_unique<PublishDialog>(story, account, client, RecordedHooks::ServiceBase, skin,
+                                                      hooks.actions(), quietSave(), &owner);
         dialog->show();
         return dialog;
     }
@@ -225,18 +242,22 @@ TEST_F(PublishDialogTest, GivenEscapeWhileTheServiceIsSlowThenTheRequestIsAborte
     EXPECT_EQ(story.uniqueId(), -1);
 }
 
-TEST_F(PublishDialogTest, GivenThePreparationOfTheSecondSlideHalfDoneThenOneSixthOfTheBarIsBlue)
+TEST_F(PublishDialogTest, GivenAThirdOfTheNarrationPreparedThenOneSixthOfTheBarIsBlue)
 {
     addSlide(10);
-    addSlide(20);
-    addSlide(30);
+    addSlide(10);
+    addSlide(40);
+    // The first two are up to date: a third of the narration needs no encoding.
+    for (int i = 0; i < 2; ++i) {
+        story.slideAt(i)->setHasNarration(true);
+        story.slideAt(i)->setMp3Encoded(true);
+    }
     client.holdVerify = true;
     auto dialog = openDialog();
     dialog->resize(480, 260);
     ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::Verifying));
-    // Preparation is over, so its position is ours to set: the second slide, encoder at half.
+    // Preparation is over, so its position is ours to set: the bar shows it as under way again.
     story.setMp3Position(1);
-    dialog->publication().encodeProgress().setPercent(50);
     ASSERT_TRUE(QTest::qWaitFor([&] { return qAbs(dialog->publication().barFraction() - 1.0 / 6) < 1e-9; }, WaitMs));
     const QImage shot = dialog->grab().toImage();
     story.setMp3Position(-1);
@@ -259,6 +280,64 @@ TEST_F(PublishDialogTest, GivenThePreparationOfTheSecondSlideHalfDoneThenOneSixt
     EXPECT_EQ(shot.pixelColor(200, bar.top() - 2), QColor(128, 128, 128));
     EXPECT_EQ(shot.pixelColor(200, bar.top() + 22), QColor(255, 255, 255));
     EXPECT_EQ(shot.pixelColor(480 - 13, middle), QColor(255, 255, 255));
+}
+
+TEST_F(PublishDialogTest, GivenTheQuietSaveHeldUpThenCancelIsDisabledAndTheDialogStaysOpenUntilItIsWritten)
+{
+    addSlide(5);
+    story.setTitle(QStringLiteral("Tide pools"));
+    const SaveResult earlier = saveStory(story);
+    ASSERT_TRUE(earlier.ok) << earlier.error.toStdString();
+    // Another save of the story's folder runs meanwhile, holding the folder's lock.
+    std::optional<SaveTransaction> running(std::in_place, earlier.storyFile);
+    auto dialog = openDialog();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->publication().isSaving(); }, WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !button(*dialog, "cancel")->isEnabled(); }, WaitMs));
+    EXPECT_TRUE(visible(*dialog, "cancel"));
+    EXPECT_FALSE(visible(*dialog, "ok"));
+    EXPECT_EQ(story.uniqueId(), 4711);
+
+    // Neither Escape nor a close takes the dialog away while the save is written.
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    dialog->close();
+    EXPECT_TRUE(dialog->isVisible());
+    QTest::qWait(3 * PublishDialog::ProgressTimerMs);
+    EXPECT_EQ(dialog->publication().phase(), PublicationRun::Phase::Uploading);
+    EXPECT_TRUE(written.empty());
+
+    running.reset();
+    ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::Published));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return visible(*dialog, "ok"); }, WaitMs));
+    EXPECT_EQ(labelText(*dialog, "statusWord"), "Success!");
+    EXPECT_FALSE(visible(*dialog, "cancel"));
+    EXPECT_TRUE(button(*dialog, "cancel")->isEnabled());
+    EXPECT_FALSE(dialog->findChild<QLabel*>(QStringLiteral("failureDetail"))->isVisible());
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_TRUE(written[0].ok) << written[0].error.toStdString();
+    EXPECT_TRUE(fromUtf16Le(TempFolder::read(earlier.storyFile)).contains("SC_UNIQUE_ID=4711\n"));
+    QTest::mouseClick(button(*dialog, "ok"), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+}
+
+TEST_F(PublishDialogTest, GivenAQuietSaveThatFailsThenSuccessShowsWithTheReasonTheStoryWasNotSaved)
+{
+    addSlide(5);
+    // A folder stands where the story file goes: the save cannot put it in place.
+    const QString storyFile = home.path() + "save/taken/taken.sld";
+    ASSERT_TRUE(QDir().mkpath(storyFile));
+    story.setStoryFilePath(storyFile);
+    auto dialog = openDialog();
+    ASSERT_TRUE(waitForPhase(*dialog, PublicationRun::Phase::Published));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return visible(*dialog, "ok"); }, WaitMs));
+    EXPECT_EQ(labelText(*dialog, "statusWord"), "Success!");
+    EXPECT_EQ(labelText(*dialog, "statusSentence"), "Pictorelle published on PictorelleWeb");
+    EXPECT_EQ(labelText(*dialog, "failureDetail"), "Published, but the story could not be saved with its new id.");
+    EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("failureDetail"))->isVisible());
+    EXPECT_TRUE(visible(*dialog, "view"));
+    EXPECT_EQ(saves, 1);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_FALSE(written[0].ok);
 }
 
 TEST(PublishBarTest, GivenFractionsThenTheFillIsTruncatedAndNeverBeyondTheBar)
@@ -313,13 +392,12 @@ TEST_F(PublishDialogTest, GivenTheReferenceServiceThenAOneSlideStoryIsPublishedA
 
     CurlServiceClient curl;
     int savedWithId = 0;
-    PublishDialog dialog(
-        story, account, curl, service.base(), skin, hooks.actions(),
-        [&] {
-            savedWithId = story.uniqueId();
-            return saveStory(story).ok;
-        },
-        &owner);
+    PublicationRun::QuietSave save = quietSave();
+    save.take = [&] {
+        savedWithId = story.uniqueId();
+        return std::optional(takeStoryForSave(story, QDateTime::currentDateTime()));
+    };
+    PublishDialog dialog(story, account, curl, service.base(), skin, hooks.actions(), save, &owner);
     ModalWatcher modals;
     QTimer::singleShot(0, &dialog, [&] {
         // Closes the dialog as the user would once the result shows.
@@ -344,6 +422,9 @@ TEST_F(PublishDialogTest, GivenTheReferenceServiceThenAOneSlideStoryIsPublishedA
     EXPECT_EQ(result, 1);
     EXPECT_GT(story.uniqueId(), 0);
     EXPECT_EQ(savedWithId, story.uniqueId());
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_TRUE(written[0].ok) << written[0].error.toStdString();
+    EXPECT_EQ(dialog.publication().failureDetail(), "");
     EXPECT_TRUE(added->isMp3Encoded());
     EXPECT_TRUE(modals.seen.isEmpty()); // no error along the way
     ASSERT_FALSE(story.storyFilePath().isEmpty());
