@@ -109,8 +109,8 @@ void resampleRow(const float* __restrict in, const Taps& taps, int outWidth, Out
 // fourth lane, whose sum is dropped.
 using Float4 = float __attribute__((vector_size(16)));
 
-template <>
-void resampleRow<3, float>(const float* __restrict in, const Taps& taps, int outWidth, float* __restrict out)
+template <typename Out>
+void resampleRgbRow(const float* __restrict in, const Taps& taps, int outWidth, Out* __restrict out)
 {
     for (int x = 0; x < outWidth; ++x) {
         const float* p = in + taps.first[size_t(x)] * 3;
@@ -127,20 +127,15 @@ void resampleRow<3, float>(const float* __restrict in, const Taps& taps, int out
 }
 
 template <>
+void resampleRow<3, float>(const float* __restrict in, const Taps& taps, int outWidth, float* __restrict out)
+{
+    resampleRgbRow(in, taps, outWidth, out);
+}
+
+template <>
 void resampleRow<3, uint8_t>(const float* __restrict in, const Taps& taps, int outWidth, uint8_t* __restrict out)
 {
-    for (int x = 0; x < outWidth; ++x) {
-        const float* p = in + taps.first[size_t(x)] * 3;
-        const float* w = &taps.weights[size_t(x) * size_t(taps.count)];
-        Float4 sum = {0.0f, 0.0f, 0.0f, 0.0f};
-        for (int k = 0; k < taps.count; ++k, p += 3) {
-            Float4 pixel;
-            std::memcpy(&pixel, p, sizeof pixel);
-            sum += w[k] * pixel;
-        }
-        for (int c = 0; c < 3; ++c)
-            store(sum[c], out[x * 3 + c]);
-    }
+    resampleRgbRow(in, taps, outWidth, out);
 }
 
 // Output row y of a vertical pass: the weighted sum of whole rows, on vector instructions.

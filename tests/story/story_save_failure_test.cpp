@@ -1,5 +1,6 @@
 #include "fakeimporter.h"
 #include "fixedclock.h"
+#include "foldersnapshot.h"
 #include "story/linereader.h"
 #include "story/story.h"
 #include "story/storyfile.h"
@@ -23,18 +24,6 @@ namespace {
 
 const QDateTime kFirst(QDate(2026, 12, 6), QTime(18, 29, 33));
 const QDateTime kSecond(QDate(2026, 12, 7), QTime(9, 5, 10));
-
-//! Every file under folder (relative name → bytes).
-std::map<QString, QByteArray> snapshot(const QString& folder)
-{
-    std::map<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files[QDir(folder).relativeFilePath(path)] = TempFolder::read(path);
-    }
-    return files;
-}
 
 //! Makes writes beyond bytes fail as on a full disk (EFBIG, SIGXFSZ ignored) until it goes.
 class FileSizeLimit
@@ -123,7 +112,7 @@ struct SaveFailureFixture : ::testing::Test
         const SaveResult saved = saveStory(other, FixedClock(kFirst.addDays(-1)));
         ASSERT_TRUE(saved.ok) << saved.error.toStdString();
         otherFile = saved.storyFile;
-        otherBefore = snapshot(QFileInfo(otherFile).absolutePath());
+        otherBefore = folderSnapshot(QFileInfo(otherFile).absolutePath());
         story.reset();
     }
 
@@ -151,7 +140,7 @@ struct SaveFailureFixture : ::testing::Test
         return QFileInfo(r.storyFile).absolutePath();
     }
 
-    void expectOtherStoryUntouched() const { EXPECT_EQ(snapshot(QFileInfo(otherFile).absolutePath()), otherBefore); }
+    void expectOtherStoryUntouched() const { EXPECT_EQ(folderSnapshot(QFileInfo(otherFile).absolutePath()), otherBefore); }
 
     static QStringList partFiles(const QString& folder)
     {
@@ -162,7 +151,7 @@ struct SaveFailureFixture : ::testing::Test
 TEST_F(SaveFailureFixture, GivenAnEarlierSaveWhenTheDiskFillsDuringAMediaCopyThenTheSaveFailsAndLeavesItAsItWas)
 {
     const QString folder = savedOnce();
-    const auto before = snapshot(folder);
+    const auto before = folderSnapshot(folder);
     story.setTitle("second");
     narrate(*story.slideAt(1), QByteArray(256 * 1024, 'n'));
 
@@ -175,7 +164,7 @@ TEST_F(SaveFailureFixture, GivenAnEarlierSaveWhenTheDiskFillsDuringAMediaCopyThe
     EXPECT_EQ(failed.error, "The Pictorelle could not be saved. Could not write " +
                                 QDir::toNativeSeparators(folder + "/1.wav") +
                                 ": File too large.\n\nYour earlier saves are unchanged.");
-    EXPECT_EQ(snapshot(folder), before);
+    EXPECT_EQ(folderSnapshot(folder), before);
     EXPECT_EQ(partFiles(folder), QStringList{});
     expectOtherStoryUntouched();
 
@@ -188,7 +177,7 @@ TEST_F(SaveFailureFixture, GivenAnEarlierSaveWhenTheDiskFillsDuringAMediaCopyThe
 TEST_F(SaveFailureFixture, GivenAnEarlierSaveWhenTheDiskFillsWhileTheStoryFileIsWrittenThenNoMediaIsReplaced)
 {
     const QString folder = savedOnce();
-    const auto before = snapshot(folder);
+    const auto before = folderSnapshot(folder);
     story.setTitle("second");
     story.setTranscript(QString(60000, 't')); // a story file of 120 KB; the media are small
     narrate(*story.slideAt(1), "RIFF other");
@@ -202,7 +191,7 @@ TEST_F(SaveFailureFixture, GivenAnEarlierSaveWhenTheDiskFillsWhileTheStoryFileIs
     EXPECT_TRUE(failed.error.startsWith("The Pictorelle could not be saved. Could not write " +
                                         QDir::toNativeSeparators(story.storyFilePath())))
         << failed.error.toStdString();
-    EXPECT_EQ(snapshot(folder), before);
+    EXPECT_EQ(folderSnapshot(folder), before);
     EXPECT_EQ(partFiles(folder), QStringList{});
     expectOtherStoryUntouched();
 }
@@ -227,7 +216,7 @@ TEST_F(SaveFailureFixture, GivenAFirstSaveWhenTheDiskIsFullThenNoHalfStoryIsLeft
 TEST_F(SaveFailureFixture, GivenTheStorysFolderCannotTakeFilesWhenSavedThenItFailsAndKeepsTheEarlierSave)
 {
     const QString folder = savedOnce();
-    const auto before = snapshot(folder);
+    const auto before = folderSnapshot(folder);
     story.setTitle("second");
     narrate(*story.slideAt(1), "RIFF other");
     SaveResult failed;
@@ -241,7 +230,7 @@ TEST_F(SaveFailureFixture, GivenTheStorysFolderCannotTakeFilesWhenSavedThenItFai
     EXPECT_TRUE(failed.error.startsWith("The Pictorelle could not be saved. Could not write "))
         << failed.error.toStdString();
     EXPECT_TRUE(failed.error.endsWith("\n\nYour earlier saves are unchanged."));
-    EXPECT_EQ(snapshot(folder), before);
+    EXPECT_EQ(folderSnapshot(folder), before);
     expectOtherStoryUntouched();
 }
 

@@ -1,5 +1,6 @@
 #include "fakeimporter.h"
 #include "fixedclock.h"
+#include "foldersnapshot.h"
 #include "story/linereader.h"
 #include "story/savetransaction.h"
 #include "story/story.h"
@@ -20,18 +21,6 @@ namespace {
 
 const QDateTime kFirst(QDate(2026, 12, 6), QTime(18, 29, 33));
 const QDateTime kSecond(QDate(2026, 12, 7), QTime(9, 5, 10));
-
-//! Every file under folder (relative name → bytes).
-std::map<QString, QByteArray> snapshot(const QString& folder)
-{
-    std::map<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files[QDir(folder).relativeFilePath(path)] = TempFolder::read(path);
-    }
-    return files;
-}
 
 //! Writes a save on a thread of its own, as the publication does, and hands the result back.
 SaveResult writeOnAnotherThread(const StorySave& save, bool& onAnotherThread)
@@ -84,7 +73,7 @@ struct Home
     //! The saved folder's files; the story file as text without the home's path.
     std::map<QString, QByteArray> saved(const QString& storyFile) const
     {
-        std::map<QString, QByteArray> files = snapshot(QFileInfo(storyFile).absolutePath());
+        std::map<QString, QByteArray> files = folderSnapshot(QFileInfo(storyFile).absolutePath());
         files[QFileInfo(storyFile).fileName()] = storyFileText(storyFile).toUtf8();
         return files;
     }
@@ -179,7 +168,7 @@ TEST(StorySaveTest, GivenTheFolderOfAFirstSaveMadeMeanwhileByAnotherSaveThenTheS
     const StorySave save = takeStoryForSave(home.story, kFirst);
     // Another program saved a story of its own in that folder since.
     const QString theirs = home.folder.write("save/Dec.06.2026_06.29PM-33/Dec.06.2026_06.29PM-33.sld", "theirs");
-    const auto before = snapshot(save.folder);
+    const auto before = folderSnapshot(save.folder);
 
     bool onAnotherThread = false;
     const SaveResult result = writeOnAnotherThread(save, onAnotherThread);
@@ -188,7 +177,7 @@ TEST(StorySaveTest, GivenTheFolderOfAFirstSaveMadeMeanwhileByAnotherSaveThenTheS
     EXPECT_TRUE(result.error.startsWith("The Pictorelle could not be saved. The folder " +
                                         QDir::toNativeSeparators(save.folder) + " could not be created: "))
         << result.error.toStdString();
-    EXPECT_EQ(snapshot(save.folder), before);
+    EXPECT_EQ(folderSnapshot(save.folder), before);
     EXPECT_EQ(TempFolder::read(theirs), "theirs");
     applyStorySave(home.story, result);
     EXPECT_EQ(home.story.storyFilePath(), "");
