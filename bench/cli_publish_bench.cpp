@@ -108,15 +108,13 @@ int main(int argc, char** argv)
     QDir().mkpath(input);
     std::printf("Making %d photos of 24 MP and %d narrations of %d s...\n", slideCount, slideCount, seconds);
     std::fflush(stdout);
-    // Twenty photos, each used under more than one name: the story takes a file only once.
-    const QStringList photos = ensureBenchPhotos(
-        QStringLiteral(PICTORELLE_BENCH_CACHE_DIR) + QStringLiteral("/photos-24mp"), 20, QSize(6000, 4000));
+    const QStringList photos = ensureBenchPhotos(QStringLiteral(PICTORELLE_BENCH_CACHE_DIR) + QStringLiteral("/photos"),
+                                                 slideCount, QSize(6000, 4000));
     QStringList waves;
     QStringList newArgs{"new",    "--title", "Bench",      "--description", "Fifty slides",
                         "--tags", "bench",   "--category", "2060200"};
     for (int i = 0; i < slideCount; ++i) {
-        const QString photo = input + QStringLiteral("/%1.jpg").arg(i);
-        QFile::copy(photos[i % photos.size()], photo);
+        const QString& photo = photos[i];
         const QString wave = input + QStringLiteral("/%1.wav").arg(i);
         QFile out(wave);
         out.open(QIODevice::WriteOnly);

@@ -225,7 +225,7 @@ static int runNew(CliContext& ctx, QStringList args)
     // The narrations' MP3s are made now, on every core, so that publishing finds them ready.
     loadMp3Codec();
     {
-        BackgroundPreparation preparation(story);
+        BackgroundPreparation preparation(story, 0, 0, BackgroundPreparation::Priority::Normal);
         preparation.prepareNow();
         preparation.waitForDone();
     }

@@ -31,9 +31,10 @@ void lowerThisThreadsPriority()
 
 } // namespace
 
-BackgroundPreparation::BackgroundPreparation(Story& story, int threads, int delayMs)
+BackgroundPreparation::BackgroundPreparation(Story& story, int threads, int delayMs, Priority priority)
     : m_story(story),
       m_cacheFolder(Mp3Cache::folderIn(story.programFolder())),
+      m_priority(priority),
       m_batch(std::make_shared<EncodeProgress>())
 {
     m_pool.setMaxThreadCount(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()));
@@ -131,10 +132,11 @@ void BackgroundPreparation::scan()
         m_queued.insert(id);
         // Its end is told by the queued call; waitForDone waits on the pool itself.
         (void)QtConcurrent::run(&m_pool, [this, context = &m_context, batch = m_batch, generation = m_generation, id,
-                                          stamp, wav, folder = m_cacheFolder] {
+                                          stamp, wav, folder = m_cacheFolder, low = m_priority == Priority::Low] {
             bool kept = false;
             if (!batch->isCancelRequested()) {
-                lowerThisThreadsPriority();
+                if (low)
+                    lowerThisThreadsPriority();
                 EncodeProgress progress(batch.get());
                 // No message from here: a missing encoder is told when the author publishes.
                 kept = !Mp3Cache(folder).fill(wav, nullptr, &progress).isEmpty();

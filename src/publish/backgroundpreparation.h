@@ -25,8 +25,14 @@ class BackgroundPreparation : public QObject
     Q_OBJECT
 
 public:
+    //! Whether the encodings give way to everything else (while the author works) or run at
+    //! the program's own priority (when the author waits for them, as pictorelle-cli new does).
+    enum class Priority {
+        Low,
+        Normal
+    };
     //! threads ≤ 0: one per core. delayMs: how long after the last change the story is looked at.
-    explicit BackgroundPreparation(Story& story, int threads = 0, int delayMs = 300);
+    explicit BackgroundPreparation(Story& story, int threads = 0, int delayMs = 300, Priority priority = Priority::Low);
     //! Stops the running encodings and waits for them.
     ~BackgroundPreparation() override;
     BackgroundPreparation(const BackgroundPreparation&) = delete;
@@ -72,6 +78,7 @@ private:
     QThreadPool m_pool;
     QTimer m_delay;
     bool m_paused = false;
+    Priority m_priority;
     //! Bumped on a story reset and a pause: results of older jobs are ignored.
     quint64 m_generation = 0;
     std::shared_ptr<EncodeProgress> m_batch; //!< the cancel of the jobs started since the last bump
