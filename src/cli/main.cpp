@@ -3,7 +3,6 @@
 #include "shell/workingfolderclaim.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <optional>
@@ -25,16 +24,15 @@ void printUsage(QTextStream& stream)
 
 int main(int argc, char** argv)
 {
-    // Pictures are painted into QImages: a GUI application without a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's own default for a session without one, set quietly instead of with a warning.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QByteArray runtime = "/tmp/runtime-" + QByteArray::number(getuid());
         mkdir(runtime.constData(), 0700);
         qputenv("XDG_RUNTIME_DIR", runtime);
     }
-    QGuiApplication app(argc, argv);
+    // Pictures are painted into QImages, which needs no GUI application: without one no
+    // platform and no fonts are loaded at start or torn down at exit.
+    QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
 
