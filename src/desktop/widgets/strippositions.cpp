@@ -9,8 +9,19 @@ namespace {
 // Half the gap a drag opens between two thumbnails.
 constexpr int GapShift = 15;
 
-// Step of a thumbnail gliding d pixels from its target.
-int glideStep(int d)
+// One glide step from current towards target.
+int stepTowards(int current, int target)
+{
+    const int d = std::abs(current - target);
+    if (d <= 3)
+        return target;
+    const int step = StripPositions::glideStep(d);
+    return current < target ? current + step : current - step;
+}
+
+} // namespace
+
+int StripPositions::glideStep(int d)
 {
     if (d > 400)
         return 128;
@@ -26,18 +37,6 @@ int glideStep(int d)
         return 4;
     return 2;
 }
-
-// One glide step from current towards target.
-int stepTowards(int current, int target)
-{
-    const int d = std::abs(current - target);
-    if (d <= 3)
-        return target;
-    const int step = glideStep(d);
-    return current < target ? current + step : current - step;
-}
-
-} // namespace
 
 StripPositions::Place StripPositions::place(int slideId, int fallbackIndex) const
 {

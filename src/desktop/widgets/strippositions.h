@@ -13,6 +13,8 @@ public:
     //! Strip pixels between two slide slots, and the first slot's x.
     static constexpr int SlotPitch = 95;
     static constexpr int FirstSlot = 20;
+    //! Step of a thumbnail gliding d pixels from its target: the farther, the faster.
+    static int glideStep(int d);
     //! The x of the slot at index.
     static constexpr int slotX(int index) { return FirstSlot + SlotPitch * index; }
 

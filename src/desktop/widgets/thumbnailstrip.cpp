@@ -22,20 +22,10 @@ constexpr int DragLineStep = 30;
 // Edge scrolling starts this close to either side while dragging.
 constexpr int EdgeZone = 3;
 
-// Step of the smooth scroll d pixels from its target.
+// Step of the smooth scroll d pixels from its target: a glide's steps, at most 64.
 int scrollStep(int d)
 {
-    if (d > 150)
-        return 64;
-    if (d > 50)
-        return 32;
-    if (d > 30)
-        return 16;
-    if (d > 20)
-        return 8;
-    if (d > 6)
-        return 4;
-    return 2;
+    return StripPositions::glideStep(std::min(d, 400));
 }
 
 // One scroll step from current towards target.
