@@ -12,11 +12,16 @@ packages=(
   libmagick++-dev imagemagick libturbojpeg0-dev libjpeg-dev
   # sound
   libpulse-dev pulseaudio pulseaudio-utils libmp3lame-dev libmp3lame0 sox espeak-ng
+  # audio files as narration, video export (FFmpeg libraries; H.264 through libx264), loudness
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libebur128-dev
   # publishing and the reference service
   libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev curl
   # tests and benchmarks (lame: the reference encoder the MP3 benchmark compares with;
   # libjpeg-turbo-progs: djpeg, the decoder the picture import benchmark compares with)
   libgtest-dev libgmock-dev googletest libbenchmark-dev libvips-tools lame libjpeg-turbo-progs
+  # ffmpeg/ffprobe: test inputs in other audio formats and checks of exported files;
+  # chromium + chromium-driver: the service's pages tested in a real browser
+  ffmpeg chromium chromium-driver
   # fonts
   fonts-liberation2
 )

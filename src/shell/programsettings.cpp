@@ -12,3 +12,8 @@ void ProgramSettings::setAddPhotoFolder(const QString& folder)
     if (!folder.isEmpty())
         m_addPhotoFolder = text::cut(folder, FolderCapacity);
 }
+
+void ProgramSettings::setInputDevice(const QString& name)
+{
+    m_inputDevice = text::cut(name, FolderCapacity);
+}

@@ -38,6 +38,14 @@ public:
     QString addPhotoFolder() const { return m_addPhotoFolder; }
     //! Ignores an empty folder; keeps at most 1023 characters.
     void setAddPhotoFolder(const QString& folder);
+    //! Sound-server name of the microphone to record from; empty for the server's default.
+    QString inputDevice() const { return m_inputDevice; }
+    //! Keeps at most 1023 characters.
+    void setInputDevice(const QString& name);
+    //! Published and exported narrations are brought to one loudness (the takes stay as
+    //! recorded); on unless switched off.
+    bool evenLoudness() const { return m_evenLoudness; }
+    void setEvenLoudness(bool on) { m_evenLoudness = on; }
 
 private:
     int m_hideClearAudio = 0;
@@ -50,4 +58,6 @@ private:
     int m_windowHeight = 600;
     QString m_programFolder;
     QString m_addPhotoFolder;
+    QString m_inputDevice;
+    bool m_evenLoudness = true;
 };

@@ -31,6 +31,8 @@ enum class Key {
     CueX,
     CueY,
     AddPhotoPath,
+    InputDevice,
+    EvenLoudness,
 };
 
 struct KeyName
@@ -55,6 +57,8 @@ constexpr KeyName Keys[] = {
     {QLatin1String("X_CUE="), Key::CueX},
     {QLatin1String("Y_CUE="), Key::CueY},
     {QLatin1String("ADD_PHOTO_PATH="), Key::AddPhotoPath},
+    {QLatin1String("INPUT_DEVICE="), Key::InputDevice},
+    {QLatin1String("EVEN_LOUDNESS="), Key::EvenLoudness},
 };
 
 bool needsEncoding(QLatin1String key, const QString& value)
@@ -127,6 +131,13 @@ void applyLine(QStringView line, ProgramSettings& settings, UserAccount& account
             break;
         case Key::AddPhotoPath:
             settings.setAddPhotoFolder(decodeValue(value));
+            break;
+        case Key::InputDevice:
+            settings.setInputDevice(decodeValue(value));
+            break;
+        case Key::EvenLoudness:
+            if (number)
+                settings.setEvenLoudness(*number != 0);
             break;
         case Key::LanguageId:
             if (number)
@@ -226,6 +237,8 @@ bool SettingsFile::save(const QString& path, const ProgramSettings& settings, co
     numberLine("X_CUE=", settings.cueX());
     numberLine("Y_CUE=", settings.cueY());
     textLine("ADD_PHOTO_PATH=", settings.addPhotoFolder());
+    textLine("INPUT_DEVICE=", settings.inputDevice());
+    numberLine("EVEN_LOUDNESS=", settings.evenLoudness() ? 1 : 0);
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -40,11 +40,11 @@ Loaded roundTrip(const ProgramSettings& settings, const UserAccount& account, QB
 const QByteArray DefaultFile = "USERNAME=\r\nPASSWORD=\r\nLANGUAGEID=0\r\nLANGUAGETEXT=English\r\n"
                                "REMEMBER_PASSWORD=0\r\nX=0\r\nY=0\r\nWIDTH=800\r\nHEIGHT=600\r\n"
                                "LANGUAGE=English\r\nHIDE_CLEAR_AUDIO=0\r\nHIDE_RECORD_OVER_AUDIO=0\r\n"
-                               "X_CUE=0\r\nY_CUE=0\r\nADD_PHOTO_PATH=\r\n";
+                               "X_CUE=0\r\nY_CUE=0\r\nADD_PHOTO_PATH=\r\nINPUT_DEVICE=\r\nEVEN_LOUDNESS=1\r\n";
 
 } // namespace
 
-TEST(SettingsFileSave, GivenDefaultRecordsWhenSavedThenFifteenLinesInOrderWithCrLf)
+TEST(SettingsFileSave, GivenDefaultRecordsWhenSavedThenSeventeenLinesInOrderWithCrLf)
 {
     QByteArray bytes;
     roundTrip(ProgramSettings(), UserAccount(), &bytes);
@@ -63,6 +63,8 @@ TEST(SettingsFileSave, GivenFilledRecordsWhenSavedThenEveryValueIsWrittenInDecim
     settings.setCueX(400);
     settings.setCueY(-20);
     settings.setAddPhotoFolder("/home/me/Pictures");
+    settings.setInputDevice("alsa_input.usb-Mic-00.analog-stereo");
+    settings.setEvenLoudness(false);
     UserAccount account;
     account.setUserName("alice");
     account.setPassword("5f4dcc3b5aa765d61d8327deb882cf99");
@@ -76,7 +78,8 @@ TEST(SettingsFileSave, GivenFilledRecordsWhenSavedThenEveryValueIsWrittenInDecim
     EXPECT_EQ(bytes, "USERNAME=alice\r\nPASSWORD=5f4dcc3b5aa765d61d8327deb882cf99\r\nLANGUAGEID=2\r\n"
                      "LANGUAGETEXT=French\r\nREMEMBER_PASSWORD=1\r\nX=-8\r\nY=31\r\nWIDTH=1280\r\nHEIGHT=720\r\n"
                      "LANGUAGE=French\r\nHIDE_CLEAR_AUDIO=1\r\nHIDE_RECORD_OVER_AUDIO=1\r\nX_CUE=400\r\nY_CUE=-20\r\n"
-                     "ADD_PHOTO_PATH=/home/me/Pictures\r\n");
+                     "ADD_PHOTO_PATH=/home/me/Pictures\r\nINPUT_DEVICE=alsa_input.usb-Mic-00.analog-stereo\r\n"
+                     "EVEN_LOUDNESS=0\r\n");
     EXPECT_TRUE(loaded.opened);
     EXPECT_EQ(loaded.account.userName(), "alice");
     EXPECT_EQ(loaded.account.password(), "5f4dcc3b5aa765d61d8327deb882cf99");
@@ -92,6 +95,18 @@ TEST(SettingsFileSave, GivenFilledRecordsWhenSavedThenEveryValueIsWrittenInDecim
     EXPECT_EQ(loaded.settings.cueX(), 400);
     EXPECT_EQ(loaded.settings.cueY(), -20);
     EXPECT_EQ(loaded.settings.addPhotoFolder(), "/home/me/Pictures");
+    EXPECT_EQ(loaded.settings.inputDevice(), "alsa_input.usb-Mic-00.analog-stereo");
+    EXPECT_FALSE(loaded.settings.evenLoudness());
+}
+
+TEST(SettingsFileLoad, GivenAnOlderFileWithoutTheDeviceAndLoudnessKeysWhenLoadedThenDefaultMicrophoneAndEvenLoudness)
+{
+    const Loaded loaded = loadBytes("X=3\r\nHIDE_CLEAR_AUDIO=1\r\n");
+    EXPECT_EQ(loaded.settings.inputDevice(), QString());
+    EXPECT_TRUE(loaded.settings.evenLoudness());
+    EXPECT_EQ(loaded.settings.windowX(), 3);
+    EXPECT_FALSE(loadBytes("EVEN_LOUDNESS=0\r\n").settings.evenLoudness());
+    EXPECT_TRUE(loadBytes("EVEN_LOUDNESS=x\r\n").settings.evenLoudness()) << "an unreadable number changes nothing";
 }
 
 TEST(SettingsFileSave, GivenTextsBeyondLatin1OrHoldingLineBreaksTheMarkOrPercentWhenRoundTrippedThenTheyComeBackWhole)
