@@ -149,7 +149,7 @@ TEST(SettingsFileSave, GivenTextsBeyondLatin1OrHoldingLineBreaksTheMarkOrPercent
         const Loaded loaded = roundTrip(settings, account, &bytes);
 
         EXPECT_TRUE(bytes.contains(c.line));
-        EXPECT_EQ(bytes.count("\r\n"), 15) << "no value breaks its line";
+        EXPECT_EQ(bytes.count("\r\n"), 17) << "no value breaks its line";
         EXPECT_EQ(c.field == Field::UserName       ? loaded.account.userName()
                   : c.field == Field::LanguageText ? loaded.account.languageText()
                                                    : loaded.settings.addPhotoFolder(),
