@@ -1,17 +1,34 @@
 #pragma once
 
 #include "servicecontext.h"
+#include "visitor.h"
 
 #include <httplib.h>
 
-//! The sign-up page "/?page=login" that the program's "New User" button opens.
+#include <optional>
+
+//! The account pages: sign-up "/?page=login" (the page the program's "New User" button
+//! opens), log in "/login" and log out "/logout".
 namespace accountpages {
 
-//! GET: the form asking for a user name and a password.
+//! GET: the form asking for a user name and a password, twice.
 void signUpForm(httplib::Response& response);
 
 //! POST: stores the user (password kept only as its MD5 digest) and confirms, or shows the
-//! form again with the reason.
+//! form again with the reason, keeping the name.
 void signUp(const ServiceContext& context, httplib::Response& response, const httplib::ContentReader& reader);
+
+//! GET "/login": the log-in form; a visitor already logged in is told so.
+void logInForm(const std::optional<Visitor>& visitor, httplib::Response& response);
+
+//! POST "/login": checks name and password the way publishing does (the MD5 digest of the
+//! password against the stored one), starts a session and sends the browser to "My stories";
+//! the form again, with no cookie, when they do not match.
+void logIn(const ServiceContext& context, const httplib::Request& request, httplib::Response& response,
+           const httplib::ContentReader& reader);
+
+//! POST "/logout": ends the session when the form carries its csrf token.
+void logOut(const ServiceContext& context, const httplib::Request& request, httplib::Response& response,
+            const httplib::ContentReader& reader);
 
 } // namespace accountpages

@@ -17,8 +17,29 @@ th, td { text-align: left; padding: .3rem .5rem; border-bottom: 1px solid #eee; 
 figure.slide img { max-width: 100%; }
 figure.slide figcaption { white-space: pre-line; font-size: 1.2rem; margin: .5rem 0; }
 .thumbs { list-style: none; padding: 0; display: flex; flex-wrap: wrap; gap: .3rem; }
+.thumbs a[aria-current] img { outline: 3px solid #2a6f97; outline-offset: 1px; }
+dl.facts { display: grid; grid-template-columns: max-content 1fr; gap: .1rem 1rem; }
+dl.facts dt { color: #666; }
+dl.facts dd { margin: 0; }
+[hidden] { display: none !important; }
+.controls { display: flex; flex-wrap: wrap; align-items: center; gap: .5rem; margin: .5rem 0; }
+.controls progress { flex: 1 1 8rem; height: .8rem; cursor: pointer; }
+.controls .time, .controls .counter { font-variant-numeric: tabular-nums; }
+.stage figure.slide img { max-height: 65vh; }
+.stage:fullscreen { background: #000; color: #eee; padding: 1rem; box-sizing: border-box; display: flex;
+  flex-direction: column; justify-content: center; }
+.stage:fullscreen figure.slide { margin: 0; text-align: center; }
+.stage:fullscreen figure.slide img { max-height: calc(100vh - 10rem); }
 .error { color: #a00; }
+.notice { color: #060; }
+header form, td form { display: inline; margin: 0; }
+header .account { float: right; }
+.categories .count { color: #666; }
 )css";
+
+// The account links of a visitor who has not logged in; forVisitor() replaces them.
+constexpr std::string_view GuestLinks = "<span class=\"account\"><a href=\"/login\">Log in</a>"
+                                        "<a href=\"/?page=login\">Sign up</a></span>";
 
 } // namespace
 
@@ -53,15 +74,38 @@ std::string escape(std::string_view text)
 std::string page(std::string_view title, std::string_view body)
 {
     std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+                      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                      "<link rel=\"icon\" href=\"/favicon.svg\" type=\"image/svg+xml\">\n<title>";
     out += escape(title);
     out += " - PictorelleWeb</title>\n<style>";
     out += Style;
     out += "</style>\n</head>\n<body>\n<header><a href=\"/\">PictorelleWeb</a>"
-           "<a href=\"/?page=login\">Sign up</a></header>\n<main>\n";
+           "<a href=\"/browse\">Browse</a><a href=\"/search\">Search</a>";
+    out += GuestLinks;
+    out += "</header>\n<main>\n";
     out += body;
     out += "</main>\n</body>\n</html>\n";
     return out;
+}
+
+std::string forVisitor(std::string page, std::string_view name, std::string_view csrf)
+{
+    const std::size_t at = page.find(GuestLinks);
+    if (at == std::string::npos)
+        return page;
+    std::string links = "<span class=\"account\"><a href=\"/mine\">My stories</a>"
+                        "<form method=\"post\" action=\"/logout\">";
+    links += csrfField(csrf);
+    links += "<button type=\"submit\">Log out (";
+    links += escape(name);
+    links += ")</button></form></span>";
+    page.replace(at, GuestLinks.size(), links);
+    return page;
+}
+
+std::string csrfField(std::string_view csrf)
+{
+    return "<input type=\"hidden\" name=\"csrf\" value=\"" + escape(csrf) + "\">";
 }
 
 std::string duration(int seconds)

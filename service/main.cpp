@@ -25,6 +25,25 @@ int addUser(const ServiceContext& context, const std::string& name, const std::s
     return 0;
 }
 
+// The names only label the pages: without a category file the service runs and shows the
+// numbers, but a file named on the command line must be readable.
+bool loadCategories(const ServiceOptions& options, CategoryNames& names)
+{
+    const std::filesystem::path file = options.categories.empty() ? defaultCategoryFile() : options.categories;
+    if (file.empty()) {
+        std::cerr << "pictorelle-web: no category.dat beside the program or in " PICTORELLE_DATA_DIR
+                     "; the pages show category numbers\n";
+        return true;
+    }
+    std::string error;
+    if (names.load(file, error)) {
+        std::cerr << "pictorelle-web: category names from " << file.string() << "\n";
+        return true;
+    }
+    std::cerr << "pictorelle-web: " << error << "\n";
+    return options.categories.empty();
+}
+
 int serve(const ServiceOptions& options, std::shared_ptr<ServiceContext> context)
 {
     // SIGINT and SIGTERM are taken by one waiting thread, never by a handler interrupting a
@@ -81,10 +100,12 @@ int main(int argc, char** argv)
         std::filesystem::create_directories(options->data);
         auto context = std::make_shared<ServiceContext>(ServiceContext{options->base, options->codeLifetime,
                                                                        Database(options->data / "pictorelle.db"),
-                                                                       MediaStore(options->data)});
+                                                                       MediaStore(options->data), CategoryNames()});
         context->database.prepare();
         if (options->addUser)
             return addUser(*context, options->addUser->first, options->addUser->second);
+        if (!loadCategories(*options, context->categories))
+            return 1;
         context->media.prepare();
         return serve(*options, context);
     } catch (const std::exception& e) {

@@ -109,6 +109,13 @@ void MediaStore::removeRevision(std::int64_t storyId, int revision) const
     }
 }
 
+bool MediaStore::removeStory(std::int64_t storyId) const
+{
+    std::error_code error;
+    fs::remove_all(m_media / std::to_string(storyId), error);
+    return !error;
+}
+
 std::optional<fs::path> MediaStore::find(std::string_view storyId, std::string_view name) const
 {
     if (!isDigits(storyId) || !isMediaName(name))

@@ -35,6 +35,8 @@ public:
     void remove(std::int64_t storyId, const std::string& name) const;
     //! Removes every file of the story that belongs to the given revision.
     void removeRevision(std::int64_t storyId, int revision) const;
+    //! Removes the story's folder with every file in it; false when some of it stays.
+    bool removeStory(std::int64_t storyId) const;
     //! The file a "/media/<id>/<name>" address names, when both parts have the service's own
     //! shape and the file exists; nothing for anything else (so no address leaves the folder).
     std::optional<std::filesystem::path> find(std::string_view storyId, std::string_view name) const;

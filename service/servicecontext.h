@@ -1,5 +1,6 @@
 #pragma once
 
+#include "categorynames.h"
 #include "database.h"
 #include "mediastore.h"
 
@@ -14,4 +15,6 @@ struct ServiceContext
     int codeLifetime = 1800;
     Database database;
     MediaStore media;
+    //! Names of the program's category numbers; empty when no category file was found.
+    CategoryNames categories;
 };

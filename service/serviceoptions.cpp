@@ -14,6 +14,7 @@ constexpr std::string_view UploadPath = "/?action=upload";
 std::string usageText()
 {
     return "usage: pictorelle-web [--port N] [--host ADDR] [--data DIR] [--base URL] [--code-lifetime SECONDS]\n"
+           "                     [--categories FILE]\n"
            "       pictorelle-web [--data DIR] --add-user NAME PASSWORD\n"
            "  --port N                 port to listen on, 0 picks a free one (default 8642)\n"
            "  --host ADDR              address to listen on (default 127.0.0.1)\n"
@@ -21,6 +22,8 @@ std::string usageText()
            "  --base URL               public base address for the upload address and links\n"
            "                           (default http://<host>:<port>)\n"
            "  --code-lifetime SECONDS  how long a verification code is valid (default 1800)\n"
+           "  --categories FILE        the program's category.dat, for the category names\n"
+           "                           (default: beside the executable, else the installed one)\n"
            "  --add-user NAME PASSWORD add a user and exit\n";
 }
 
@@ -86,6 +89,10 @@ std::optional<ServiceOptions> parseOptions(int argc, char** argv, std::string& e
                 return std::nullopt;
             }
             options.codeLifetime = static_cast<int>(*seconds);
+        } else if (arg == "--categories") {
+            if (!value())
+                return std::nullopt;
+            options.categories = argv[++i];
         } else if (arg == "--add-user") {
             if (!value(2))
                 return std::nullopt;

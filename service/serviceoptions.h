@@ -15,6 +15,9 @@ struct ServiceOptions
     std::string base;
     //! How long a verification code stays valid, in seconds.
     int codeLifetime = 30 * 60;
+    //! The program's category file for the category names; empty means "category.dat" beside
+    //! the executable, else in the installed data folder.
+    std::filesystem::path categories;
     //! --add-user NAME PASSWORD: add the user and exit.
     std::optional<std::pair<std::string, std::string>> addUser;
     bool help = false;

@@ -1,8 +1,10 @@
 #include "storystore.h"
 
+#include "searchtext.h"
 #include "sqlstatement.h"
 #include "sqltransaction.h"
 
+#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -10,8 +12,15 @@ namespace {
 constexpr const char* SummaryColumns =
     "SELECT s.id, u.name, s.type, s.title, s.description, s.tags, s.category, s.language, s.transcript, "
     "s.published, (SELECT COUNT(*) FROM slides WHERE story_id = s.id), "
-    "(SELECT COALESCE(SUM(seconds), 0) FROM slides WHERE story_id = s.id) "
+    "(SELECT COALESCE(SUM(seconds), 0) FROM slides WHERE story_id = s.id), s.user_id "
     "FROM stories s JOIN users u ON u.id = s.user_id ";
+
+// Parameters ?1 field (0 title or tags, 1 title, 2 tags) and ?2 the LIKE pattern of the
+// case-folded words; pictorelle_fold is searchtext::FoldFunction.
+constexpr const char* SearchCondition =
+    "WHERE (?1 != 2 AND pictorelle_fold(s.title) LIKE ?2 ESCAPE '\\') "
+    "OR (?1 != 1 AND (pictorelle_fold(s.tags) LIKE ?2 ESCAPE '\\' OR EXISTS (SELECT 1 FROM slides t "
+    "WHERE t.story_id = s.id AND pictorelle_fold(t.tags) LIKE ?2 ESCAPE '\\'))) ";
 
 StoryRecord readSummary(const SqlStatement& row)
 {
@@ -29,6 +38,7 @@ StoryRecord readSummary(const SqlStatement& row)
     story.published = row.integer(9);
     story.slideCount = static_cast<int>(row.integer(10));
     story.totalSeconds = static_cast<int>(row.integer(11));
+    story.ownerId = row.integer(12);
     return story;
 }
 
@@ -154,4 +164,81 @@ std::optional<StoryRecord> StoryStore::find(std::int64_t id)
         story.slides.push_back(SlideRecord{slides.text(0), slides.text(1), slides.text(2), slides.text(3),
                                            slides.text(4), static_cast<int>(slides.integer(5))});
     return story;
+}
+
+std::vector<StoryRecord> StoryStore::listOwnedBy(std::int64_t userId)
+{
+    SqlStatement query(m_connection,
+                       (std::string(SummaryColumns) + "WHERE s.user_id = ?1 ORDER BY s.seq DESC").c_str());
+    query.bindInt(1, userId);
+    std::vector<StoryRecord> stories;
+    while (query.step())
+        stories.push_back(readSummary(query));
+    return stories;
+}
+
+std::vector<std::pair<std::int64_t, std::int64_t>> StoryStore::categoryCounts()
+{
+    SqlStatement query(m_connection, "SELECT category, COUNT(*) FROM stories GROUP BY category ORDER BY category");
+    std::vector<std::pair<std::int64_t, std::int64_t>> counts;
+    while (query.step())
+        counts.emplace_back(query.integer(0), query.integer(1));
+    return counts;
+}
+
+StoryPage StoryStore::listInCategories(std::int64_t first, std::int64_t last, std::int64_t offset, int limit)
+{
+    StoryPage page;
+    SqlStatement count(m_connection, "SELECT COUNT(*) FROM stories WHERE category BETWEEN ?1 AND ?2");
+    count.bindInt(1, first).bindInt(2, last);
+    count.step();
+    page.total = count.integer(0);
+    SqlStatement query(m_connection, (std::string(SummaryColumns) +
+                                      "WHERE s.category BETWEEN ?1 AND ?2 ORDER BY s.seq DESC LIMIT ?3 OFFSET ?4")
+                                         .c_str());
+    query.bindInt(1, first).bindInt(2, last).bindInt(3, limit).bindInt(4, offset);
+    while (query.step())
+        page.stories.push_back(readSummary(query));
+    return page;
+}
+
+StoryPage StoryStore::search(const std::string& words, SearchField field, std::int64_t offset, int limit)
+{
+    searchtext::addFoldFunction(m_connection);
+    const int fieldCode = field == SearchField::Title ? 1 : field == SearchField::Tags ? 2 : 0;
+    const std::string pattern = searchtext::containsPattern(searchtext::fold(words));
+    StoryPage page;
+    SqlStatement count(m_connection, (std::string("SELECT COUNT(*) FROM stories s ") + SearchCondition).c_str());
+    count.bindInt(1, fieldCode).bindText(2, pattern);
+    count.step();
+    page.total = count.integer(0);
+    SqlStatement query(
+        m_connection,
+        (std::string(SummaryColumns) + SearchCondition + "ORDER BY s.seq DESC LIMIT ?3 OFFSET ?4").c_str());
+    query.bindInt(1, fieldCode).bindText(2, pattern).bindInt(3, limit).bindInt(4, offset);
+    while (query.step())
+        page.stories.push_back(readSummary(query));
+    return page;
+}
+
+RemoveResult StoryStore::remove(std::int64_t userId, std::int64_t id)
+{
+    SqlTransaction transaction(m_connection);
+    SqlStatement owner(m_connection, "SELECT user_id FROM stories WHERE id = ?1");
+    owner.bindInt(1, id);
+    if (!owner.step())
+        return RemoveResult::NotFound;
+    if (owner.integer(0) != userId)
+        return RemoveResult::NotOwner;
+    SqlStatement slides(m_connection, "DELETE FROM slides WHERE story_id = ?1");
+    slides.bindInt(1, id).run();
+    SqlStatement story(m_connection, "DELETE FROM stories WHERE id = ?1");
+    story.bindInt(1, id).run();
+    transaction.commit();
+    // Only after the commit: until then the story's page still plays its files. Ids are never
+    // handed out twice, so no later story can meet what a failed removal leaves behind.
+    if (!m_media.removeStory(id))
+        std::fprintf(stderr, "pictorelle-web: could not remove every media file of deleted story %lld\n",
+                     static_cast<long long>(id));
+    return RemoveResult::Removed;
 }

@@ -25,6 +25,7 @@ struct StoryRecord
 {
     std::int64_t id = 0;
     std::string owner;
+    std::int64_t ownerId = 0;
     int type = 1;
     std::string title;
     std::string description;
@@ -48,6 +49,28 @@ struct PublishResult
     bool notOwner = false;
 };
 
+//! One page of a longer list of stories.
+struct StoryPage
+{
+    std::vector<StoryRecord> stories;
+    //! Stories in the whole list.
+    std::int64_t total = 0;
+};
+
+//! Where a search looks.
+enum class SearchField {
+    TitleOrTags,
+    Title,
+    Tags
+};
+
+//! Outcome of deleting a story.
+enum class RemoveResult {
+    Removed,
+    NotFound,
+    NotOwner
+};
+
 //! Stories and slides, over one request's connection.
 class StoryStore
 {
@@ -61,6 +84,20 @@ public:
     //! Every story, latest publication first, without slides.
     std::vector<StoryRecord> list();
     std::optional<StoryRecord> find(std::int64_t id);
+    //! The user's stories, latest publication first, without slides.
+    std::vector<StoryRecord> listOwnedBy(std::int64_t userId);
+    //! For every category holding stories: its id and how many it holds itself, by id.
+    std::vector<std::pair<std::int64_t, std::int64_t>> categoryCounts();
+    //! The stories with a category from first to last, latest publication first, at most
+    //! limit of them from offset on.
+    StoryPage listInCategories(std::int64_t first, std::int64_t last, std::int64_t offset, int limit);
+    //! The stories whose title or tags (the story's or a slide's, as field says) contain words,
+    //! ignoring case, latest publication first, at most limit of them from offset on. '%' and
+    //! '_' in words are plain characters.
+    StoryPage search(const std::string& words, SearchField field, std::int64_t offset, int limit);
+    //! Deletes the user's story with its slides and then its media folder; someone else's
+    //! story stays as it is.
+    RemoveResult remove(std::int64_t userId, std::int64_t id);
 
 private:
     SqlConnection& m_connection;

@@ -1,12 +1,15 @@
 #include "webservice.h"
 
 #include "accountpages.h"
+#include "authorpages.h"
+#include "favicon.h"
 #include "html.h"
 #include "publishhandlers.h"
 #include "requestbody.h"
 #include "servicelimits.h"
 #include "sitepages.h"
 #include "storypages.h"
+#include "visitor.h"
 
 #include <cstdio>
 #include <ctime>
@@ -45,6 +48,31 @@ void serverError(const httplib::Request& request, httplib::Response& response, c
                                                       "request. Please try again later.</p>\n"));
 }
 
+void methodNotAllowed(httplib::Response& response)
+{
+    response.set_header("Allow", "POST");
+    requestbody::replyPage(response, 405,
+                           html::page("Not allowed", "<h1>Not allowed</h1>\n<p>This address only takes the form of "
+                                                     "a page's button.</p>\n<p><a href=\"/\">See the published "
+                                                     "stories</a></p>\n"));
+}
+
+// Runs a page's handler with the visitor of the request's session, answering a failure with
+// the server error page, and shows the visitor's header on the page it makes.
+template <typename Handler>
+void sitePage(const ServiceContext& context, const httplib::Request& request, httplib::Response& response,
+              Handler&& handler)
+{
+    try {
+        const std::optional<Visitor> visitor = visitors::find(context, request);
+        handler(visitor);
+        if (visitor)
+            visitors::personalise(*visitor, response);
+    } catch (const std::exception& e) {
+        serverError(request, response, e.what());
+    }
+}
+
 } // namespace
 
 WebService::WebService(std::shared_ptr<const ServiceContext> context) : m_context(std::move(context))
@@ -56,28 +84,67 @@ WebService::WebService(std::shared_ptr<const ServiceContext> context) : m_contex
     m_server.set_write_timeout(60);
     m_server.set_logger(logRequest);
     m_server.Get("/", [this](const httplib::Request& request, httplib::Response& response) {
-        try {
-            routeGet(request, response);
-        } catch (const std::exception& e) {
-            serverError(request, response, e.what());
-        }
+        sitePage(*m_context, request, response, [&](const auto&) { routeGet(request, response); });
     });
+    m_server.Get("/login", [this](const httplib::Request& request, httplib::Response& response) {
+        sitePage(*m_context, request, response,
+                 [&](const std::optional<Visitor>& visitor) { accountpages::logInForm(visitor, response); });
+    });
+    m_server.Post("/login", [this](const httplib::Request& request, httplib::Response& response,
+                                   const httplib::ContentReader& reader) {
+        sitePage(*m_context, request, response,
+                 [&](const auto&) { accountpages::logIn(*m_context, request, response, reader); });
+    });
+    m_server.Get("/logout", [](const httplib::Request&, httplib::Response& response) { methodNotAllowed(response); });
+    m_server.Post("/logout", [this](const httplib::Request& request, httplib::Response& response,
+                                    const httplib::ContentReader& reader) {
+        sitePage(*m_context, request, response,
+                 [&](const auto&) { accountpages::logOut(*m_context, request, response, reader); });
+    });
+    m_server.Get("/mine", [this](const httplib::Request& request, httplib::Response& response) {
+        sitePage(*m_context, request, response, [&](const std::optional<Visitor>& visitor) {
+            authorpages::mine(visitor, *m_context, request, response);
+        });
+    });
+    m_server.Get("/delete", [this](const httplib::Request& request, httplib::Response& response) {
+        sitePage(*m_context, request, response, [&](const std::optional<Visitor>& visitor) {
+            authorpages::confirmDelete(visitor, *m_context, request, response);
+        });
+    });
+    m_server.Post("/delete", [this](const httplib::Request& request, httplib::Response& response,
+                                    const httplib::ContentReader& reader) {
+        sitePage(*m_context, request, response,
+                 [&](const auto&) { authorpages::deleteStory(*m_context, request, response, reader); });
+    });
+    m_server.Get("/browse", [this](const httplib::Request& request, httplib::Response& response) {
+        sitePage(*m_context, request, response, [&](const auto&) { sitepages::browse(*m_context, request, response); });
+    });
+    m_server.Get("/search", [this](const httplib::Request& request, httplib::Response& response) {
+        sitePage(*m_context, request, response, [&](const auto&) { sitepages::search(*m_context, request, response); });
+    });
+    m_server.Get("/favicon.svg",
+                 [](const httplib::Request&, httplib::Response& response) { favicon::reply(response); });
+    m_server.Get("/favicon.ico",
+                 [](const httplib::Request&, httplib::Response& response) { favicon::reply(response); });
     m_server.Get(R"(/media/([^/]*)/([^/]*))", [this](const httplib::Request& request, httplib::Response& response) {
         sitepages::media(*m_context, request, response);
     });
     m_server.Post("/", [this](const httplib::Request& request, httplib::Response& response,
                               const httplib::ContentReader& reader) {
-        try {
-            routePost(request, response, reader);
-        } catch (const std::exception& e) {
-            serverError(request, response, e.what());
-        }
+        sitePage(*m_context, request, response, [&](const auto&) { routePost(request, response, reader); });
     });
-    m_server.set_error_handler([](const httplib::Request& request, httplib::Response& response) {
-        if (response.status == 404 && response.body.empty())
+    m_server.set_error_handler([this](const httplib::Request& request, httplib::Response& response) {
+        if (response.status == 404 && response.body.empty()) {
             storypages::notFound(response);
-        else if (response.status == 413 && request.get_param_value("action") == "upload")
+            try {
+                if (const auto visitor = visitors::find(*m_context, request))
+                    visitors::personalise(*visitor, response);
+            } catch (const std::exception&) {
+                // The page without the visitor's header is still the right answer.
+            }
+        } else if (response.status == 413 && request.get_param_value("action") == "upload") {
             requestbody::replyText(response, "FAIL=TOOBIG");
+        }
     });
 }
 

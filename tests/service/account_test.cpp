@@ -18,6 +18,34 @@ TEST_F(ServiceAccountTest, SignUpPageIsAFormForNameAndPassword)
     EXPECT_NE(page->body.find("<form method=\"post\" action=\"/?page=login\""), std::string::npos);
     EXPECT_NE(page->body.find("name=\"username\""), std::string::npos);
     EXPECT_NE(page->body.find("type=\"password\" name=\"password\""), std::string::npos);
+    EXPECT_NE(page->body.find("type=\"password\" name=\"confirm\""), std::string::npos);
+}
+
+TEST_F(ServiceAccountTest, SignUpWithDifferentPasswordsMakesNoAccountAndKeepsTheName)
+{
+    // WHEN the confirmation differs from the password
+    const auto reply = service->client()->Post(
+        "/?page=login", httplib::Params{{"username", "Zoë <z>"}, {"password", "first-pw"}, {"confirm", "First-pw"}});
+    // THEN the form comes back with the reason and the name, but neither password
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 400);
+    EXPECT_NE(reply->body.find("The two passwords are not the same."), std::string::npos);
+    EXPECT_NE(reply->body.find("name=\"username\" maxlength=\"254\" required value=\"Zoë &lt;z&gt;\""),
+              std::string::npos);
+    EXPECT_EQ(reply->body.find("first-pw"), std::string::npos);
+    EXPECT_EQ(reply->body.find("First-pw"), std::string::npos);
+    // AND no account was made with either password
+    EXPECT_EQ(verify("Zoë <z>", "first-pw"), "Wrong user name or password.");
+    EXPECT_EQ(verify("Zoë <z>", "First-pw"), "Wrong user name or password.");
+    // AND a form without the confirmation makes none either
+    const auto unconfirmed =
+        service->client()->Post("/?page=login", httplib::Params{{"username", "Zoë <z>"}, {"password", "first-pw"}});
+    ASSERT_TRUE(unconfirmed);
+    EXPECT_EQ(unconfirmed->status, 400);
+    EXPECT_EQ(verify("Zoë <z>", "first-pw"), "Wrong user name or password.");
+    // AND the same password twice makes the account
+    EXPECT_EQ(signUp("Zoë <z>", "first-pw"), 200);
+    EXPECT_TRUE(verify("Zoë <z>", "first-pw").starts_with("OKAY,"));
 }
 
 TEST_F(ServiceAccountTest, SignedUpUserVerifiesWithTheDigestOfThePasswordsUtf8Bytes)
@@ -37,8 +65,8 @@ TEST_F(ServiceAccountTest, SignedUpUserVerifiesWithTheDigestOfThePasswordsUtf8By
 
 TEST_F(ServiceAccountTest, SignUpConfirmsWithTheNameEscaped)
 {
-    const auto reply =
-        service->client()->Post("/?page=login", httplib::Params{{"username", "<b>Ann</b>"}, {"password", "pw"}});
+    const auto reply = service->client()->Post(
+        "/?page=login", httplib::Params{{"username", "<b>Ann</b>"}, {"password", "pw"}, {"confirm", "pw"}});
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, 200);
     EXPECT_NE(reply->body.find("&lt;b&gt;Ann&lt;/b&gt;"), std::string::npos);
@@ -48,7 +76,8 @@ TEST_F(ServiceAccountTest, SignUpConfirmsWithTheNameEscaped)
 TEST_F(ServiceAccountTest, DuplicateNameIsRefusedAndKeepsTheFirstPassword)
 {
     ASSERT_EQ(signUp("ann", "first"), 200);
-    const auto again = service->client()->Post("/?page=login", httplib::Params{{"username", "ann"}, {"password", "x"}});
+    const auto again = service->client()->Post(
+        "/?page=login", httplib::Params{{"username", "ann"}, {"password", "x"}, {"confirm", "x"}});
     ASSERT_TRUE(again);
     EXPECT_EQ(again->status, 409);
     EXPECT_NE(again->body.find("The user name &quot;ann&quot; is already taken."), std::string::npos);

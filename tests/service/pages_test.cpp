@@ -1,6 +1,7 @@
 #include "servicefixture.h"
 
 #include <QFile>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -141,6 +142,174 @@ TEST_F(ServicePagesTest, EveryRequestIsLoggedAndTermStopsCleanly)
     EXPECT_EQ(lines.filter("\"GET /?page=detail&cid=77\" 404").size(), 1);
     EXPECT_EQ(lines.filter("\"POST /?page=login\" 200").size(), 1);
     EXPECT_TRUE(lines.last().contains("stopped"));
+}
+
+// How often text occurs in page.
+std::size_t occurrences(const std::string& page, const std::string& text)
+{
+    std::size_t count = 0;
+    for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at + text.size()))
+        ++count;
+    return count;
+}
+
+// The element from "<tag" up to its closing tag (no nesting of the same tag inside).
+std::string element(const std::string& page, const std::string& opening, const std::string& tag)
+{
+    const std::size_t start = page.find(opening);
+    if (start == std::string::npos)
+        return {};
+    const std::size_t end = page.find("</" + tag + ">", start);
+    return end == std::string::npos ? std::string() : page.substr(start, end + tag.size() + 3 - start);
+}
+
+TEST_F(ServicePagesTest, StoryPageNamesItsCategory)
+{
+    StoryParts story = StoryParts::picture(1, "c");
+    story.category = "1030200";
+    const long long france = storyId(publish("ann", "pw", story));
+    story.category = "7030000";
+    const long long cafes = storyId(publish("ann", "pw", story));
+    story.category = "2147483647";
+    const long long unknown = storyId(publish("ann", "pw", story));
+    ASSERT_GT(france, 0);
+    ASSERT_GT(cafes, 0);
+    ASSERT_GT(unknown, 0);
+    // The program's table beside the executable; its Latin-1 arrives as UTF-8, escaped.
+    EXPECT_NE(get("/?page=detail&cid=" + std::to_string(france))
+                  ->body.find("<dt>Category</dt><dd class=\"category\">Travel &gt; Europe &gt; France</dd>"),
+              std::string::npos);
+    EXPECT_NE(get("/?page=detail&cid=" + std::to_string(cafes))
+                  ->body.find("<dd class=\"category\">Food &amp; Drink &gt; Caf\xC3\xA9s &amp; Coffee</dd>"),
+              std::string::npos);
+    EXPECT_NE(get("/?page=detail&cid=" + std::to_string(unknown))->body.find("<dd class=\"category\">2147483647</dd>"),
+              std::string::npos);
+}
+
+// A service whose category names come from a table of the test's own.
+struct ServiceCategoriesTest : ServiceFixture
+{
+    void SetUp() override
+    {
+        const QString table = data.write("names.dat", "1.0\r\n2\r\n1\r\n0\r\n0\r\n"
+                                                      "1000000,1,0,<b>Bold</b> & \"Co\"\r\n"
+                                                      "2000000,1,1,Caf\xE9\r\n"
+                                                      "1010000,2,1,Sub 'one'\r\n");
+        service = std::make_unique<ServiceProcess>(data.path(), QStringList{"--categories", table});
+        ASSERT_TRUE(service->started()) << service->log().toStdString();
+        ASSERT_EQ(signUp("ann", "pw"), 200);
+    }
+
+    std::string pageIn(const std::string& category)
+    {
+        StoryParts story = StoryParts::picture(1, "n");
+        story.category = category;
+        const long long id = storyId(publish("ann", "pw", story));
+        EXPECT_GT(id, 0);
+        return get("/?page=detail&cid=" + std::to_string(id))->body;
+    }
+};
+
+TEST_F(ServiceCategoriesTest, NamesComeFromTheGivenFileEscaped)
+{
+    const std::string sub = pageIn("1010000");
+    EXPECT_NE(
+        sub.find("<dd class=\"category\">&lt;b&gt;Bold&lt;/b&gt; &amp; &quot;Co&quot; &gt; Sub &#39;one&#39;</dd>"),
+        std::string::npos);
+    EXPECT_EQ(sub.find("<b>Bold"), std::string::npos);
+    EXPECT_NE(pageIn("2000000").find("<dd class=\"category\">Caf\xC3\xA9</dd>"), std::string::npos);
+    // Numbers the file does not name, among them the program's own, show as numbers.
+    EXPECT_NE(pageIn("1030200").find("<dd class=\"category\">1030200</dd>"), std::string::npos);
+}
+
+TEST(ServiceCategoriesStartTest, ACategoryFileThatCannotBeReadStopsTheStart)
+{
+    TempFolder data;
+    const CommandRun missing =
+        runService({"--port", "0", "--data", data.path(), "--categories", data.file("none.dat")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains("cannot read " + data.file("none.dat"))) << missing.err.toStdString();
+    const QString newer = data.write("newer.dat", "2.0\n1\n0\n0\n0\n1000000,1,0,Travel\n");
+    const CommandRun refused = runService({"--port", "0", "--data", data.path(), "--categories", newer});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains("holds no category")) << refused.err.toStdString();
+    EXPECT_EQ(runService({"--categories"}).code, 2);
+}
+
+TEST_F(ServicePagesTest, StoryPageWorksWithoutScriptAndHasOneControlSetForIt)
+{
+    const long long id = publishTitled("Show", 3);
+    ASSERT_GT(id, 0);
+    const std::string page = get("/?page=detail&cid=" + std::to_string(id))->body;
+    // Without script: every slide is there, none hidden, each with a plain audio control that
+    // loads nothing until asked.
+    for (int n = 1; n <= 3; ++n) {
+        const std::string slide =
+            element(page, "<figure class=\"slide\" id=\"slide" + std::to_string(n) + "\"", "figure");
+        ASSERT_FALSE(slide.empty()) << n;
+        EXPECT_EQ(slide.find("hidden"), std::string::npos) << slide;
+        EXPECT_NE(slide.find("data-seconds=\"" + std::to_string(4 + n) + "\""), std::string::npos) << slide;
+        EXPECT_EQ(occurrences(slide, "<audio controls preload=\"none\" src=\"/media/"), 1u) << slide;
+        EXPECT_NE(page.find("<li><a href=\"#slide" + std::to_string(n) + "\"><img src=\"/media/"), std::string::npos);
+    }
+    EXPECT_EQ(occurrences(page, "<audio"), 3u);
+    // The script's controls: one set, hidden until the script shows it, with no audio bar of its own.
+    const std::string controls = element(page, "<div id=\"controls\"", "div");
+    ASSERT_FALSE(controls.empty());
+    EXPECT_TRUE(controls.starts_with("<div id=\"controls\" class=\"controls\" hidden>")) << controls;
+    for (const std::string button : {"prev", "play", "next", "fullscreen"})
+        EXPECT_EQ(occurrences(page, "<button id=\"" + button + "\" type=\"button\">"), 1u) << button;
+    EXPECT_EQ(controls.find("<audio"), std::string::npos);
+    EXPECT_NE(controls.find("<progress id=\"position\""), std::string::npos);
+    EXPECT_NE(controls.find("<span id=\"counter\" class=\"counter\">1 / 3</span>"), std::string::npos);
+    EXPECT_NE(controls.find("<span id=\"time\" class=\"time\">0:00 / 0:05</span>"), std::string::npos);
+    // The slide area and its controls go full screen together; the thumbnails stay outside.
+    EXPECT_LT(page.find("<div id=\"stage\""), page.find("<div id=\"show\" data-kind=\"pictures\">"));
+    EXPECT_LT(page.find("<div id=\"controls\""), page.find("<ol class=\"thumbs\">"));
+    EXPECT_EQ(occurrences(page, "<script>"), 1u);
+}
+
+TEST_F(ServicePagesTest, PodcastPageHasThePlayerWithoutSlideButtons)
+{
+    const long long id = storyId(publish("ann", "pw", StoryParts::podcast(std::string("Words"), "p")));
+    ASSERT_GT(id, 0);
+    const std::string page = get("/?page=detail&cid=" + std::to_string(id))->body;
+    EXPECT_EQ(occurrences(page, "<audio controls preload=\"metadata\" src=\"/media/"), 1u);
+    EXPECT_NE(page.find("<div id=\"show\" data-kind=\"podcast\">"), std::string::npos);
+    const std::string controls = element(page, "<div id=\"controls\"", "div");
+    EXPECT_TRUE(controls.starts_with("<div id=\"controls\" class=\"controls\" hidden>")) << controls;
+    EXPECT_NE(controls.find("<button id=\"play\" type=\"button\">Play</button>"), std::string::npos);
+    EXPECT_NE(controls.find("<span id=\"time\" class=\"time\">0:00 / 5:00</span>"), std::string::npos);
+    for (const std::string absent : {"id=\"prev\"", "id=\"next\"", "id=\"counter\"", "class=\"thumbs\""})
+        EXPECT_EQ(page.find(absent), std::string::npos) << absent;
+    EXPECT_EQ(occurrences(page, "<script>"), 1u);
+    EXPECT_NE(page.find("<div class=\"transcript\">Words</div>"), std::string::npos);
+}
+
+TEST_F(ServicePagesTest, FaviconIsAnSvgEveryPageLinks)
+{
+    EXPECT_NE(get("/")->body.find("<link rel=\"icon\" href=\"/favicon.svg\" type=\"image/svg+xml\">"),
+              std::string::npos);
+    EXPECT_NE(get("/?page=nothing")->body.find("href=\"/favicon.svg\""), std::string::npos);
+    for (const std::string path : {"/favicon.svg", "/favicon.ico"}) {
+        const auto reply = get(path);
+        ASSERT_TRUE(reply) << path;
+        EXPECT_EQ(reply->status, 200) << path;
+        EXPECT_EQ(reply->get_header_value("Content-Type"), "image/svg+xml") << path;
+        // Well-formed SVG: the root is <svg> in the SVG namespace, with a view box.
+        QXmlStreamReader xml(QByteArray::fromStdString(reply->body));
+        ASSERT_TRUE(xml.readNextStartElement()) << path;
+        EXPECT_EQ(xml.name().toString(), "svg");
+        EXPECT_EQ(xml.namespaceUri().toString(), "http://www.w3.org/2000/svg");
+        EXPECT_EQ(xml.attributes().value("viewBox").toString(), "0 0 32 32");
+        int shapes = 0;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement)
+                ++shapes;
+        }
+        EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+        EXPECT_GE(shapes, 3);
+    }
 }
 
 TEST(ServiceStopTest, InterruptStopsCleanlyAndTheDataStays)

@@ -10,7 +10,7 @@ void ServiceFixture::SetUp()
 
 int ServiceFixture::signUp(const std::string& name, const std::string& password)
 {
-    const httplib::Params form{{"username", name}, {"password", password}};
+    const httplib::Params form{{"username", name}, {"password", password}, {"confirm", password}};
     const auto reply = service->client()->Post("/?page=login", form);
     return reply ? reply->status : -1;
 }

@@ -40,7 +40,7 @@ TEST_F(ServiceUploadTest, PictureStoryIsStoredAndItsPageLinksEveryFileWithItsTyp
     EXPECT_NE(shown.find("<h1>Ferien am Meer &amp; mehr</h1>"), std::string::npos);
     EXPECT_NE(shown.find("Day one\r\nDay two"), std::string::npos);
     EXPECT_NE(shown.find("Caption a/1"), std::string::npos);
-    EXPECT_NE(shown.find("2060200"), std::string::npos);
+    EXPECT_NE(shown.find("Family &gt; Pets &gt; Dogs"), std::string::npos); // category 2060200
     EXPECT_NE(shown.find("English"), std::string::npos);
     const std::vector<std::string> links = mediaLinks(shown);
     ASSERT_EQ(links.size(), 6u); // per slide picture and narration, then the two thumbnails
