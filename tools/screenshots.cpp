@@ -6,19 +6,19 @@
 // QT_QPA_PLATFORM says otherwise; plays, records and opens nothing: the recording and the
 // microphone dialog take a silent stand-in microphone, and their level meters are set by hand.
 
-#include "shell/categorychooser.h"
-#include "shell/categorytree.h"
-#include "desktop/dialogs/dialogactions.h"
 #include "audio/narrationrecorder.h"
-#include "desktop/windows/mainwindow.h"
+#include "desktop/dialogs/dialogactions.h"
 #include "desktop/dialogs/microphonedialog.h"
 #include "desktop/dialogs/previewdialog.h"
 #include "desktop/dialogs/publishchecksdialog.h"
-#include "pictures/pictureimporter.h"
-#include "story/slide.h"
-#include "story/story.h"
 #include "desktop/widgets/levelmeter.h"
 #include "desktop/widgets/thumbnailstrip.h"
+#include "desktop/windows/mainwindow.h"
+#include "pictures/pictureimporter.h"
+#include "shell/categorychooser.h"
+#include "shell/categorytree.h"
+#include "story/slide.h"
+#include "story/story.h"
 
 #include "quietservices.h"
 #include "samplescenes.h"
@@ -251,9 +251,9 @@ private:
             err() << "pictorelle-screenshots: cannot create " << folder << "\n";
             return nullptr;
         }
-        auto window = std::make_unique<MainWindow>(microphone
-                                                       ? m_services.withMicrophone(folder, &m_importer, *microphone)
-                                                       : m_services.forFolder(folder, &m_importer));
+        auto window =
+            std::make_unique<MainWindow>(microphone ? m_services.withMicrophone(folder, &m_importer, *microphone)
+                                                    : m_services.forFolder(folder, &m_importer));
         window->move(0, 0);
         window->resize(ClientSize);
         window->show();
@@ -403,9 +403,9 @@ private:
     bool microphoneShot(MainWindow& window, const QString& programFolder)
     {
         StoredMicrophoneVolume volume(FullMicrophoneVolume, MicrophoneVolume70);
-        MicrophoneDialog dialog(m_microphone, m_services.player, &volume, m_services.clock, programFolder,
-                                browserDialogActions(m_services.browser, programFolder, m_services.serviceBase),
-                                window.skin(), &window);
+        MicrophoneDialog dialog(
+            m_microphone, m_services.player, &volume, m_services.settings, m_services.clock, programFolder,
+            browserDialogActions(m_services.browser, programFolder, m_services.serviceBase), window.skin(), &window);
         dialog.show();
         if (!QTest::qWaitForWindowExposed(&dialog)) {
             err() << "pictorelle-screenshots: the microphone dialog was never shown\n";

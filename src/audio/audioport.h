@@ -52,4 +52,10 @@ public:
     //! Input: steady-clock milliseconds (std::chrono::steady_clock) when the first sample
     //! captured since the last start() arrived; -1 until then, and for ports that do not tell.
     virtual qint64 firstSampleTime() const { return -1; }
+    //! Input: the chosen source was not there when the port opened, so it records from the
+    //! server's default one instead.
+    virtual bool openedDefaultInstead() const { return false; }
+    //! The device went away after the port opened (unplugged, or the server ended): nothing
+    //! arrives or plays any more and queued buffers come back at once. Any thread.
+    virtual bool deviceLost() const { return false; }
 };

@@ -12,7 +12,7 @@
 
 class AudioBackend;
 
-//! The live level of the default input, for the meter in the microphone dialog and beside
+//! The live level of the chosen input, for the meter in the microphone dialog and beside
 //! the time display while a narration records: its own input stream in the recording format
 //! (22050 Hz, 16-bit, mono), measured in 20 ms buffers, so about 50 levels a second.
 //! start() and stop() are called on the owner's thread; level() on any thread.
@@ -41,8 +41,8 @@ public:
     InputLevelMeter(const InputLevelMeter&) = delete;
     InputLevelMeter& operator=(const InputLevelMeter&) = delete;
 
-    //! Opens the default input and starts measuring; true at once when already running.
-    //! False, with nothing left running, when the input cannot open.
+    //! Opens the backend's chosen input and starts measuring; true at once when already
+    //! running. False, with nothing left running, when the input cannot open.
     bool start();
     //! Stops capture, hands every buffer back and closes the input; idempotent. The level
     //! falls to silence; the update count stays.
@@ -51,6 +51,8 @@ public:
     //! The input handed every buffer back unfilled (the sound server or the device went
     //! away): the meter shows silence until it is started again.
     bool hasLostInput() const { return m_lostInput; }
+    //! Running on the default input because the chosen one is not connected.
+    bool openedDefaultInstead() const { return m_port && m_port->openedDefaultInstead(); }
 
     //! Lock-free; peak and rms always come from the same buffer.
     Level level() const;

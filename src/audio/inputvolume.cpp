@@ -83,7 +83,7 @@ int findMicrophoneSource()
     return facts ? int(facts->index) : -1;
 }
 
-std::unique_ptr<InputVolume> InputVolume::create()
+std::unique_ptr<InputVolume> InputVolume::create(const QString& source)
 {
     auto connection = PulseConnection::connect(ClientName);
     if (!connection)
@@ -91,7 +91,15 @@ std::unique_ptr<InputVolume> InputVolume::create()
     std::optional<SourceFacts> facts;
     {
         PulseConnection::Lock lock(*connection);
-        facts = defaultMicrophone(*connection);
+        if (!source.isEmpty()) {
+            const QByteArray name = source.toUtf8();
+            connection->finish(
+                pa_context_get_source_info_by_name(connection->context(), name.constData(), storeSourceFacts, &facts));
+            if (facts && facts->monitor)
+                return nullptr;
+        }
+        if (!facts)
+            facts = defaultMicrophone(*connection);
     }
     if (!facts || facts->channels <= 0)
         return nullptr;

@@ -2,6 +2,7 @@
 
 #include "audio/microphonevolume.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <atomic>
@@ -14,14 +15,16 @@ class PulseConnection;
 //! an output); -1 when it is a monitor, or no server answers.
 int findMicrophoneSource();
 
-//! The recording level of the microphone (the server's default source), read and set
-//! through PulseAudio. Volumes run from 0 to PA_VOLUME_NORM (65536, the source's 100 %).
+//! The recording level of the microphone (a chosen source, else the server's default one),
+//! read and set through PulseAudio. Volumes run from 0 to PA_VOLUME_NORM (65536, the source's 100 %).
 //! Its own methods are called from one thread; the change listener runs on libpulse's.
 class InputVolume final : public MicrophoneVolume
 {
 public:
-    //! Null when there is no sound server, the default source is a monitor, or it has no volume.
-    static std::unique_ptr<InputVolume> create();
+    //! The level of the source of that server name; of the default source when source is
+    //! empty or not there (ports then record from the default too). Null when there is no
+    //! sound server, the source is a monitor, or it has no volume.
+    static std::unique_ptr<InputVolume> create(const QString& source = {});
     ~InputVolume() override;
 
     bool hasVolumeControl() const override { return true; }

@@ -5,7 +5,7 @@
 
 LeasedInputPort::LeasedInputPort(std::shared_ptr<WarmInput> owner, std::unique_ptr<PulseInputPort> warm,
                                  std::shared_ptr<PulseAudioBackend::ErrorNote> note)
-    : m_owner(std::move(owner)), m_warm(std::move(warm)), m_note(std::move(note))
+    : m_owner(std::move(owner)), m_warm(std::move(warm)), m_note(std::move(note)), m_device(m_warm->device())
 {}
 
 LeasedInputPort::~LeasedInputPort()
@@ -31,7 +31,7 @@ bool LeasedInputPort::open(const WaveFormat& format, BufferDone bufferDone)
         m_usingWarm = true;
         return true;
     }
-    m_own = std::make_unique<PulseInputPort>(m_note);
+    m_own = std::make_unique<PulseInputPort>(m_note, m_device);
     return m_own->open(format, std::move(bufferDone));
 }
 
@@ -78,4 +78,16 @@ qint64 LeasedInputPort::firstSampleTime() const
 {
     const AudioPort* port = active();
     return port ? port->firstSampleTime() : -1;
+}
+
+bool LeasedInputPort::openedDefaultInstead() const
+{
+    const AudioPort* port = active();
+    return port && port->openedDefaultInstead();
+}
+
+bool LeasedInputPort::deviceLost() const
+{
+    const AudioPort* port = active();
+    return port && port->deviceLost();
 }

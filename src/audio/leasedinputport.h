@@ -11,7 +11,8 @@ class PulseInputPort;
 class WarmInput;
 
 //! A recording's port: the warm stream when the recording asks for its format and the stream
-//! still runs, else a port opened as usual. Closing hands the warm stream back, still running.
+//! still runs, else a port opened as usual on the warm stream's source. Closing hands the
+//! warm stream back, still running.
 class LeasedInputPort final : public AudioPort
 {
 public:
@@ -27,6 +28,8 @@ public:
     void resume() override;
     void reset() override;
     qint64 firstSampleTime() const override;
+    bool openedDefaultInstead() const override;
+    bool deviceLost() const override;
 
 private:
     AudioPort* active() const;
@@ -35,5 +38,6 @@ private:
     std::unique_ptr<PulseInputPort> m_warm;
     std::unique_ptr<PulseInputPort> m_own;
     std::shared_ptr<PulseAudioBackend::ErrorNote> m_note;
+    QString m_device;
     bool m_usingWarm = false;
 };

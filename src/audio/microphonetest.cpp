@@ -31,7 +31,14 @@ MicrophoneTest::~MicrophoneTest()
 std::optional<int> MicrophoneTest::open()
 {
     stopTestRecording();
+    return useVolume(m_volume);
+}
+
+std::optional<int> MicrophoneTest::useVolume(MicrophoneVolume* volume)
+{
+    m_volume = volume;
     m_sliderSet = false;
+    m_savedVolume = -1;
     if (!m_volume)
         return std::nullopt;
     m_savedVolume = m_volume->getVolume();

@@ -39,6 +39,10 @@ public:
     //! The dialog opens: remembers the level to restore on Cancel. The slider's position
     //! (0..100), or none when the slider stays unset.
     std::optional<int> open();
+    //! Another microphone was chosen: the slider works on its level control from now on (null
+    //! for none), and Cancel restores the level it has now. The old control's level stays as
+    //! set. The slider's position for the new level, or none as for open.
+    std::optional<int> useVolume(MicrophoneVolume* volume);
     //! The user let go of the slider: the level follows it now.
     void sliderReleased(int position);
     //! Plays the embedded voice sample the recording should sound like.

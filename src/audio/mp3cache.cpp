@@ -7,11 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -21,19 +23,29 @@ namespace {
 constexpr auto keyAlgorithm = QCryptographicHash::Md5;
 constexpr qint64 readBlock = 1 << 20;
 
-//! The digest of a wave's format and samples, with the encoder's settings in front.
+//! The digest of a source's format and samples, with the encoder's settings in front. Evened
+//! out wave by wave, a source of several waves also names where each one ends.
 class KeyDigest
 {
 public:
-    explicit KeyDigest(const WaveFileInfo& info) : m_hash(keyAlgorithm)
+    KeyDigest(const std::vector<WaveFileInfo>& waves, bool evenLoudness) : m_hash(keyAlgorithm)
     {
-        m_hash.addData(QStringLiteral("%1|%2 Hz|%3 ch|%4 bit|%5 bytes|")
-                           .arg(mp3EncoderSettings())
-                           .arg(info.samplesPerSecond)
-                           .arg(info.channels)
-                           .arg(info.bitsPerSample)
-                           .arg(info.dataSize)
-                           .toUtf8());
+        const WaveFileInfo& format = waves.back();
+        qint64 dataSize = 0;
+        QStringList parts;
+        for (const WaveFileInfo& wave : waves) {
+            dataSize += wave.dataSize;
+            parts.append(QString::number(wave.dataSize));
+        }
+        QString header = QStringLiteral("%1|%2 Hz|%3 ch|%4 bit|%5 bytes|")
+                             .arg(mp3EncoderSettings(evenLoudness))
+                             .arg(format.samplesPerSecond)
+                             .arg(format.channels)
+                             .arg(format.bitsPerSample)
+                             .arg(dataSize);
+        if (evenLoudness && waves.size() > 1)
+            header += QStringLiteral("parts %1|").arg(parts.join(QLatin1Char(' ')));
+        m_hash.addData(header.toUtf8());
     }
     void add(const char* data, qint64 size) { m_hash.addData(QByteArrayView(data, size)); }
     QByteArray key() const { return m_hash.result().toHex(); }
@@ -45,6 +57,24 @@ private:
 bool isKeyable(const WaveFileInfo& info)
 {
     return info.formatTag == 1 && info.bitsPerSample == 16 && info.channels >= 1 && info.channels <= 2;
+}
+
+//! The headers of every wave of a source, all keyable and of one format; nullopt otherwise.
+std::optional<std::vector<WaveFileInfo>> probeSource(const QStringList& wavPaths)
+{
+    std::vector<WaveFileInfo> waves;
+    for (const QString& path : wavPaths) {
+        const std::optional<WaveFileInfo> info = probeWaveFile(path);
+        if (!info || !isKeyable(*info))
+            return std::nullopt;
+        if (!waves.empty() &&
+            (info->channels != waves.front().channels || info->samplesPerSecond != waves.front().samplesPerSecond))
+            return std::nullopt;
+        waves.push_back(*info);
+    }
+    if (waves.empty())
+        return std::nullopt;
+    return waves;
 }
 
 //! A name in folder that no other writer uses.
@@ -90,23 +120,32 @@ QString Mp3Cache::folderIn(const QString& programFolder)
     return folder + QStringLiteral("cache/mp3/");
 }
 
-QByteArray Mp3Cache::keyOf(const QString& wavPath)
+QByteArray Mp3Cache::keyOf(const QString& wavPath, bool evenLoudness)
 {
-    const std::optional<WaveFileInfo> info = probeWaveFile(wavPath);
-    if (!info || !isKeyable(*info))
+    return keyOf(QStringList{wavPath}, evenLoudness);
+}
+
+QByteArray Mp3Cache::keyOf(const QStringList& wavPaths, bool evenLoudness)
+{
+    const std::optional<std::vector<WaveFileInfo>> waves = probeSource(wavPaths);
+    if (!waves)
         return {};
-    QFile file(wavPath);
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(info->dataOffset))
-        return {};
-    KeyDigest digest(*info);
-    std::vector<char> block(size_t(std::min<qint64>(readBlock, std::max<quint32>(info->dataSize, 1))));
-    qint64 left = info->dataSize;
-    while (left > 0) {
-        const qint64 wanted = std::min<qint64>(left, qint64(block.size()));
-        if (file.read(block.data(), wanted) != wanted)
+    KeyDigest digest(*waves, evenLoudness);
+    std::vector<char> block;
+    for (qsizetype i = 0; i < wavPaths.size(); ++i) {
+        const WaveFileInfo& info = (*waves)[size_t(i)];
+        QFile file(wavPaths[i]);
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(info.dataOffset))
             return {};
-        digest.add(block.data(), wanted);
-        left -= wanted;
+        block.resize(size_t(std::min<qint64>(readBlock, std::max<quint32>(info.dataSize, 1))));
+        qint64 left = info.dataSize;
+        while (left > 0) {
+            const qint64 wanted = std::min<qint64>(left, qint64(block.size()));
+            if (file.read(block.data(), wanted) != wanted)
+                return {};
+            digest.add(block.data(), wanted);
+            left -= wanted;
+        }
     }
     return digest.key();
 }
@@ -149,24 +188,31 @@ bool Mp3Cache::store(const QByteArray& key, const QString& path)
 }
 
 QByteArray Mp3Cache::fill(const QString& wavPath, Messenger* messenger, EncodeProgress* progress,
-                          Mp3EncodeResult* result)
+                          Mp3EncodeResult* result, bool evenLoudness)
+{
+    return fill(QStringList{wavPath}, messenger, progress, result, evenLoudness);
+}
+
+QByteArray Mp3Cache::fill(const QStringList& wavPaths, Messenger* messenger, EncodeProgress* progress,
+                          Mp3EncodeResult* result, bool evenLoudness)
 {
     Mp3EncodeResult made;
-    const QByteArray key = keyOf(wavPath);
+    const QByteArray key = keyOf(wavPaths, evenLoudness);
     if (key.isEmpty()) {
-        made = {Mp3EncodeError::SourceUnreadable, wavPath};
+        made = {Mp3EncodeError::SourceUnreadable, wavPaths.value(0)};
     } else if (QFileInfo(fileFor(key)).isFile()) {
         touch(fileFor(key));
     } else if (!QDir().mkpath(m_folder)) {
         made = {Mp3EncodeError::WriteFailed, m_folder};
     } else {
-        const std::optional<WaveFileInfo> info = probeWaveFile(wavPath);
-        KeyDigest digest(info.value_or(WaveFileInfo{}));
+        const std::optional<std::vector<WaveFileInfo>> waves = probeSource(wavPaths);
+        KeyDigest digest(waves.value_or(std::vector<WaveFileInfo>{WaveFileInfo{}}), evenLoudness);
         Mp3EncodeOptions options;
         options.state = progress;
+        options.evenLoudness = evenLoudness;
         options.sourceData = [&digest](const char* data, qint64 size) { digest.add(data, size); };
         const QString part = uniquePartName(m_folder, key);
-        made = encodeWaveToMp3(messenger, wavPath, part, options);
+        made = encodeWavesToMp3(messenger, wavPaths, part, options);
         // Kept only when what was encoded is what the key names: the wave may have been
         // recorded over meanwhile.
         const bool kept = made.ok() && digest.key() == key && replaceFile(part, fileFor(key));
@@ -198,7 +244,13 @@ void Mp3Cache::trim() const
 }
 
 CachedEncode encodeThroughCache(Mp3Cache& cache, const QString& wavPath, const QString& mp3Path, Messenger* messenger,
-                                EncodeProgress* progress)
+                                EncodeProgress* progress, bool evenLoudness)
+{
+    return encodeThroughCache(cache, QStringList{wavPath}, mp3Path, messenger, progress, evenLoudness);
+}
+
+CachedEncode encodeThroughCache(Mp3Cache& cache, const QStringList& wavPaths, const QString& mp3Path,
+                                Messenger* messenger, EncodeProgress* progress, bool evenLoudness)
 {
     CachedEncode made;
     // A failure must never leave an older MP3 to be published in its place.
@@ -207,7 +259,7 @@ CachedEncode encodeThroughCache(Mp3Cache& cache, const QString& wavPath, const Q
         made.encode = {Mp3EncodeError::Cancelled, mp3Path};
         return made;
     }
-    const QByteArray key = Mp3Cache::keyOf(wavPath);
+    const QByteArray key = Mp3Cache::keyOf(wavPaths, evenLoudness);
     if (cache.fetch(key, mp3Path)) {
         made.fromCache = true;
         if (progress)
@@ -215,13 +267,14 @@ CachedEncode encodeThroughCache(Mp3Cache& cache, const QString& wavPath, const Q
         return made;
     }
     std::optional<KeyDigest> digest;
-    if (const std::optional<WaveFileInfo> info = probeWaveFile(wavPath); info && !key.isEmpty())
-        digest.emplace(*info);
+    if (const std::optional<std::vector<WaveFileInfo>> waves = probeSource(wavPaths); waves && !key.isEmpty())
+        digest.emplace(*waves, evenLoudness);
     Mp3EncodeOptions options;
     options.state = progress;
+    options.evenLoudness = evenLoudness;
     if (digest)
         options.sourceData = [&digest](const char* data, qint64 size) { digest->add(data, size); };
-    made.encode = encodeWaveToMp3(messenger, wavPath, mp3Path, options);
+    made.encode = encodeWavesToMp3(messenger, wavPaths, mp3Path, options);
     if (made.encode.ok() && digest && digest->key() == key)
         cache.store(key, mp3Path);
     return made;

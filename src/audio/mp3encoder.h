@@ -3,6 +3,7 @@
 #include "audio/encodeprogress.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -40,11 +41,15 @@ struct Mp3EncodeOptions
     //! Called on the encoding thread with each block of the source's sample bytes as read,
     //! in order (little-endian, as stored): a digest of what was encoded.
     std::function<void(const char*, qint64)> sourceData;
+    //! Each source wave's samples are brought to one loudness before they are encoded (see
+    //! audio/loudness.h), each wave on its own; the waves themselves are left as they are.
+    bool evenLoudness = false;
 };
 
-//! The encoder's settings as text ("mp3 22050 Hz mono cbr 24 q7"): two MP3s made from the same
-//! samples with the same settings are the same.
-QString mp3EncoderSettings();
+//! The encoder's settings as text ("mp3 22050 Hz mono cbr 24 q7"), with evenLoudness followed
+//! by the loudness and true-peak ceiling the samples are brought to ("... r128 -16 -1"): two
+//! MP3s made from the same samples with the same settings are the same.
+QString mp3EncoderSettings(bool evenLoudness = false);
 
 //! Caption of the message shown when the encoder library is missing.
 QString mp3EncodingErrorCaption();
@@ -60,6 +65,12 @@ QString mp3EncodeErrorText(const Mp3EncodeResult& result);
 //! Runs on a worker thread; conversions on different threads run side by side.
 Mp3EncodeResult encodeWaveToMp3(Messenger* messenger, const QString& wavePath, const QString& mp3Path,
                                 const Mp3EncodeOptions& options = {});
+
+//! encodeWaveToMp3 of the samples of several waves one after another, as if joined into one
+//! (a podcast's segments): every wave must have the first one's format (SourceFormat names the
+//! first that does not). With evenLoudness each wave is evened out on its own.
+Mp3EncodeResult encodeWavesToMp3(Messenger* messenger, const QStringList& wavePaths, const QString& mp3Path,
+                                 const Mp3EncodeOptions& options = {});
 
 //! encodeWaveToMp3 publishing to state (when given): 1 when the MP3 was made, else 0.
 int encodeToMp3(Messenger* messenger, const QString& wavePath, const QString& mp3Path, EncodeProgress* state = nullptr);

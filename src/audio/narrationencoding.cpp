@@ -45,14 +45,15 @@ qint64 fileSize(const QString& path)
 } // namespace
 
 NarrationMp3 encodeNarration(const QString& wavPath, const QString& mp3Path, Messenger* messenger,
-                             EncodeProgress* progress, Mp3Cache* cache)
+                             EncodeProgress* progress, Mp3Cache* cache, bool evenLoudness)
 {
     NarrationMp3 made;
     if (cache) {
-        made.encode = encodeThroughCache(*cache, wavPath, mp3Path, messenger, progress).encode;
+        made.encode = encodeThroughCache(*cache, wavPath, mp3Path, messenger, progress, evenLoudness).encode;
     } else {
         Mp3EncodeOptions options;
         options.state = progress;
+        options.evenLoudness = evenLoudness;
         made.encode = encodeWaveToMp3(messenger, wavPath, mp3Path, options);
     }
     made.encoded = made.encode.ok();
@@ -61,16 +62,17 @@ NarrationMp3 encodeNarration(const QString& wavPath, const QString& mp3Path, Mes
     return made;
 }
 
-bool encodeSlideNarration(Slide& slide, Messenger* messenger, EncodeProgress* progress)
+bool encodeSlideNarration(Slide& slide, Messenger* messenger, EncodeProgress* progress, bool evenLoudness)
 {
     const Mp3BusyFlag busy(slide);
-    const NarrationMp3 made = encodeNarration(slide.narrationWavPath(), slide.narrationMp3Path(), messenger, progress);
+    const NarrationMp3 made =
+        encodeNarration(slide.narrationWavPath(), slide.narrationMp3Path(), messenger, progress, nullptr, evenLoudness);
     slide.setMp3Encoded(made.encoded);
     slide.setMp3Size(made.mp3Size);
     return true;
 }
 
-PodcastJob podcastJob(const Story& story)
+PodcastJob podcastJob(const Story& story, bool evenLoudness)
 {
     PodcastJob job;
     for (int i = 0; i < story.count(); ++i)
@@ -78,6 +80,7 @@ PodcastJob podcastJob(const Story& story)
     job.podcastWavPath = story.podcastWavPath();
     job.podcastMp3Path = story.podcastMp3Path();
     job.mp3CacheFolder = Mp3Cache::folderIn(story.programFolder());
+    job.evenLoudness = evenLoudness;
     return job;
 }
 
@@ -94,13 +97,18 @@ PodcastResult assemblePodcastFiles(const PodcastJob& job, Messenger* messenger, 
         result.error = waveJoinErrorText(result.join);
         return result;
     }
+    // Evened out, each segment is brought to the loudness on its own: the MP3 is made from the
+    // segments themselves (the joined WAV holds the same samples, without where each one ends).
+    const QStringList source = job.evenLoudness ? job.segmentWavPaths : QStringList{job.podcastWavPath};
     if (!job.mp3CacheFolder.isEmpty()) {
         Mp3Cache cache(job.mp3CacheFolder);
-        result.encode = encodeThroughCache(cache, job.podcastWavPath, job.podcastMp3Path, messenger, progress).encode;
+        result.encode =
+            encodeThroughCache(cache, source, job.podcastMp3Path, messenger, progress, job.evenLoudness).encode;
     } else {
         Mp3EncodeOptions options;
         options.state = progress;
-        result.encode = encodeWaveToMp3(messenger, job.podcastWavPath, job.podcastMp3Path, options);
+        options.evenLoudness = job.evenLoudness;
+        result.encode = encodeWavesToMp3(messenger, source, job.podcastMp3Path, options);
     }
     result.error = mp3EncodeErrorText(result.encode);
     result.mp3Size = result.encode.ok() ? fileSize(job.podcastMp3Path) : 0;

@@ -22,16 +22,18 @@ struct NarrationMp3
 };
 
 //! Encodes a narration WAV into its MP3, publishing to progress (when given) and stopping
-//! when it is cancelled (no MP3 then). With a cache, samples encoded before are not encoded
-//! again. Runs on any thread; touches no slide.
+//! when it is cancelled (no MP3 then). With a cache, samples encoded so before are not encoded
+//! again. With evenLoudness the MP3 is made from the samples brought to the even loudness; the
+//! WAV is left as it is. Runs on any thread; touches no slide.
 NarrationMp3 encodeNarration(const QString& wavPath, const QString& mp3Path, Messenger* messenger,
-                             EncodeProgress* progress = nullptr, Mp3Cache* cache = nullptr);
+                             EncodeProgress* progress = nullptr, Mp3Cache* cache = nullptr, bool evenLoudness = false);
 
 //! Encodes the slide's narration WAV into its narration MP3 and records the outcome: MP3-busy
 //! while it runs, MP3-encoded when the MP3 was made, MP3 size from the file (0 without one).
 //! Always true. Runs on the slide's (the story's) thread and blocks it until done; workers use
 //! encodeNarration on copies of the paths instead.
-bool encodeSlideNarration(Slide& slide, Messenger* messenger, EncodeProgress* progress = nullptr);
+bool encodeSlideNarration(Slide& slide, Messenger* messenger, EncodeProgress* progress = nullptr,
+                          bool evenLoudness = false);
 
 //! What a podcast assembly works on, taken from the story before the worker starts.
 struct PodcastJob
@@ -42,10 +44,14 @@ struct PodcastJob
     QString podcastMp3Path;
     //! The MP3 cache of the story's program folder; empty: none.
     QString mp3CacheFolder;
+    //! The MP3 is made from the segments each brought to the even loudness on its own, so they
+    //! sound equally loud; the WAVs (the segments and the joined one) are left as recorded.
+    bool evenLoudness = false;
 };
 
-//! The job for the story's slides as they stand. Call on the story's thread.
-PodcastJob podcastJob(const Story& story);
+//! The job for the story's slides as they stand, evening the loudness out or not. Call on the
+//! story's thread.
+PodcastJob podcastJob(const Story& story, bool evenLoudness = false);
 
 //! How a podcast assembly ended.
 struct PodcastResult

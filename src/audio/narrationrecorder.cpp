@@ -56,6 +56,16 @@ RecordingStart NarrationRecorder::record(Slide* slide)
         RecordingSession::start(m_backend, slide->narrationWavPath(), result, std::max(slide->longestNarration(), 1));
     if (!session)
         return result;
+    // Told once: the next takes from the default microphone go ahead without a word.
+    if (result.notice.isEmpty()) {
+        m_toldMissing.clear();
+    } else {
+        const QString chosen = m_backend.inputDevice();
+        if (chosen == m_toldMissing)
+            result.notice.clear();
+        else
+            m_toldMissing = chosen;
+    }
 
     m_recordPausedLook = false;
     m_state = RecorderState::Recording;
@@ -170,8 +180,13 @@ float NarrationRecorder::recordingTick()
     const quint64 limitBytes = quint64(std::max(m_limit, 1)) * RecordingSession::BytesPerSecond;
     const float ratio = float(double(m_recording->recordedBytes()) / double(limitBytes));
     m_barRatio = ratio;
-    if (m_recording->reachedLimit())
+    if (m_recording->reachedLimit()) {
         stopRecording();
+    } else if (m_recording->inputLost()) {
+        // Nothing more can come; the file already holds every sample that did.
+        stopRecording();
+        m_listener.recordingInterrupted(microphoneDisconnectedText());
+    }
     return ratio;
 }
 

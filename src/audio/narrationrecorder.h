@@ -29,7 +29,9 @@ public:
 
     //! Starts recording the slide's narration, stopping playback first. Ignored without a
     //! slide or while a recording is under way (also when paused). A failure to start leaves
-    //! the recorder Stopped and the slide and its file untouched, and says why.
+    //! the recorder Stopped and the slide and its file untouched, and says why. A take from
+    //! the default microphone because the chosen one is not connected carries a notice, the
+    //! first time only until the chosen one records again (or another is chosen).
     RecordingStart record(Slide* slide);
     //! Plays the slide's narration, stopping a recording first; nothing without a narration.
     void play(Slide* slide);
@@ -50,7 +52,8 @@ public:
     int playedSeconds();
 
     //! The recording timer's step (every 250 ms): stores and returns the bar ratio (recorded
-    //! audio over the limit) and stops the recording once the slide's limit of audio is in.
+    //! audio over the limit) and stops the recording once the slide's limit of audio is in,
+    //! or once the microphone went away (the listener is then told why).
     float recordingTick();
     //! The playback timer's step (every 250 ms): stores and returns the bar ratio and stops
     //! playback one second after the narration's length.
@@ -90,6 +93,8 @@ private:
     qint64 m_playbackStart = 0;
     qint64 m_lastPlaySample = 0;
     int m_lastRecordedSeconds = 0;
+    //! The chosen microphone the author was last told is missing; empty when none.
+    QString m_toldMissing;
     bool m_playing = false;
     bool m_recordLatched = false;
     bool m_recordPausedLook = false;

@@ -28,8 +28,8 @@ PulseAudioPort::LoopLock::~LoopLock()
 }
 
 PulseAudioPort::PulseAudioPort(const char* streamName, const char* noDeviceText,
-                               std::shared_ptr<PulseAudioBackend::ErrorNote> note)
-    : m_streamName(streamName), m_noDeviceText(noDeviceText), m_note(std::move(note))
+                               std::shared_ptr<PulseAudioBackend::ErrorNote> note, const QString& device)
+    : m_streamName(streamName), m_noDeviceText(noDeviceText), m_note(std::move(note)), m_device(device.toUtf8())
 {}
 
 PulseAudioPort::~PulseAudioPort()
@@ -42,7 +42,8 @@ bool PulseAudioPort::open(const WaveFormat& format, BufferDone bufferDone)
 {
     close();
     m_errorText.clear();
-    m_failed = m_ready = m_timedOut = false;
+    m_failed = false;
+    m_ready = m_timedOut = m_openedDefault = false;
     m_bufferDone = std::move(bufferDone);
     if ((format.bitsPerSample != 8 && format.bitsPerSample != 16) || format.channels == 0 ||
         format.channels > PA_CHANNELS_MAX || format.samplesPerSec == 0 || format.samplesPerSec > PA_RATE_MAX) {
@@ -73,12 +74,16 @@ bool PulseAudioPort::open(const WaveFormat& format, BufferDone bufferDone)
         if (!connected) {
             error = QStringLiteral("cannot connect to the sound server (%1)").arg(reason());
         } else {
-            const pa_sample_spec spec{format.bitsPerSample == 16 ? PA_SAMPLE_S16LE : PA_SAMPLE_U8, format.samplesPerSec,
-                                      quint8(format.channels)};
-            m_stream = pa_stream_new(m_context, m_streamName, &spec, nullptr);
-            if (m_stream)
-                pa_stream_set_state_callback(m_stream, streamStateChanged, this);
-            if (!m_stream || !connectStream(m_stream, format) || !waitUntilReady(true))
+            const char* chosen = m_device.isEmpty() ? nullptr : m_device.constData();
+            bool opened = openStream(format, chosen);
+            // A chosen device that is not there (unplugged since it was chosen): the default
+            // one records instead, and the owner may say so.
+            if (!opened && chosen && !m_timedOut && pa_context_errno(m_context) == PA_ERR_NOENTITY) {
+                discardStream();
+                m_openedDefault = true;
+                opened = openStream(format, nullptr);
+            }
+            if (!opened)
                 error = QStringLiteral("%1 (%2)").arg(QLatin1String(m_noDeviceText), reason());
         }
         if (m_deadline)
@@ -92,6 +97,28 @@ bool PulseAudioPort::open(const WaveFormat& format, BufferDone bufferDone)
         return false;
     }
     return true;
+}
+
+bool PulseAudioPort::openStream(const WaveFormat& format, const char* device)
+{
+    const pa_sample_spec spec{format.bitsPerSample == 16 ? PA_SAMPLE_S16LE : PA_SAMPLE_U8, format.samplesPerSec,
+                              quint8(format.channels)};
+    m_stream = pa_stream_new(m_context, m_streamName, &spec, nullptr);
+    if (m_stream)
+        pa_stream_set_state_callback(m_stream, streamStateChanged, this);
+    return m_stream && connectStream(m_stream, format, device) && waitUntilReady(true);
+}
+
+void PulseAudioPort::discardStream()
+{
+    if (!m_stream)
+        return;
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pa_stream_disconnect(m_stream);
+    pa_stream_unref(m_stream);
+    m_stream = nullptr;
 }
 
 void PulseAudioPort::close()
@@ -119,14 +146,7 @@ void PulseAudioPort::teardown()
         return;
     {
         LoopLock lock(*this);
-        if (m_stream) {
-            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-            pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-            pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-            pa_stream_disconnect(m_stream);
-            pa_stream_unref(m_stream);
-            m_stream = nullptr;
-        }
+        discardStream();
         if (m_context) {
             pa_context_set_state_callback(m_context, nullptr, nullptr);
             pa_context_disconnect(m_context);
@@ -149,7 +169,8 @@ void PulseAudioPort::streamStateChanged(pa_stream* stream, void* port)
     auto* self = static_cast<PulseAudioPort*>(port);
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (self->m_ready && !self->m_failed && (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)) {
-        // The server went away: nothing will fill or play the queued buffers any more.
+        // The server went away, or the stream's device did (a stream on a chosen device is
+        // not moved elsewhere): nothing will fill or play the queued buffers any more.
         self->m_failed = true;
         self->handBackAll();
     }

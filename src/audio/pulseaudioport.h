@@ -3,8 +3,10 @@
 #include "audio/audioport.h"
 #include "audio/pulseaudiobackend.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 struct pa_context;
@@ -30,6 +32,10 @@ public:
     void close() override;
     //! Why the last open failed, in the server's words.
     QString errorString() const { return m_errorText; }
+    //! The chosen device was not there at the last open: the stream is on the default one.
+    bool openedDefaultInstead() const override { return m_openedDefault; }
+    //! The stream failed after it had opened (its device was removed, or the server ended).
+    bool deviceLost() const override { return m_failed; }
 
 protected:
     //! Held for a scope on the caller's thread (never on the loop's thread).
@@ -45,11 +51,13 @@ protected:
         pa_threaded_mainloop* m_loop;
     };
 
-    PulseAudioPort(const char* streamName, const char* noDeviceText,
-                   std::shared_ptr<PulseAudioBackend::ErrorNote> note);
+    //! device: the server's name of the source or sink to open; empty for the default one.
+    PulseAudioPort(const char* streamName, const char* noDeviceText, std::shared_ptr<PulseAudioBackend::ErrorNote> note,
+                   const QString& device = {});
 
-    //! Sets the stream's callbacks and connects it; the loop's lock is held.
-    virtual bool connectStream(pa_stream* stream, const WaveFormat& format) = 0;
+    //! Sets the stream's callbacks and connects it to device (null: the server's default);
+    //! the loop's lock is held.
+    virtual bool connectStream(pa_stream* stream, const WaveFormat& format, const char* device) = 0;
     //! Hands every queued buffer back through BufferDone, in order; the loop's lock is held.
     virtual void handBackAll() = 0;
     //! Drops the queue without reporting; called after the loop has stopped.
@@ -72,6 +80,10 @@ private:
     static void streamStateChanged(pa_stream* stream, void* port);
     static void deadlinePassed(pa_mainloop_api*, pa_time_event*, const timeval*, void* port);
     bool waitUntilReady(bool stream);
+    //! Creates the stream and connects it to device (null: the default); the loop's lock is held.
+    bool openStream(const WaveFormat& format, const char* device);
+    //! Drops a stream that did not open; the loop's lock is held.
+    void discardStream();
     QString reason() const;
     void fail(const QString& text);
     //! Disconnects and stops the loop's thread: no callback runs afterwards.
@@ -80,13 +92,16 @@ private:
     const char* m_streamName;
     const char* m_noDeviceText;
     std::shared_ptr<PulseAudioBackend::ErrorNote> m_note;
+    QByteArray m_device;
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
     pa_time_event* m_deadline = nullptr;
     bool m_timedOut = false;
     bool m_ready = false;
-    bool m_failed = false;
+    // Set on the loop's thread, read on any.
+    std::atomic<bool> m_failed{false};
+    bool m_openedDefault = false;
     BufferDone m_bufferDone;
     QString m_errorText;
 };

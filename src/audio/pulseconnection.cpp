@@ -2,19 +2,42 @@
 
 #include <pulse/context.h>
 #include <pulse/operation.h>
+#include <pulse/rtclock.h>
 #include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
 
 namespace {
+
+// A server that accepts the connection but never answers must not hang the caller.
+constexpr pa_usec_t connectTimeout = 5 * PA_USEC_PER_SEC;
+
+struct Waiting
+{
+    pa_threaded_mainloop* loop;
+    bool timedOut = false;
+};
 
 void signalLoop(pa_threaded_mainloop* loop)
 {
     pa_threaded_mainloop_signal(loop, 0);
 }
 
+void connectingStateChanged(pa_context*, void* waiting)
+{
+    signalLoop(static_cast<Waiting*>(waiting)->loop);
+}
+
 void contextStateChanged(pa_context*, void* loop)
 {
     signalLoop(static_cast<pa_threaded_mainloop*>(loop));
+}
+
+void deadlinePassed(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* waiting)
+{
+    auto* w = static_cast<Waiting*>(waiting);
+    w->timedOut = true;
+    signalLoop(w->loop);
 }
 
 void operationStateChanged(pa_operation*, void* loop)
@@ -34,9 +57,12 @@ std::unique_ptr<PulseConnection> PulseConnection::connect(const char* clientName
         pa_threaded_mainloop_free(loop);
         return nullptr;
     }
-    pa_context_set_state_callback(context, contextStateChanged, loop);
+    Waiting waiting{loop};
+    pa_context_set_state_callback(context, connectingStateChanged, &waiting);
 
     pa_threaded_mainloop_lock(loop);
+    pa_time_event* deadline =
+        pa_context_rttime_new(context, pa_rtclock_now() + connectTimeout, deadlinePassed, &waiting);
     // No autospawn: a machine without a sound server has no microphone, and tests must not start one.
     bool ready = pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
                  pa_threaded_mainloop_start(loop) >= 0;
@@ -44,11 +70,15 @@ std::unique_ptr<PulseConnection> PulseConnection::connect(const char* clientName
         const pa_context_state_t state = pa_context_get_state(context);
         if (state == PA_CONTEXT_READY)
             break;
-        if (!PA_CONTEXT_IS_GOOD(state))
+        if (!PA_CONTEXT_IS_GOOD(state) || waiting.timedOut)
             ready = false;
         else
             pa_threaded_mainloop_wait(loop);
     }
+    if (deadline)
+        pa_threaded_mainloop_get_api(loop)->time_free(deadline);
+    // The waiting state lives on this stack frame only.
+    pa_context_set_state_callback(context, contextStateChanged, loop);
     pa_threaded_mainloop_unlock(loop);
 
     std::unique_ptr<PulseConnection> connection(new PulseConnection(loop, context));

@@ -13,7 +13,7 @@ class PulseConnection
 {
 public:
     //! Connects to $PULSE_SERVER or the user's server, never starting one; null when none
-    //! answers. Blocks until the server has answered or refused.
+    //! answers. Blocks until the server has answered or refused, at most 5 s.
     static std::unique_ptr<PulseConnection> connect(const char* clientName);
     //! Disconnects and joins the loop's thread; no callback runs afterwards.
     ~PulseConnection();

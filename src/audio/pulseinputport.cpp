@@ -1,6 +1,9 @@
 #include "audio/pulseinputport.h"
 
+#include <pulse/context.h>
+#include <pulse/introspect.h>
 #include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
 
 #include <algorithm>
@@ -13,8 +16,8 @@ constexpr pa_usec_t fragmentTime = 20 * PA_USEC_PER_MSEC;
 
 } // namespace
 
-PulseInputPort::PulseInputPort(std::shared_ptr<PulseAudioBackend::ErrorNote> note)
-    : PulseAudioPort("Recording", "the sound server has no recording device", std::move(note))
+PulseInputPort::PulseInputPort(std::shared_ptr<PulseAudioBackend::ErrorNote> note, const QString& device)
+    : PulseAudioPort("Recording", "the sound server has no recording device", std::move(note), device), m_chosen(device)
 {}
 
 PulseInputPort::~PulseInputPort()
@@ -125,15 +128,46 @@ bool PulseInputPort::adopt(BufferDone bufferDone)
     return true;
 }
 
-bool PulseInputPort::connectStream(pa_stream* stream, const WaveFormat& format)
+QString PulseInputPort::sourceDescription() const
+{
+    if (!loop())
+        return {};
+    LoopLock lock(*this);
+    const char* name = failed() ? nullptr : pa_stream_get_device_name(stream());
+    if (!name)
+        return {};
+    QString description;
+    pa_operation* op = pa_context_get_source_info_by_name(
+        context(), name,
+        [](pa_context*, const pa_source_info* info, int eol, void* userdata) {
+            if (eol == 0 && info && info->description)
+                *static_cast<QString*>(userdata) = QString::fromUtf8(info->description);
+        },
+        &description);
+    if (!op)
+        return {};
+    // Done or cancelled (the connection broke), the operation's end wakes the wait.
+    pa_operation_set_state_callback(
+        op, [](pa_operation*, void* loop) { pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0); },
+        loop());
+    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+        pa_threaded_mainloop_wait(loop());
+    pa_operation_unref(op);
+    return description;
+}
+
+bool PulseInputPort::connectStream(pa_stream* stream, const WaveFormat& format, const char* device)
 {
     pa_stream_set_read_callback(stream, dataArrived, this);
     // Small fragments: the device's 100 ms buffers fill steadily instead of in bursts.
     const pa_buffer_attr attr{quint32(-1), quint32(-1), quint32(-1), quint32(-1),
                               quint32(pa_usec_to_bytes(fragmentTime, pa_stream_get_sample_spec(stream)))};
     m_silence = format.bitsPerSample == 8 ? char(0x80) : char(0);
-    const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    return pa_stream_connect_record(stream, nullptr, &attr, flags) >= 0;
+    // A chosen source stays the one recorded from: when it is unplugged the stream ends (and
+    // the take keeps what came) instead of going on from whatever the server picks.
+    const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY |
+                                         (device ? PA_STREAM_DONT_MOVE : PA_STREAM_NOFLAGS));
+    return pa_stream_connect_record(stream, device, &attr, flags) >= 0;
 }
 
 void PulseInputPort::handBackAll()

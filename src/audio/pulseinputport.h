@@ -6,7 +6,7 @@
 #include <atomic>
 #include <deque>
 
-//! Records from the server's default source. The oldest submitted buffer is filled from the
+//! Records from a chosen source, or the server's default one. The oldest submitted buffer is filled from the
 //! stream's fragments (a fragment may spread over several buffers) and reported done when
 //! full. While capturing, bytes the server delivers while no buffer is queued wait in the
 //! stream; while not capturing (before start, paused, after a reset, standing by) the stream
@@ -14,7 +14,10 @@
 class PulseInputPort final : public PulseAudioPort
 {
 public:
-    explicit PulseInputPort(std::shared_ptr<PulseAudioBackend::ErrorNote> note);
+    //! device: the server's name of the source to record from; empty for the default one. A
+    //! stream on a chosen source is never moved to another: when the source goes, the port
+    //! has lost its device.
+    explicit PulseInputPort(std::shared_ptr<PulseAudioBackend::ErrorNote> note, const QString& device = {});
     ~PulseInputPort() override;
 
     void submit(WaveBuffer& buffer) override;
@@ -36,9 +39,14 @@ public:
     bool adopt(BufferDone bufferDone);
     //! Open, and the stream has not failed.
     bool isHealthy() const;
+    //! The device asked for at construction; empty for the default.
+    QString device() const { return m_chosen; }
+    //! The description of the source the open stream records from; empty when closed or the
+    //! server does not tell. Blocks for the server's answer.
+    QString sourceDescription() const;
 
 protected:
-    bool connectStream(pa_stream* stream, const WaveFormat& format) override;
+    bool connectStream(pa_stream* stream, const WaveFormat& format, const char* device) override;
     void handBackAll() override;
     void forgetAll() override;
 
@@ -50,6 +58,7 @@ private:
     void dropDelivered();
     void setCapturing(bool capturing);
 
+    QString m_chosen;
     std::deque<WaveBuffer*> m_queue;
     // The fragment being copied: libpulse keeps it until it is dropped as a whole.
     const char* m_fragment = nullptr;

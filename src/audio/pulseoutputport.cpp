@@ -85,13 +85,13 @@ void PulseOutputPort::reset()
     ++m_epoch;
 }
 
-bool PulseOutputPort::connectStream(pa_stream* stream, const WaveFormat&)
+bool PulseOutputPort::connectStream(pa_stream* stream, const WaveFormat&, const char* device)
 {
     pa_stream_set_write_callback(stream, spaceAvailable, this);
     const quint32 target = quint32(pa_usec_to_bytes(targetLatency, pa_stream_get_sample_spec(stream)));
     const pa_buffer_attr attr{quint32(-1), target, quint32(-1), quint32(-1), quint32(-1)};
     m_timer = pa_context_rttime_new(context(), PA_USEC_INVALID, tick, this);
-    return pa_stream_connect_playback(stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) >= 0;
+    return pa_stream_connect_playback(stream, device, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) >= 0;
 }
 
 void PulseOutputPort::handBackAll()

@@ -29,7 +29,7 @@ public:
     void reset() override;
 
 protected:
-    bool connectStream(pa_stream* stream, const WaveFormat& format) override;
+    bool connectStream(pa_stream* stream, const WaveFormat& format, const char* device) override;
     void handBackAll() override;
     void forgetAll() override;
     void beforeDisconnect() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 //! What the recorder tells the main window; every call is made synchronously on the
 //! recorder's (the GUI) thread.
 class RecorderListener
@@ -18,4 +20,7 @@ public:
     virtual void recordButtonChanged() = 0;
     //! The play button's latched flag changed: repaint it.
     virtual void playButtonChanged() = 0;
+    //! A recording ended by itself because its microphone went away; it has stopped (and
+    //! recordingStopped came first), the narration so far is kept. message tells the author.
+    virtual void recordingInterrupted(const QString& message) = 0;
 };

@@ -71,6 +71,17 @@ QString recordingErrorText(RecordingError error, const QString& path)
     return {};
 }
 
+QString missingMicrophoneText(const QString& label)
+{
+    return QStringLiteral("The microphone \"%1\" is not connected. Recording from the default microphone instead.")
+        .arg(label);
+}
+
+QString microphoneDisconnectedText()
+{
+    return QStringLiteral("The microphone was disconnected. The narration recorded up to then is kept.");
+}
+
 std::unique_ptr<RecordingSession> RecordingSession::start(AudioBackend& backend, const QString& path,
                                                           RecordingStart& result, double maxSeconds)
 {
@@ -107,6 +118,8 @@ std::unique_ptr<RecordingSession> RecordingSession::start(AudioBackend& backend,
     device->start();
     previous.drop();
     result = {};
+    if (device->openedDefaultInstead())
+        result.notice = missingMicrophoneText(backend.inputDeviceLabel());
     return std::unique_ptr<RecordingSession>(new RecordingSession(std::move(sink), std::move(device), byteLimit));
 }
 
@@ -138,6 +151,11 @@ bool RecordingSession::audioArrived() const
 qint64 RecordingSession::firstSampleTime() const
 {
     return m_device ? m_device->firstSampleTime() : -1;
+}
+
+bool RecordingSession::inputLost() const
+{
+    return m_device && m_device->deviceLost();
 }
 
 RecordingSession::~RecordingSession()

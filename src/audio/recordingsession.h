@@ -21,14 +21,22 @@ struct RecordingStart
 {
     RecordingError error = RecordingError::None;
     QString message; //!< empty when started or ignored
+    //! Started, but from the default microphone: the chosen one is not connected. The
+    //! author's text for that; empty otherwise.
+    QString notice;
 
     bool started() const { return error == RecordingError::None; }
 };
 
 //! The user's text for a recording that could not start; path is the file it was to write.
 QString recordingErrorText(RecordingError error, const QString& path);
+//! The user's text for a recording from the default microphone because the chosen one, known
+//! to the user as label, is not connected.
+QString missingMicrophoneText(const QString& label);
+//! The user's text for a narration whose microphone went away while it recorded.
+QString microphoneDisconnectedText();
 
-//! One recording from the default input into a wave file of the recording format (22050 Hz,
+//! One recording from the chosen input into a wave file of the recording format (22050 Hz,
 //! 16 bits, mono): the sink and the input device that feeds it. The file is written as the
 //! samples come and stays a readable wave throughout. Used on one thread.
 class RecordingSession
@@ -64,6 +72,9 @@ public:
     //! Steady-clock milliseconds of the first captured sample; -1 before (or when the port
     //! does not tell).
     qint64 firstSampleTime() const;
+    //! The microphone went away (unplugged, or the sound server ended) while the take ran:
+    //! nothing more is recorded; the file holds what came before.
+    bool inputLost() const;
 
 private:
     RecordingSession(std::unique_ptr<WaveFileSink> sink, std::unique_ptr<WaveInDevice> device, quint32 byteLimit);

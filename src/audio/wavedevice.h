@@ -49,6 +49,10 @@ public:
     bool isOpen() const { return m_open; }
     //! Input: steady-clock milliseconds of the first sample captured since start; -1 before.
     qint64 firstSampleTime() const;
+    //! Input: the chosen source was not there at the last attach; the default one records.
+    bool openedDefaultInstead() const { return m_open && m_port->openedDefaultInstead(); }
+    //! The device went away since the last attach: nothing more is captured or played.
+    bool deviceLost() const { return m_open && m_port->deviceLost(); }
     //! Bytes per buffer: 100 ms of the format rounded down to an even count.
     quint32 bufferSize() const { return m_bufferSize; }
     //! Buffers in each queue, for tests and the output device's end detection.

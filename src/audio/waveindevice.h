@@ -5,7 +5,7 @@
 
 #include <memory>
 
-//! Records from the default input into the attached stream.
+//! Records from its port's input into the attached stream.
 class WaveInDevice : public WaveDevice
 {
 public:

@@ -35,14 +35,25 @@ QString takeValue(QStringList& args, const QString& option);
 
 using CliCommand = int (*)(CliContext& ctx, QStringList args);
 
+//! The application a command runs in: a plain core application (no platform, no fonts, the
+//! quickest start), or a GUI application on the offscreen platform for a command that draws
+//! text into pictures.
+enum class CliApplication {
+    Core,
+    Gui
+};
+
 //! Registers a command at start-up; each command file holds one CliRegistration:
 //!   static const CliRegistration reg("play", runPlay, "  play FILE.wav   Plays a wave file.\n");
 struct CliRegistration
 {
-    CliRegistration(const char* name, CliCommand command, const char* usage);
+    CliRegistration(const char* name, CliCommand command, const char* usage,
+                    CliApplication application = CliApplication::Core);
 };
 
 //! The registered command of that name, or null.
 CliCommand findCliCommand(const QString& name);
+//! The application the named command runs in; Core for a name no command has.
+CliApplication cliApplicationFor(const QString& name);
 //! Every command's usage text, in order of name.
 QString cliUsage();

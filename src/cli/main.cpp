@@ -3,8 +3,10 @@
 #include "shell/workingfolderclaim.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +22,24 @@ void printUsage(QTextStream& stream)
               "Exit codes: 0 done (warnings may go to stderr), 1 failed, 2 bad usage.\n";
 }
 
+//! The application the command named on the command line runs in. Pictures are painted into
+//! QImages, which needs no GUI application: most commands start without one, so no platform
+//! and no fonts are loaded at start or torn down at exit. A command that draws text (the
+//! export's captions) gets a GUI application on the offscreen platform.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const QStringList remaining = programfolder::takeHomeOption(args).remaining;
+    if (!remaining.isEmpty() && cliApplicationFor(remaining.first()) == CliApplication::Gui) {
+        // A command-line program opens no window, whatever display the session has.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -30,9 +50,8 @@ int main(int argc, char** argv)
         mkdir(runtime.constData(), 0700);
         qputenv("XDG_RUNTIME_DIR", runtime);
     }
-    // Pictures are painted into QImages, which needs no GUI application: without one no
-    // platform and no fonts are loaded at start or torn down at exit.
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
+    QCoreApplication& app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
 

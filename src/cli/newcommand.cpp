@@ -1,7 +1,5 @@
+#include "audio/audiofiledecoder.h"
 #include "audio/mp3codec.h"
-#include "audio/waveerrors.h"
-#include "audio/wavefilesink.h"
-#include "audio/waveinfo.h"
 #include "cli/clicontext.h"
 #include "pictures/pictureimporter.h"
 #include "pictures/picturework.h"
@@ -10,6 +8,10 @@
 #include "shell/categorytree.h"
 #include "shell/programdata.h"
 #include "shell/programfolder.h"
+#include "shell/programsettings.h"
+#include "shell/settingsfile.h"
+#include "shell/useraccount.h"
+#include "story/importnarrationcommand.h"
 #include "story/story.h"
 #include "story/storyfile.h"
 
@@ -33,7 +35,11 @@ struct NewOptions
     bool podcast = false;
     QString title, description, tags, transcript;
     bool publishTranscript = false;
+    //! Narrations longer than their slide holds keep their beginning instead of being refused.
+    bool trim = false;
     int categoryId = 0;
+    //! 1 or 0 from --even-loudness / --no-even-loudness; -1: the program folder's setting.
+    int evenLoudness = -1;
     QList<SlideSpec> slides;
 };
 
@@ -54,6 +60,10 @@ NewOptions parse(QStringList args)
             o.transcript = takeValue(args, a);
         } else if (a == QLatin1String("--publish-transcript")) {
             o.publishTranscript = true;
+        } else if (a == QLatin1String("--trim")) {
+            o.trim = true;
+        } else if (a == QLatin1String("--even-loudness") || a == QLatin1String("--no-even-loudness")) {
+            o.evenLoudness = a == QLatin1String("--even-loudness") ? 1 : 0;
         } else if (a == QLatin1String("--category")) {
             bool ok = false;
             o.categoryId = takeValue(args, a).toInt(&ok);
@@ -89,44 +99,48 @@ NewOptions parse(QStringList args)
     return o;
 }
 
-//! Checks a narration file; on success fills its length in seconds.
-QString narrationProblem(const QString& path, int longest, int& seconds)
+//! Deletes the decoded takes still where the decoder left them when the command ends.
+struct LeftoverTakes
 {
-    const auto info = probeWaveFile(path);
-    if (!info)
-        return QStringLiteral("%1 is missing or not a readable WAV file").arg(path);
-    if (!isNarrationFormat(*info))
-        return QStringLiteral("%1 is not PCM 22050 Hz 16-bit mono (it is format %2, %3 Hz, %4-bit, %5 channels)")
-            .arg(path)
-            .arg(info->formatTag)
-            .arg(info->samplesPerSecond)
-            .arg(info->bitsPerSample)
-            .arg(info->channels);
-    seconds = narrationSeconds(info->dataSize);
-    if (seconds > longest)
-        return QStringLiteral("%1 is %2 s long; this slide holds at most %3 s").arg(path).arg(seconds).arg(longest);
-    return {};
-}
+    const QList<AudioDecodeResult>& takes;
+    ~LeftoverTakes()
+    {
+        for (const AudioDecodeResult& take : takes)
+            if (!take.wavePath.isEmpty())
+                QFile::remove(take.wavePath);
+    }
+};
 
-//! Writes the narration's samples under a plain 44-byte header, as a recording would.
-bool copyNarration(const QString& from, const QString& to)
+//! Decodes every narration into the story's working folder, in the recording format; the
+//! decoded takes are in decoded (by slide spec, empty for none). On a failure prints the
+//! decoder's message, deletes what was decoded and returns false.
+bool decodeNarrations(CliContext& ctx, const NewOptions& o, const QString& folder, QList<AudioDecodeResult>& decoded)
 {
-    const auto info = probeWaveFile(from);
-    QFile in(from);
-    if (!info || !in.open(QIODevice::ReadOnly) || !in.seek(info->dataOffset))
-        return false;
-    try {
-        WaveFileSink sink(to, 22050, 16, 1);
-        quint32 left = info->dataSize;
-        while (left > 0) {
-            const QByteArray chunk = in.read(std::min<quint32>(left, 1 << 20));
-            if (chunk.isEmpty())
-                return false;
-            sink.write(chunk.constData(), quint32(chunk.size()));
-            left -= quint32(chunk.size());
+    decoded = QList<AudioDecodeResult>(o.slides.size());
+    for (qsizetype i = 0; i < o.slides.size(); ++i) {
+        const SlideSpec& s = o.slides[i];
+        if (s.narration.isEmpty())
+            continue;
+        AudioDecodeOptions options;
+        options.limitSeconds = longestNarration(s.segment ? SlideKind::Segment : SlideKind::Picture);
+        options.keepBeginning = o.trim;
+        decoded[i] = AudioFileDecoder(s.narration).decodeToFolder(folder, options);
+        const AudioDecodeResult& r = decoded[i];
+        if (r.ok()) {
+            if (r.trimmed)
+                ctx.err << "warning: " << s.narration << " is longer than "
+                        << AudioFileDecoder::limitText(options.limitSeconds) << "; only its beginning was kept\n";
+            continue;
         }
-        sink.close();
-    } catch (const WaveErrors::FileOperation&) {
+        ctx.err << "pictorelle-cli new: " << r.error;
+        if (r.status == AudioDecodeStatus::TooLong)
+            ctx.err << (s.segment ? " A podcast segment" : " A picture slide") << " holds at most "
+                    << AudioFileDecoder::limitText(options.limitSeconds) << "; add --trim to keep its first "
+                    << AudioFileDecoder::limitText(options.limitSeconds) << ".";
+        ctx.err << "\n";
+        for (const AudioDecodeResult& made : decoded)
+            if (!made.wavePath.isEmpty())
+                QFile::remove(made.wavePath);
         return false;
     }
     return true;
@@ -150,20 +164,15 @@ static int runNew(CliContext& ctx, QStringList args)
         if (categoryName.isEmpty())
             throw UsageError{QStringLiteral("category %1 is not in category.dat").arg(o.categoryId)};
     }
-    QList<int> seconds(o.slides.size(), 0);
-    for (qsizetype i = 0; i < o.slides.size(); ++i) {
-        const SlideSpec& s = o.slides[i];
-        if (s.narration.isEmpty())
-            continue;
-        const QString problem = narrationProblem(s.narration, s.segment ? 900 : 60, seconds[i]);
-        if (!problem.isEmpty()) {
-            ctx.err << "pictorelle-cli new: " << problem << "\n";
-            return exitcode::Failed;
-        }
-    }
-
     PictureImporter importer;
     Story story(ctx.programFolder, &importer, nullptr, ctx.workingFolder());
+    // Every narration is decoded before anything else is done: a file that cannot be read
+    // stops the command before a story exists.
+    QList<AudioDecodeResult> decoded;
+    if (!decodeNarrations(ctx, o, story.workingFolder(), decoded))
+        return exitcode::Failed;
+    // Takes of slides that were skipped are nobody's (those put in place have moved away).
+    const LeftoverTakes leftovers{decoded};
     if (o.podcast)
         story.setType(int(StoryType::Podcast));
     story.setTitle(o.title);
@@ -213,12 +222,12 @@ static int runNew(CliContext& ctx, QStringList args)
         slide->setTags(spec.tags);
         slide->setCueText(spec.cue);
         if (!spec.narration.isEmpty()) {
-            if (!copyNarration(spec.narration, slide->narrationWavPath())) {
-                ctx.err << "pictorelle-cli new: could not copy " << spec.narration << "\n";
+            // The same step as the desktop's Import Narration.
+            const AudioDecodeResult& take = decoded[i];
+            if (!story.push(new ImportNarrationCommand(story, story.indexOf(slide), take.wavePath, take.seconds()))) {
+                ctx.err << "pictorelle-cli new: could not put " << spec.narration << " in place\n";
                 return exitcode::Failed;
             }
-            slide->setHasNarration(true);
-            slide->setNarrationLength(seconds[i]);
         }
     }
 
@@ -226,6 +235,10 @@ static int runNew(CliContext& ctx, QStringList args)
     loadMp3Codec();
     {
         BackgroundPreparation preparation(story, 0, 0, BackgroundPreparation::Priority::Normal);
+        ProgramSettings settings;
+        UserAccount account;
+        SettingsFile::load(programfolder::settingsFile(ctx.programFolder), settings, account);
+        preparation.setEvenLoudness(o.evenLoudness < 0 ? settings.evenLoudness() : o.evenLoudness == 1);
         preparation.prepareNow();
         preparation.waitForDone();
     }
@@ -244,7 +257,12 @@ static int runNew(CliContext& ctx, QStringList args)
 static const CliRegistration
     registration("new", runNew,
                  "  new [--podcast] [--title T] [--description T] [--tags T] [--category ID]\n"
-                 "      [--transcript T] [--publish-transcript] SLIDE...\n"
+                 "      [--transcript T] [--publish-transcript] [--trim]\n"
+                 "      [--even-loudness | --no-even-loudness] SLIDE...\n"
                  "        Makes a story and saves it; prints the story file as its last line.\n"
-                 "        SLIDE is  --slide PICTURE [--narration WAV] [--caption T] [--slide-tags T] [--cue T]\n"
-                 "        or, for a podcast,  --segment WAV.  Narrations are PCM 22050 Hz 16-bit mono.\n");
+                 "        SLIDE is  --slide PICTURE [--narration AUDIO] [--caption T] [--slide-tags T] [--cue T]\n"
+                 "        or, for a podcast,  --segment AUDIO.  AUDIO is a WAV, FLAC, MP3, Ogg (Vorbis,\n"
+                 "        Opus) or M4A/AAC file, converted to the narration format (22050 Hz 16-bit mono).\n"
+                 "        A picture slide holds at most 60 s, a segment 15 min; a longer file is refused\n"
+                 "        unless --trim keeps its beginning. The MP3s made for publishing are brought to\n"
+                 "        one loudness unless switched off here or in the program's settings.\n");

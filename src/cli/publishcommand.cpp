@@ -48,7 +48,13 @@ void drawBar(QTextStream& err, const PublicationRun& run)
 int runPublish(CliContext& ctx, QStringList args)
 {
     QString service;
-    const QString path = takeStoryArguments(args, [&service](const QString& a, QStringList& rest) {
+    // 1 or 0 when given; else the program folder's setting.
+    int evenLoudness = -1;
+    const QString path = takeStoryArguments(args, [&service, &evenLoudness](const QString& a, QStringList& rest) {
+        if (a == QLatin1String("--even-loudness") || a == QLatin1String("--no-even-loudness")) {
+            evenLoudness = a == QLatin1String("--even-loudness") ? 1 : 0;
+            return true;
+        }
         if (a != QLatin1String("--service"))
             return false;
         service = takeValue(rest, a);
@@ -81,7 +87,8 @@ int runPublish(CliContext& ctx, QStringList args)
         applyStorySave(story, result);
         return result.ok;
     };
-    PublicationRun run({story, account, client, &messenger, base, quietSave});
+    const bool even = evenLoudness < 0 ? settings.evenLoudness() : evenLoudness == 1;
+    PublicationRun run({story, account, client, &messenger, base, quietSave, even});
     run.start();
     // Each step is taken up as soon as the one before has ended (the dialog waits for its
     // timers instead); the bar is drawn ten times a second.
@@ -121,6 +128,8 @@ int runPublish(CliContext& ctx, QStringList args)
 
 static const CliRegistration
     registration("publish", runPublish,
-                 "  publish STORY.sld [--service URL]\n"
+                 "  publish STORY.sld [--service URL] [--even-loudness | --no-even-loudness]\n"
                  "        Checks and publishes a story to PictorelleWeb; prints its page address.\n"
-                 "        The service is --service, else $PICTORELLE_SERVICE, else http://127.0.0.1:8642.\n");
+                 "        The service is --service, else $PICTORELLE_SERVICE, else http://127.0.0.1:8642.\n"
+                 "        The narrations are brought to one loudness unless switched off here or in the\n"
+                 "        program's settings (EVEN_LOUDNESS=0).\n");

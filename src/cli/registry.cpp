@@ -8,6 +8,7 @@ struct Entry
 {
     CliCommand command;
     QString usage;
+    CliApplication application = CliApplication::Core;
 };
 
 std::map<QString, Entry>& commands()
@@ -18,15 +19,21 @@ std::map<QString, Entry>& commands()
 
 } // namespace
 
-CliRegistration::CliRegistration(const char* name, CliCommand command, const char* usage)
+CliRegistration::CliRegistration(const char* name, CliCommand command, const char* usage, CliApplication application)
 {
-    commands()[QString::fromLatin1(name)] = {command, QString::fromUtf8(usage)};
+    commands()[QString::fromLatin1(name)] = {command, QString::fromUtf8(usage), application};
 }
 
 CliCommand findCliCommand(const QString& name)
 {
     const auto found = commands().find(name);
     return found == commands().end() ? nullptr : found->second.command;
+}
+
+CliApplication cliApplicationFor(const QString& name)
+{
+    const auto found = commands().find(name);
+    return found == commands().end() ? CliApplication::Core : found->second.application;
 }
 
 QString cliUsage()

@@ -44,8 +44,9 @@ struct MediaPreparation::Job
     std::atomic<bool> done{false};
 };
 
-MediaPreparation::MediaPreparation(Story& story, QThreadPool& pool, Messenger* messenger, EncodeProgress& progress)
-    : m_story(story), m_pool(pool), m_messenger(messenger), m_progress(progress)
+MediaPreparation::MediaPreparation(Story& story, QThreadPool& pool, Messenger* messenger, EncodeProgress& progress,
+                                   bool evenLoudness)
+    : m_story(story), m_pool(pool), m_messenger(messenger), m_progress(progress), m_evenLoudness(evenLoudness)
 {}
 
 MediaPreparation::~MediaPreparation()
@@ -91,6 +92,7 @@ void MediaPreparation::start()
     };
     const QString cacheFolder = Mp3Cache::folderIn(m_story.programFolder());
     Messenger* messenger = m_messenger;
+    const bool even = m_evenLoudness;
     size_t encoding = 0;
     for (const PreparationItem& item : items) {
         if (!item.needsEncoding())
@@ -99,10 +101,11 @@ void MediaPreparation::start()
         const QString wav = item.narrationWavPath;
         const QString mp3 = item.narrationMp3Path;
         ++m_jobsRunning;
-        m_jobs.push_back(QtConcurrent::run(&m_pool, [this, context, ended, job, wav, mp3, messenger, cacheFolder] {
+        m_jobs.push_back(QtConcurrent::run(&m_pool, [this, context, ended, job, wav, mp3, messenger, cacheFolder,
+                                                     even] {
             if (!job->progress.isCancelRequested()) {
                 Mp3Cache cache(cacheFolder);
-                NarrationDone done{job->slideId, encodeNarration(wav, mp3, messenger, &job->progress, &cache)};
+                NarrationDone done{job->slideId, encodeNarration(wav, mp3, messenger, &job->progress, &cache, even)};
                 job->done.store(done.mp3.encoded);
                 QMetaObject::invokeMethod(
                     context, [this, done = std::move(done)] { applyNarration(done); }, Qt::QueuedConnection);

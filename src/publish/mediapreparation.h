@@ -60,8 +60,9 @@ std::vector<PreparationItem> preparationItems(const Story& story);
 
 //! Brings every file of a picture story's upload up to date on the given pool, one job per
 //! narration to encode and per picture to make again, as many at a time as the pool allows
-//! (one per core). A narration whose samples were encoded before comes from the MP3 cache of
-//! the story's program folder; a picture whose slide JPEG already carries the slide's rotation
+//! (one per core), from the narrations brought to the even loudness when evenLoudness (the
+//! WAVs themselves are left as recorded). A narration whose samples were encoded so before
+//! comes from the MP3 cache of the story's program folder; a picture whose slide JPEG already carries the slide's rotation
 //! is not made again. Each result is applied to the story on its thread, by slide id; a slide
 //! gone meanwhile is skipped. Lives on the story's thread, which sets and clears the story's
 //! busy state: MP3 position 0 from start() (then the index of the last slide encoded) until
@@ -72,7 +73,8 @@ class MediaPreparation
 {
 public:
     //! story, pool, messenger and progress must outlive this; progress's cancel stops it.
-    MediaPreparation(Story& story, QThreadPool& pool, Messenger* messenger, EncodeProgress& progress);
+    MediaPreparation(Story& story, QThreadPool& pool, Messenger* messenger, EncodeProgress& progress,
+                     bool evenLoudness = false);
     //! Cancels, waits for every job and gives the story back its idle state; no result is
     //! applied after it returns.
     ~MediaPreparation();
@@ -99,6 +101,7 @@ private:
     QThreadPool& m_pool;
     Messenger* m_messenger;
     EncodeProgress& m_progress;
+    bool m_evenLoudness;
 
     std::set<int> m_encodingSlides; //!< ids marked MP3-busy, not yet applied
     std::set<int> m_pictureSlides;  //!< ids counted as being processed, not yet applied

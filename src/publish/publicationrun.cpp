@@ -76,15 +76,15 @@ void PublicationRun::start()
     }
     m_preparationWatched = true;
     if (type == int(StoryType::Picture)) {
-        m_media = std::make_unique<MediaPreparation>(story, m_pool, m_ctx.messenger, m_encoding);
+        m_media = std::make_unique<MediaPreparation>(story, m_pool, m_ctx.messenger, m_encoding, m_ctx.evenLoudness);
         m_media->start();
     } else {
         story.setMp3Position(0);
         story.setPodcastMp3Size(0);
         m_podcastRunning = true;
-        m_podcast = QtConcurrent::run(&m_pool, [job = podcastJob(story), messenger = m_ctx.messenger, this] {
-            return assemblePodcastFiles(job, messenger, &m_encoding);
-        });
+        m_podcast =
+            QtConcurrent::run(&m_pool, [job = podcastJob(story, m_ctx.evenLoudness), messenger = m_ctx.messenger,
+                                        this] { return assemblePodcastFiles(job, messenger, &m_encoding); });
         m_podcastWatcher.setFuture(m_podcast);
     }
 }

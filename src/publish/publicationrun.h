@@ -59,6 +59,9 @@ public:
         Messenger* messenger = nullptr;
         QString serviceBase; //!< scheme and host, no trailing "/"
         QuietSave quietSave; //!< empty: nothing is saved after success
+        //! The MP3s are made from the narrations brought to the even loudness (the podcast's
+        //! segments each on its own); the WAVs are left as recorded.
+        bool evenLoudness = false;
     };
 
     explicit PublicationRun(Context context);

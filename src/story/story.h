@@ -23,7 +23,8 @@ class QUndoStack;
 //! really changed, always on its own thread; views redraw from them. User edits are commands
 //! pushed with push() onto the story's one undoStack() (AddSlidesCommand, DeleteSlideCommand,
 //! MoveSlideCommand, RotateSlideCommand, ChangePhotoCommand, EditSlideTextCommand,
-//! EditStoryTextCommand, ChooseCategoryCommand, ClearNarrationCommand, RecordNarrationCommand);
+//! EditStoryTextCommand, ChooseCategoryCommand, ClearNarrationCommand, RecordNarrationCommand,
+//! ImportNarrationCommand, ImportSegmentCommand);
 //! Undo and Redo go through undo()/redo(), which wait while a step cannot run. The stack's
 //! clean state is the modified flag.
 class Story : public QObject

@@ -69,6 +69,12 @@ void FakeInput::handBackAll()
         report();
 }
 
+void FakeInput::loseDevice()
+{
+    lost = true;
+    handBackAll();
+}
+
 QStringList FakeInput::callLog()
 {
     std::lock_guard guard(lock);
@@ -93,11 +99,18 @@ void FakeInputPort::close()
 
 void FakeInputPort::submit(WaveBuffer& buffer)
 {
+    AudioPort::BufferDone report;
     {
         std::lock_guard guard(m_input->lock);
         buffer.bytesRecorded = 0;
-        m_input->queued.push_back(&buffer);
+        // A device that went away hands every buffer straight back, as the sound server's port does.
+        if (m_input->lost)
+            report = m_input->done;
+        else
+            m_input->queued.push_back(&buffer);
     }
+    if (report)
+        report();
     m_input->queuedChanged.notify_all();
 }
 
@@ -133,5 +146,66 @@ std::unique_ptr<AudioPort> FakeBackend::createInputPort()
     ++inputPortsMade;
     input = std::make_shared<FakeInput>();
     input->openSucceeds = openSucceeds;
+    input->device = m_device;
+    input->openedDefault = !m_device.isEmpty() && missing.contains(m_device);
     return std::make_unique<FakeInputPort>(input);
+}
+
+QString FakeBackend::inputDeviceLabel() const
+{
+    const auto known = labels.find(m_device);
+    return known == labels.end() ? m_device : known->second;
+}
+
+InputSourceList FakeBackend::listInputSources()
+{
+    std::lock_guard guard(m_sourcesLock);
+    ++m_listings;
+    return m_sources;
+}
+
+//! Forgets the backend's listener when it goes.
+struct FakeBackend::Watch : InputSourceWatch
+{
+    explicit Watch(FakeBackend& backend) : owner(backend) {}
+    ~Watch() override
+    {
+        std::lock_guard guard(owner.m_sourcesLock);
+        owner.m_changed = nullptr;
+    }
+    FakeBackend& owner;
+};
+
+std::unique_ptr<InputSourceWatch> FakeBackend::watchInputSources(std::function<void()> changed)
+{
+    std::lock_guard guard(m_sourcesLock);
+    m_changed = std::move(changed);
+    return std::make_unique<Watch>(*this);
+}
+
+void FakeBackend::setSources(const InputSourceList& list)
+{
+    std::lock_guard guard(m_sourcesLock);
+    m_sources = list;
+}
+
+int FakeBackend::listings() const
+{
+    std::lock_guard guard(m_sourcesLock);
+    return m_listings;
+}
+
+bool FakeBackend::announceSourcesChanged()
+{
+    std::lock_guard guard(m_sourcesLock);
+    if (!m_changed)
+        return false;
+    m_changed();
+    return true;
+}
+
+bool FakeBackend::isWatched() const
+{
+    std::lock_guard guard(m_sourcesLock);
+    return bool(m_changed);
 }

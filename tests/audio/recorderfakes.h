@@ -11,8 +11,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -31,6 +34,9 @@ struct FakeInput
     QByteArray captured; //!< every byte handed to the device, in capture order
     int nextRampValue = 0;
     WaveFormat opened{0, 0, 0}; //!< the format of the latest open
+    QString device;             //!< the chosen source the port was made for; empty: the default
+    bool openedDefault = false; //!< the chosen source was missing: the port records from the default
+    std::atomic<bool> lost{false};
 
     //! Fills the oldest count queued buffers with the ramp and reports them finished; waits
     //! (bounded) for the device to queue them. False when it did not in time.
@@ -42,6 +48,8 @@ struct FakeInput
     bool awaitQueued(size_t count);
     //! Hands every queued buffer back unfilled, as a reset does and as a device that went away.
     void handBackAll();
+    //! The device is unplugged: queued buffers come back unfilled, later ones at once.
+    void loseDevice();
     QStringList callLog();
 };
 
@@ -57,22 +65,52 @@ public:
     void pause() override;
     void resume() override;
     void reset() override;
+    bool openedDefaultInstead() const override { return m_input->openedDefault; }
+    bool deviceLost() const override { return m_input->lost; }
 
 private:
     void log(const char* call);
     std::shared_ptr<FakeInput> m_input;
 };
 
-//! Hands out fake input ports; remembers the latest one's state.
+//! Hands out fake input ports; remembers the latest one's state. Ports made while the chosen
+//! source is among the missing ones record from the default instead.
 class FakeBackend : public AudioBackend
 {
 public:
     bool openSucceeds = true;
     int inputPortsMade = 0;
     std::shared_ptr<FakeInput> input;
+    //! Chosen sources that are not plugged in.
+    QStringList missing;
+    //! Known descriptions of sources by name, for inputDeviceLabel.
+    std::map<QString, QString> labels;
 
     std::unique_ptr<AudioPort> createInputPort() override;
     std::unique_ptr<AudioPort> createOutputPort() override { return nullptr; }
+    void setInputDevice(const QString& name) override { m_device = name; }
+    QString inputDevice() const override { return m_device; }
+    QString inputDeviceLabel() const override;
+    //! Answers with the sources set last; counts the calls. Any thread.
+    InputSourceList listInputSources() override;
+    std::unique_ptr<InputSourceWatch> watchInputSources(std::function<void()> changed) override;
+
+    //! What the next listings answer.
+    void setSources(const InputSourceList& list);
+    int listings() const;
+    //! Tells a watcher that the sources changed, as the server would on its own thread;
+    //! false when nobody watches.
+    bool announceSourcesChanged();
+    bool isWatched() const;
+
+private:
+    struct Watch;
+
+    QString m_device;
+    mutable std::mutex m_sourcesLock;
+    InputSourceList m_sources;
+    int m_listings = 0;
+    std::function<void()> m_changed;
 };
 
 //! Records what was played: "file:PATH", "wav:SIZE", "purge".
@@ -109,6 +147,14 @@ public:
     void playbackStopped() override { commands.push_back(503); }
     void recordButtonChanged() override { ++recordButtonRepaints; }
     void playButtonChanged() override { ++playButtonRepaints; }
+    //! Kept in interruptions; the command list gets -1.
+    void recordingInterrupted(const QString& message) override
+    {
+        commands.push_back(-1);
+        interruptions << message;
+    }
+
+    QStringList interruptions;
 };
 
 //! A volume control of a chosen range that remembers every level set.

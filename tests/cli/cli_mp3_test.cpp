@@ -1,5 +1,6 @@
 #include "clirunner.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
@@ -87,4 +88,32 @@ TEST_F(CliMp3, GivenABadNarrationOrBadUsage_WhenJoining_ThenNothingIsWrittenAndT
 
     EXPECT_EQ(cli({"join", out}).code, 2);
     EXPECT_EQ(cli({"join", "--fast", out, good}).code, 2);
+}
+
+TEST_F(CliMp3,
+       GivenTheEvenLoudnessSetting_WhenAStoryIsMade_ThenItsMp3IsPreparedForThatSettingUnlessTheCommandSaysOtherwise)
+{
+    const QString picture = writePicture(input, "a.jpg", 80, 60);
+    const QString narration = input.write("n.wav", waveBytes(3 * 44100));
+    // The MP3s kept in a program folder's cache after making the story there.
+    const auto keptAfter = [&](const TempFolder& folder, const QStringList& options) {
+        const CliRun made = runCli(folder.path(), QStringList{"new"} + options +
+                                                      QStringList{"--slide", picture, "--narration", narration});
+        EXPECT_EQ(made.code, 0) << made.err.toStdString();
+        return QDir(folder.file("cache/mp3")).entryList({"*.mp3"}, QDir::Files);
+    };
+
+    const QStringList evened = keptAfter(home, {});
+    ASSERT_EQ(evened.size(), 1) << "even loudness is on unless switched off";
+    TempFolder off;
+    const QStringList plain = keptAfter(off, {"--no-even-loudness"});
+    ASSERT_EQ(plain.size(), 1);
+    EXPECT_NE(plain, evened);
+
+    TempFolder switchedOff;
+    switchedOff.write("pictorelle.ini", "EVEN_LOUDNESS=0\r\n");
+    EXPECT_EQ(keptAfter(switchedOff, {}), plain) << "the program folder's setting is read";
+    TempFolder overridden;
+    overridden.write("pictorelle.ini", "EVEN_LOUDNESS=0\r\n");
+    EXPECT_EQ(keptAfter(overridden, {"--even-loudness"}), evened);
 }

@@ -3,9 +3,11 @@
 #include "referenceservice.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,6 +59,36 @@ TEST_F(PublishFixture, APublishedStoryCarriesItsIdAndItsPageShowsIt)
     const CliRun again = cli({"publish", sld, "--service", service.base()});
     ASSERT_EQ(again.code, 0) << again.err.toStdString();
     EXPECT_EQ(again.lastLine(), address);
+}
+
+TEST_F(PublishFixture, GivenTheEvenLoudnessSwitch_WhenPublished_ThenTheServiceGetsTheMp3sMadeForIt)
+{
+    ASSERT_TRUE(service.addUser("alice", "secret"));
+    ASSERT_EQ(cli({"account", "--user", "alice", "--password", "secret"}).code, 0);
+    const QString sld = makeStory();
+    // The MP3s of a folder, by their bytes.
+    const auto mp3sIn = [](const QString& folder) {
+        QSet<QByteArray> found;
+        QDirIterator it(folder, {"*.mp3"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found.insert(TempFolder::read(it.next()));
+        return found;
+    };
+    const QSet<QByteArray> evened = mp3sIn(home.file("cache/mp3"));
+    ASSERT_EQ(evened.size(), 2) << "made evened out by new";
+
+    const CliRun plain = cli({"publish", sld, "--service", service.base(), "--no-even-loudness"});
+    ASSERT_EQ(plain.code, 0) << plain.err.toStdString();
+    const QSet<QByteArray> kept = mp3sIn(home.file("cache/mp3"));
+    ASSERT_EQ(kept.size(), 4) << "the plain MP3s are made and kept beside the evened ones";
+    const QSet<QByteArray> sentPlain = mp3sIn(serviceData.path());
+    EXPECT_FALSE(sentPlain.isEmpty());
+    EXPECT_TRUE(QSet<QByteArray>(kept).subtract(evened).contains(sentPlain)) << "the plain ones were sent";
+
+    const CliRun even = cli({"publish", sld, "--service", service.base()});
+    ASSERT_EQ(even.code, 0) << even.err.toStdString();
+    EXPECT_EQ(mp3sIn(home.file("cache/mp3")).size(), 4) << "nothing new to make";
+    EXPECT_TRUE(mp3sIn(serviceData.path()).intersects(evened)) << "the evened ones were sent";
 }
 
 TEST_F(PublishFixture, AWrongPasswordFailsVerificationWithTheServiceSentence)

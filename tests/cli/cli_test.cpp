@@ -14,7 +14,7 @@ TEST_F(CliFixture, NewMakesASavedStoryThatShowReadsBack)
 {
     const QString a = writePicture(input, "a.jpg", 1200, 800);
     const QString b = writePicture(input, "b.png", 300, 500);
-    const QString wav = input.write("n.wav", waveBytes(44101));
+    const QString wav = input.write("n.wav", waveBytes(44102));
     const CliRun made =
         cli({"new", "--title", "Trip", "--description", "day one\nday two", "--category", "2060200", "--slide", a,
              "--narration", wav, "--caption", "first\nline", "--cue", "say hi", "--slide", b, "--slide-tags", "sea"});
@@ -33,7 +33,7 @@ TEST_F(CliFixture, NewMakesASavedStoryThatShowReadsBack)
     EXPECT_NE(story["category_name"].toString(), "Click the \"Choose Category\" button");
     EXPECT_EQ(story["type"].toInt(), 1);
     EXPECT_EQ(story["unique_id"].toInt(), -1);
-    EXPECT_EQ(story["total_length"].toInt(), 2); // 44101 bytes is just over one second
+    EXPECT_EQ(story["total_length"].toInt(), 2); // 44102 bytes is just over one second
     EXPECT_EQ(story["file"].toString(), sld);
     const QJsonArray slides = story["slides"].toArray();
     ASSERT_EQ(slides.size(), 2);
@@ -45,7 +45,7 @@ TEST_F(CliFixture, NewMakesASavedStoryThatShowReadsBack)
     EXPECT_TRUE(s0["ready"].toBool());
     EXPECT_EQ(s0["picture"].toObject()["width"].toInt(), 640);
     EXPECT_EQ(s0["picture"].toObject()["height"].toInt(), 426);
-    EXPECT_EQ(QFileInfo(s0["narration_wav"].toString()).size(), 44 + 44101);
+    EXPECT_EQ(QFileInfo(s0["narration_wav"].toString()).size(), 44 + 44102);
     const QJsonObject s1 = slides[1].toObject();
     EXPECT_EQ(s1["tags"].toString(), "sea");
     EXPECT_FALSE(s1["has_narration"].toBool());
@@ -57,17 +57,20 @@ TEST_F(CliFixture, NewMakesASavedStoryThatShowReadsBack)
     EXPECT_TRUE(text.out.contains("Title:       Trip"));
 }
 
-TEST_F(CliFixture, NarrationsInAnotherFormatAreRefusedBeforeAnythingIsSaved)
+TEST_F(CliFixture, NarrationsThatCannotBeUsedAreRefusedBeforeAnythingIsSaved)
 {
     const QString a = writePicture(input, "a.jpg", 100, 100);
-    const CliRun r = cli({"new", "--slide", a, "--narration", input.write("n.wav", waveBytes(100, 44100, 16, 2))});
+    const CliRun r = cli({"new", "--slide", a, "--narration", input.write("n.wav", "no sound in here")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("not PCM 22050 Hz 16-bit mono")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("pictorelle-cli new: \"n.wav\" is not an audio file Pictorelle Dazuzarid can read.\n"))
+        << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(home.path() + "save"));
 
     const CliRun tooLong = cli({"new", "--slide", a, "--narration", input.write("l.wav", waveBytes(44100 * 61))});
     EXPECT_EQ(tooLong.code, 1);
-    EXPECT_TRUE(tooLong.err.contains("at most 60 s"));
+    EXPECT_TRUE(tooLong.err.contains("at most 60 s")) << tooLong.err.toStdString();
+    EXPECT_TRUE(tooLong.err.contains("--trim")) << tooLong.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.path() + "save"));
 
     const CliRun missing = cli({"new", "--slide", a, "--narration", input.file("none.wav")});
     EXPECT_EQ(missing.code, 1);

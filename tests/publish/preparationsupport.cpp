@@ -1,5 +1,6 @@
 #include "preparationsupport.h"
 
+#include "speechsignal.h"
 #include "story/slide.h"
 #include "story/story.h"
 #include "tempfolder.h"
@@ -55,4 +56,15 @@ void narrate(Slide& slide, const TempFolder& folder, int seconds)
     folder.write(QStringLiteral("temp/") + QFileInfo(slide.narrationWavPath()).fileName(), wave);
     slide.setHasNarration(true);
     slide.setNarrationLength(seconds);
+}
+
+QByteArray narrateSpeech(Slide& slide, const TempFolder& folder, double lufs, int seconds)
+{
+    const QByteArray wave = speechsignal::waveFile(
+        speechsignal::atLoudness(speechsignal::speechLike(seconds, 22050, unsigned(slide.id() + 40)), lufs));
+    folder.write(QStringLiteral("temp/") + QFileInfo(slide.narrationWavPath()).fileName(), wave);
+    slide.setHasNarration(true);
+    slide.setNarrationLength(seconds);
+    slide.takeReplaced();
+    return wave;
 }

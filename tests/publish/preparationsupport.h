@@ -17,3 +17,7 @@ Slide& addPictureSlide(Story& story, const TempFolder& folder, int number, QSize
 //! Writes a narration of that many seconds into the slide's narration WAV and marks it recorded;
 //! slides of different ids get different samples.
 void narrate(Slide& slide, const TempFolder& folder, int seconds);
+
+//! Records a speech-like take of that loudness (LUFS) into the slide, as a new take (its MP3 no
+//! longer current); slides of different ids get different speech. Returns the WAV's bytes.
+QByteArray narrateSpeech(Slide& slide, const TempFolder& folder, double lufs, int seconds);

@@ -1,9 +1,11 @@
+#include "audio/loudness.h"
 #include "audio/mp3codec.h"
 #include "eventually.h"
 #include "fixedclock.h"
 #include "preparationsupport.h"
 #include "publish/publicationrun.h"
 #include "shell/useraccount.h"
+#include "speechsignal.h"
 #include "story/linereader.h"
 #include "story/savetransaction.h"
 #include "story/story.h"
@@ -405,6 +407,34 @@ TEST_F(NarratedRunFixture, GivenARunMidPreparation_WhenDestroyed_ThenItReturnsPr
     }
     expectIdleAndHonest();
     EXPECT_TRUE(client.urls.isEmpty());
+}
+
+TEST_F(NarratedRunFixture, GivenEvenLoudness_WhenAPodcastIsPublished_ThenItsSegmentsGoUpEquallyLoudAndStayAsRecorded)
+{
+    story.setType(int(StoryType::Podcast));
+    std::vector<QByteArray> takes;
+    for (const double level : {-31.0, -11.0}) {
+        auto segment = std::make_unique<Slide>(story);
+        segment->setKind(SlideKind::Segment);
+        Slide& added = *segment;
+        story.add(std::move(segment));
+        takes.push_back(narrateSpeech(added, home, level, 3));
+    }
+    PublicationRun::Context even = context();
+    even.evenLoudness = true;
+    PublicationRun run(even);
+    run.start();
+    drive(run);
+    ASSERT_EQ(run.phase(), PublicationRun::Phase::Published) << run.failureDetail().toStdString();
+
+    EXPECT_EQ(story.podcastMp3Size(), QFileInfo(story.podcastMp3Path()).size());
+    const std::vector<std::int16_t> decoded = speechsignal::decodeMp3(story.podcastMp3Path());
+    ASSERT_GT(decoded.size(), size_t(22050 * 5)) << "the ffmpeg tool is needed";
+    for (const size_t from : {size_t(22050 / 4), size_t(22050 * 13 / 4)})
+        EXPECT_NEAR(speechsignal::meter(std::span(decoded.data() + from, size_t(22050 * 5 / 2))).lufs,
+                    loudness::TargetLufs, 1.5);
+    for (size_t i = 0; i < takes.size(); ++i)
+        EXPECT_EQ(TempFolder::read(story.slideAt(int(i))->narrationWavPath()), takes[i]) << i;
 }
 
 TEST_F(NarratedRunFixture, GivenAPodcastRunMidAssembly_WhenDestroyed_ThenThePositionIsIdleAndNoPodcastIsCounted)

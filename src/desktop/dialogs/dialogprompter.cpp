@@ -1,5 +1,6 @@
 #include "desktop/dialogs/dialogprompter.h"
 
+#include "audio/audiofiledecoder.h"
 #include "desktop/dialogs/promptdialog.h"
 #include "desktop/widgets/skinresources.h"
 #include "shell/picturefiles.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 
 namespace {
@@ -90,6 +92,29 @@ bool DialogPrompter::askYesNo(const QString& caption, const QString& question)
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+QString DialogPrompter::chooseSaveFile(const QString& caption, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(m_owner, caption, suggested, filter);
+}
+
+QString DialogPrompter::chooseAudioFile(const QString& folder)
+{
+    return QFileDialog::getOpenFileName(m_owner, QStringLiteral("Import Audio"), folder,
+                                        AudioFileDecoder::fileFilter() + QStringLiteral(";;All files (*)"));
+}
+
+bool DialogPrompter::askKeepBeginning(const QString& question, const QString& keepText)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Pictorelle"), question, QMessageBox::NoButton, m_owner);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* keep = box.addButton(keepText, QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == keep;
 }
 
 bool DialogPrompter::askRestore(const QString& question)

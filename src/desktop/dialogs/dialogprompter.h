@@ -23,6 +23,9 @@ public:
     bool confirmNarrationPrompt(NarrationPrompt prompt) override;
     QString choosePicture(const QString& folder) override;
     bool askYesNo(const QString& caption, const QString& question) override;
+    QString chooseSaveFile(const QString& caption, const QString& suggested, const QString& filter) override;
+    QString chooseAudioFile(const QString& folder) override;
+    bool askKeepBeginning(const QString& question, const QString& keepText) override;
     bool askRestore(const QString& question) override;
     //! Messages from the engines, possibly from a worker thread: shown on the GUI thread.
     void showMessage(const QString& caption, const QString& text, Messenger::Icon icon) override;

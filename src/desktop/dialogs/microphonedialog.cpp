@@ -1,14 +1,19 @@
 #include "desktop/dialogs/microphonedialog.h"
 
+#include "audio/audiobackend.h"
+#include "audio/inputsourcemonitor.h"
 #include "audio/microphonescale.h"
 #include "audio/microphonevolume.h"
 #include "audio/millisecondclock.h"
+#include "audio/recordingsession.h"
 #include "desktop/dialogs/dialogplacement.h"
 #include "desktop/widgets/levelmeter.h"
 #include "desktop/widgets/skinresources.h"
 #include "shell/programfolder.h"
+#include "shell/programsettings.h"
 #include "shell/weblinks.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,22 +21,25 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <mutex>
 
-//! Lets the volume's listener, on libpulse's thread, reach the dialog only while it lives.
-struct MicrophoneDialog::VolumeRelay
+//! Lets the volume's listener (on libpulse's thread) and the microphone listing (on its own)
+//! reach the dialog only while it lives.
+struct MicrophoneDialog::Relay
 {
     std::mutex lock;
     MicrophoneDialog* dialog = nullptr;
 
-    void post(int volume)
+    //! Runs call on the GUI thread with the dialog, unless it has gone by then.
+    void post(std::function<void(MicrophoneDialog&)> call)
     {
         std::lock_guard guard(lock);
         // Posting is thread-safe; the dialog cannot go away while the lock is held, and a call
         // still queued when it does is dropped with it.
         if (dialog)
             QMetaObject::invokeMethod(
-                dialog, [target = dialog, volume] { target->volumeChangedElsewhere(volume); }, Qt::QueuedConnection);
+                dialog, [target = dialog, call = std::move(call)] { call(*target); }, Qt::QueuedConnection);
     }
 
     void detach()
@@ -61,15 +69,18 @@ QLabel* label(const QString& text, const QString& name, QWidget* parent)
 } // namespace
 
 MicrophoneDialog::MicrophoneDialog(AudioBackend& backend, SoundPlayer& player, MicrophoneVolume* volume,
-                                   const MillisecondClock& clock, const QString& programFolder,
-                                   const DialogActions& actions, const SkinResources& skin, QWidget* parent)
+                                   ProgramSettings& settings, const MillisecondClock& clock,
+                                   const QString& programFolder, const DialogActions& actions,
+                                   const SkinResources& skin, QWidget* parent)
     : QDialog(parent),
+      m_backend(backend),
+      m_settings(settings),
       m_test(backend, player, volume, programfolder::workingFolder(programFolder)),
       m_meter(backend),
       m_volume(volume),
       m_clock(clock),
       m_actions(actions),
-      m_relay(std::make_shared<VolumeRelay>())
+      m_relay(std::make_shared<Relay>())
 {
     setObjectName(QStringLiteral("MIC_TEST_BOX"));
     setWindowTitle(QStringLiteral("Microphone Setup"));
@@ -77,6 +88,17 @@ MicrophoneDialog::MicrophoneDialog(AudioBackend& backend, SoundPlayer& player, M
 
     auto* title = label(QStringLiteral("Microphone Setup Instructions"), QStringLiteral("title"), this);
     title->setFont(skin.labelFont());
+
+    // The settings name the microphone; the meter and the test record from it.
+    m_backend.setInputDevice(m_settings.inputDevice());
+    m_chooser = new QComboBox(this);
+    m_chooser->setObjectName(QStringLiteral("microphone"));
+    m_chooser->setAccessibleName(QStringLiteral("Microphone"));
+    m_chooser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Until the first listing: the default and the chosen microphone, as far as they are known.
+    fillChooser();
+    // Only the author's own picks: a refreshed list selects the choice without a signal.
+    connect(m_chooser, &QComboBox::activated, this, &MicrophoneDialog::microphoneChosen);
 
     m_playSample = pushButton(QStringLiteral("Play Sample"), QStringLiteral("playSample"), this);
     connect(m_playSample, &QPushButton::clicked, this, [this] { m_test.playSample(); });
@@ -122,6 +144,11 @@ MicrophoneDialog::MicrophoneDialog(AudioBackend& backend, SoundPlayer& player, M
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
+    auto* microphoneRow = new QHBoxLayout;
+    auto* microphoneText = label(QStringLiteral("Microphone:"), QStringLiteral("microphoneText"), this);
+    microphoneText->setBuddy(m_chooser);
+    microphoneRow->addWidget(microphoneText);
+    microphoneRow->addWidget(m_chooser, 1);
     auto* sampleRow = new QHBoxLayout;
     sampleRow->addWidget(label(QStringLiteral("The volume of your recording should sound like this sample"),
                                QStringLiteral("sampleText"), this),
@@ -141,6 +168,7 @@ MicrophoneDialog::MicrophoneDialog(AudioBackend& backend, SoundPlayer& player, M
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);
+    layout->addLayout(microphoneRow);
     layout->addLayout(sampleRow);
     layout->addLayout(recordRow);
     layout->addWidget(
@@ -153,10 +181,11 @@ MicrophoneDialog::MicrophoneDialog(AudioBackend& backend, SoundPlayer& player, M
     m_ticker.setInterval(TickMs);
     connect(&m_ticker, &QTimer::timeout, this, &MicrophoneDialog::tick);
 
-    if (m_volume) {
-        m_relay->dialog = this;
-        m_volume->setChangeListener([relay = m_relay](int level) { relay->post(level); });
-    }
+    m_relay->dialog = this;
+    if (m_volume)
+        m_volume->setChangeListener([relay = m_relay](int level) {
+            relay->post([level](MicrophoneDialog& dialog) { dialog.volumeChangedElsewhere(level); });
+        });
 }
 
 MicrophoneDialog::~MicrophoneDialog()
@@ -184,6 +213,9 @@ void MicrophoneDialog::tick()
         if (m_meter.hasLostInput()) {
             m_meter.stop();
             showNoMicrophone();
+            // A chosen microphone unplugged: the meter goes on with the default one, and says so.
+            if (!m_settings.inputDevice().isEmpty())
+                startMeter();
         } else {
             const InputLevelMeter::Level level = m_meter.level();
             m_levelMeter->setLevel(level.peak, level.rms);
@@ -205,6 +237,11 @@ void MicrophoneDialog::showEvent(QShowEvent* event)
     if (!m_closed) {
         startMeter();
         m_ticker.start();
+        // Microphones plugged in or out since the last time show up now, and while it is open.
+        if (!m_sources)
+            m_sources = std::make_unique<InputSourceMonitor>(m_backend, [relay = m_relay](const InputSourceList& list) {
+                relay->post([list](MicrophoneDialog& dialog) { dialog.showSources(list); });
+            });
     }
 }
 
@@ -212,8 +249,95 @@ void MicrophoneDialog::startMeter()
 {
     if (m_meter.isRunning())
         return;
-    if (!m_meter.start())
+    if (!m_meter.start()) {
         showNoMicrophone();
+        return;
+    }
+    m_levelMeter->setEnabled(true);
+    if (m_meter.openedDefaultInstead()) {
+        m_note->setText(missingMicrophoneText(m_backend.inputDeviceLabel()));
+        m_note->show();
+    } else {
+        m_note->hide();
+    }
+}
+
+void MicrophoneDialog::restartMeter()
+{
+    m_meter.stop();
+    m_levelMeter->clear();
+    startMeter();
+}
+
+void MicrophoneDialog::showSources(const InputSourceList& list)
+{
+    if (m_closed || !list.ok())
+        return;
+    const bool changed = m_listedOnce && list.sources != m_listed.sources;
+    m_listed = list;
+    m_listedOnce = true;
+    fillChooser();
+    // A microphone came or went since the last listing: the meter follows the chosen one
+    // plugged back in, and one that had no microphone tries again.
+    const QString chosen = m_settings.inputDevice();
+    const bool chosenBack = m_meter.isRunning() && m_meter.openedDefaultInstead() && m_listed.find(chosen);
+    if (changed && m_ticker.isActive() && (chosenBack || !m_meter.isRunning()))
+        restartMeter();
+}
+
+void MicrophoneDialog::fillChooser()
+{
+    const QString chosen = m_settings.inputDevice();
+    m_chooser->clear();
+    m_chooser->addItem(QStringLiteral("Default microphone"), QString());
+    for (const InputSource& source : m_listed.sources) {
+        const auto sameText =
+            std::count_if(m_listed.sources.begin(), m_listed.sources.end(),
+                          [&](const InputSource& other) { return other.description == source.description; });
+        // Two microphones of one make and model differ by their names only.
+        const QString text =
+            sameText > 1 ? QStringLiteral("%1 (%2)").arg(source.description, source.name) : source.description;
+        m_chooser->addItem(text, source.name);
+        m_chooser->setItemData(m_chooser->count() - 1, source.name, Qt::ToolTipRole);
+    }
+    if (!chosen.isEmpty() && !m_listed.find(chosen)) {
+        // Kept in the list, so that the choice stays and is used again once plugged back in.
+        const QString known = m_backend.inputDevice() == chosen ? m_backend.inputDeviceLabel() : chosen;
+        m_chooser->addItem(m_listedOnce ? QStringLiteral("%1 (not connected)").arg(known) : known, chosen);
+    }
+    m_chooser->setCurrentIndex(std::max(0, m_chooser->findData(chosen)));
+}
+
+void MicrophoneDialog::microphoneChosen(int index)
+{
+    const QString name = m_chooser->itemData(index).toString();
+    if (name == m_settings.inputDevice())
+        return;
+    m_settings.setInputDevice(name);
+    m_backend.setInputDevice(name);
+    if (m_openVolume)
+        followVolumeOf(name);
+    if (m_ticker.isActive())
+        restartMeter();
+}
+
+void MicrophoneDialog::followVolumeOf(const QString& device)
+{
+    if (m_volume)
+        m_volume->setChangeListener({});
+    std::unique_ptr<MicrophoneVolume> volume = m_openVolume(device);
+    m_volume = volume.get();
+    // The test lets go of the old control before it is closed.
+    const std::optional<int> position = m_test.useVolume(m_volume);
+    m_ownVolume = std::move(volume);
+    m_followingVolume = true;
+    m_slider->setValue(position.value_or(0));
+    m_followingVolume = false;
+    m_slider->setEnabled(m_volume != nullptr);
+    if (m_volume)
+        m_volume->setChangeListener([relay = m_relay](int level) {
+            relay->post([level](MicrophoneDialog& dialog) { dialog.volumeChangedElsewhere(level); });
+        });
 }
 
 void MicrophoneDialog::stopAll()
@@ -223,6 +347,8 @@ void MicrophoneDialog::stopAll()
     m_timer1Due.reset();
     m_timer2Due.reset();
     m_meter.stop();
+    // Joined before the relay lets go: no listing is posted after this.
+    m_sources.reset();
     m_relay->detach();
     if (m_volume)
         m_volume->setChangeListener({});

@@ -64,6 +64,14 @@ ProgramSettingsDialog::ProgramSettingsDialog(ProgramSettings& settings, const Sk
     notificationLayout->addWidget(m_clearWarning);
     notificationLayout->addWidget(m_recordOverWarning);
 
+    m_evenLoudness = new QCheckBox(QStringLiteral("Even out the loudness of published narrations"), this);
+    m_evenLoudness->setObjectName(QStringLiteral("evenLoudness"));
+    m_evenLoudness->setToolTip(
+        QStringLiteral("Published and exported narrations are brought to one loudness, so no slide or segment is "
+                       "much louder or quieter than the others. Your recordings themselves are not changed."));
+    m_evenLoudness->setChecked(settings.evenLoudness());
+    auto* publishing = groupAround(QStringLiteral("Publishing"), m_evenLoudness, this);
+
     auto* help = new QPushButton(QStringLiteral("Help"), this);
     help->setObjectName(QStringLiteral("help"));
     help->setAutoDefault(false);
@@ -88,6 +96,7 @@ ProgramSettingsDialog::ProgramSettingsDialog(ProgramSettings& settings, const Sk
     layout->addWidget(groupAround(QStringLiteral("User Settings"), accountSetup, this));
     layout->addWidget(groupAround(QStringLiteral("Microphone Setup"), microphoneSetup, this));
     layout->addWidget(notifications);
+    layout->addWidget(publishing);
     layout->addLayout(buttons);
 }
 
@@ -95,6 +104,7 @@ void ProgramSettingsDialog::accept()
 {
     m_settings.setHideClearAudio(m_clearWarning->isChecked() ? 0 : 1);
     m_settings.setHideRecordOverAudio(m_recordOverWarning->isChecked() ? 0 : 1);
+    m_settings.setEvenLoudness(m_evenLoudness->isChecked());
     QDialog::accept();
 }
 

@@ -8,8 +8,8 @@ class ProgramSettings;
 class QCheckBox;
 class SkinResources;
 
-//! "Settings": the two narration warnings, the account and microphone set-up and help.
-//! OK writes the warning switches; Cancel leaves them as they were.
+//! "Settings": the two narration warnings, even loudness of published narrations, the account
+//! and microphone set-up and help. OK writes the switches; Cancel leaves them as they were.
 class ProgramSettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -28,4 +28,5 @@ private:
     DialogActions m_actions;
     QCheckBox* m_clearWarning;
     QCheckBox* m_recordOverWarning;
+    QCheckBox* m_evenLoudness;
 };

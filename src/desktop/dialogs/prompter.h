@@ -33,6 +33,22 @@ public:
     virtual QString choosePicture(const QString& folder) = 0;
     //! A question with the buttons Yes and No, No the default; true for Yes.
     virtual bool askYesNo(const QString& caption, const QString& question) = 0;
+    //! A file to write, chosen in a save dialog that starts at suggested (folder and name) and
+    //! offers the types of filter ("MP4 video (*.mp4)"); it asks before replacing a file.
+    //! Empty when cancelled; a prompter that cannot ask answers empty.
+    virtual QString chooseSaveFile(const QString& /*caption*/, const QString& /*suggested*/, const QString& /*filter*/)
+    {
+        return {};
+    }
+    //! A sound file chosen in a file dialog starting in folder, offering the formats the
+    //! narration import reads; empty when cancelled. A prompter that cannot ask answers empty.
+    virtual QString chooseAudioFile(const QString& /*folder*/) { return {}; }
+    //! Whether to keep the beginning of a sound file longer than its slide holds (true) or
+    //! cancel the import; keepText names the first choice ("Keep the First 60 s").
+    virtual bool askKeepBeginning(const QString& question, const QString& /*keepText*/)
+    {
+        return askYesNo(QStringLiteral("Pictorelle"), question);
+    }
     //! Whether to restore the story a program that did not end in order left behind; Yes the
     //! default, since No throws the author's work away.
     virtual bool askRestore(const QString& question) { return askYesNo(QStringLiteral("Pictorelle"), question); }

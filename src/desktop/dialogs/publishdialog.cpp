@@ -36,11 +36,12 @@ QPushButton* makeButton(const QString& text, const char* name, QWidget* parent)
 
 PublishDialog::PublishDialog(Story& story, const UserAccount& account, ServiceClient& client,
                              const QString& serviceBase, const SkinResources& skin, const DialogActions& actions,
-                             PublicationRun::QuietSave quietSave, QWidget* parent, Messenger* messenger)
+                             PublicationRun::QuietSave quietSave, QWidget* parent, Messenger* messenger,
+                             bool evenLoudness)
     : QDialog(parent), m_story(story), m_skin(skin), m_actions(actions), m_serviceBase(serviceBase)
 {
     m_run = std::make_unique<PublicationRun>(
-        PublicationRun::Context{story, account, client, messenger, serviceBase, std::move(quietSave)});
+        PublicationRun::Context{story, account, client, messenger, serviceBase, std::move(quietSave), evenLoudness});
 
     setObjectName(QStringLiteral("PUBLISH_BOX"));
     setModal(true);

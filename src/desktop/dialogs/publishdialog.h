@@ -32,10 +32,11 @@ public:
 
     //! Everything given must outlive the dialog. quietSave saves the story without a message
     //! once the upload succeeded (the story then carries its new id), written on a worker.
-    //! messenger, when given, shows the engines' messages (a missing MP3 encoder).
+    //! messenger, when given, shows the engines' messages (a missing MP3 encoder). evenLoudness:
+    //! the MP3s are made from the narrations brought to the even loudness.
     PublishDialog(Story& story, const UserAccount& account, ServiceClient& client, const QString& serviceBase,
                   const SkinResources& skin, const DialogActions& actions, PublicationRun::QuietSave quietSave,
-                  QWidget* parent = nullptr, Messenger* messenger = nullptr);
+                  QWidget* parent = nullptr, Messenger* messenger = nullptr, bool evenLoudness = false);
     ~PublishDialog() override;
 
     //! The publication on show.

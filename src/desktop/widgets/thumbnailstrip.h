@@ -51,6 +51,8 @@ public:
         MenuRemoveSlide = 205,
         MenuPreview = 206,
         MenuCueCard = 207,
+        MenuImportNarration = 208,
+        MenuImportSegment = 209,
     };
 
     //! Puts a Yes/No question to the user; true for Yes. May run a modal loop.
@@ -109,6 +111,11 @@ signals:
     void cueCardCommand(int command, int index);
     //! "&Change Photo" was chosen: the main window asks for a file and changes the picture.
     void changePhotoRequested(int index);
+    //! "Import Narration…": a sound file for the narration of the slide at index.
+    void importNarrationRequested(int index);
+    //! "Import Segment…" (podcasts): a sound file for a new segment after the slide at index
+    //! (-1: none selected, at the end).
+    void importSegmentRequested(int afterIndex);
     //! The slide at index is about to be removed while its narration is being recorded.
     void stopRecordingRequested(int index);
 

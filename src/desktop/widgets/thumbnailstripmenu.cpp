@@ -40,16 +40,20 @@ std::unique_ptr<QMenu> ThumbnailStrip::buildContextMenu(int slide, bool labelHit
     };
     addItem(MenuPlay, QStringLiteral("&Play"));
     addItem(MenuClearAudio, QStringLiteral("&Clear Audio"));
+    addItem(MenuImportNarration, QStringLiteral("&Import Narration…"));
     addItem(MenuCueCard, QStringLiteral("&Cue Card"));
     addItem(MenuChangePhoto, QStringLiteral("&Change Photo"));
     menu->addSeparator();
     addItem(MenuAddSlide, QStringLiteral("&Add Slide"));
+    // A podcast takes a segment recorded elsewhere, after the one right-clicked.
+    if (m_story.isPodcast())
+        addItem(MenuImportSegment, QStringLiteral("Import &Segment…"));
     addItem(MenuRemoveSlide, QStringLiteral("&Remove Slide"));
     menu->addSeparator();
     addItem(MenuPreview, QStringLiteral("Preview &Pictorelle"));
 
     if (!hit) {
-        for (int id : {MenuPlay, MenuClearAudio, MenuChangePhoto, MenuCueCard})
+        for (int id : {MenuPlay, MenuClearAudio, MenuImportNarration, MenuChangePhoto, MenuCueCard})
             removeItem(*menu, itemWithId(*menu, id));
         removeItem(*menu, menu->actions().value(0));
         itemWithId(*menu, MenuRemoveSlide)->setEnabled(false);
@@ -58,6 +62,7 @@ std::unique_ptr<QMenu> ThumbnailStrip::buildContextMenu(int slide, bool labelHit
 
     if (labelHit) {
         removeItem(*menu, itemWithId(*menu, MenuAddSlide));
+        removeItem(*menu, itemWithId(*menu, MenuImportSegment));
         removeItem(*menu, itemWithId(*menu, MenuRemoveSlide));
         removeItem(*menu, itemWithId(*menu, MenuChangePhoto));
     }
@@ -67,6 +72,9 @@ std::unique_ptr<QMenu> ThumbnailStrip::buildContextMenu(int slide, bool labelHit
         itemWithId(*menu, MenuPlay)->setEnabled(false);
         itemWithId(*menu, MenuClearAudio)->setEnabled(false);
     }
+    // A take under way is the slide's narration until it stops.
+    if (hit->isRecording())
+        itemWithId(*menu, MenuImportNarration)->setEnabled(false);
     if (hit->kind() == SlideKind::Segment)
         removeItem(*menu, itemWithId(*menu, MenuChangePhoto));
     return menu;
@@ -98,6 +106,13 @@ void ThumbnailStrip::menuCommand(int id)
     case MenuChangePhoto:
         if (hasContext)
             emit changePhotoRequested(m_contextSlide);
+        break;
+    case MenuImportNarration:
+        if (hasContext)
+            emit importNarrationRequested(m_contextSlide);
+        break;
+    case MenuImportSegment:
+        emit importSegmentRequested(hasContext ? m_contextSlide : m_story.currentIndex());
         break;
     case MenuAddSlide:
         emit commandRequested(AddSlide);

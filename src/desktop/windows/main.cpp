@@ -1,14 +1,14 @@
 #include "audio/devicesoundplayer.h"
 #include "audio/inputvolume.h"
-#include "audio/steadymillisecondclock.h"
 #include "audio/mp3codec.h"
 #include "audio/pulseaudiobackend.h"
+#include "audio/steadymillisecondclock.h"
 #include "desktop/dialogs/dialogprompter.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/windows/mainwindow.h"
 #include "pictures/pictureimporter.h"
-#include "publish/serviceaddress.h"
 #include "publish/curlglobal.h"
+#include "publish/serviceaddress.h"
 #include "shell/desktopbrowseropener.h"
 #include "shell/programfolder.h"
 #include "shell/singleinstance.h"
@@ -121,7 +121,9 @@ int main(int argc, char** argv)
         folder.path, settings, audio, player, clock, browser, prompter, &importer, serviceBaseAddress(options.service)};
     services.workingFolder = working.path();
     services.levelInput = &audio;
-    services.microphoneVolume = []() -> std::unique_ptr<MicrophoneVolume> { return InputVolume::create(); };
+    services.microphoneVolume = [](const QString& device) -> std::unique_ptr<MicrophoneVolume> {
+        return InputVolume::create(device);
+    };
 
     auto window = std::make_unique<MainWindow>(services);
     prompter.setOwner(window.get(), &window->skin());

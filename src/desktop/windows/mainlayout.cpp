@@ -41,6 +41,7 @@ MainLayout computeMainLayout(int width, int height, int storyType)
     layout.play = QRect(c + 315, h - 54, 41, 41);
     layout.stop = QRect(c + 364, h - 45, 47, 26);
     layout.cueCards = QRect(c + 419, h - 45, 47, 26);
+    layout.importNarration = QRect(c + 474, h - 45, 47, 26);
     layout.audioLabel = QRect(c + 467, h - 72, 60, 16);
     layout.timeDisplay = QRect(c + 534, h - 72, 82, 32);
     layout.levelMeter = QRect(c + 534, h - 36, 82, 10);

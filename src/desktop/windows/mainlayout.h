@@ -36,6 +36,8 @@ struct MainLayout
     QRect play;
     QRect stop;
     QRect cueCards;
+    //! Import Narration, under the "Audio:" label.
+    QRect importNarration;
     QRect audioLabel;
     QRect timeDisplay;
     //! The live input level under the time display while a narration records.

@@ -25,12 +25,14 @@ struct Group
 };
 
 // The command ids are the main window's.
+constexpr int ExportId = 121;
 const Group groups[] = {
     {"&File",
      {{"&New Pictorelle", 105},
       {"New &Podcast", 109},
       {"&Load Pictorelle", 110},
       {"&Save Pictorelle", 120},
+      {"&Export Video…", ExportId},
       {nullptr, 0},
       {"E&xit", 140}}},
     {"&Pictorelle",
@@ -63,11 +65,22 @@ MainMenus::MainMenus(QMenuBar& bar, Story& story, int undoId, int redoId) : QObj
             }
             QAction* action = menu->addAction(QString::fromUtf8(item.text));
             action->setData(item.id);
+            if (item.id == ExportId)
+                m_export = action;
             const int id = item.id;
             connect(action, &QAction::triggered, this, [this, id] { emit commandRequested(id); });
         }
     }
     addEditMenu(bar, undoId, redoId);
+    // A podcast is exported as sound: the item says so.
+    connect(&m_story, &Story::storyInfoChanged, this, &MainMenus::updateExportAction);
+    connect(&m_story, &Story::storyReset, this, &MainMenus::updateExportAction);
+    updateExportAction();
+}
+
+void MainMenus::updateExportAction()
+{
+    m_export->setText(m_story.isPodcast() ? QStringLiteral("&Export Audio…") : QStringLiteral("&Export Video…"));
 }
 
 void MainMenus::addEditMenu(QMenuBar& bar, int undoId, int redoId)

@@ -20,6 +20,7 @@
 #include "desktop/windows/maincanvas.h"
 #include "desktop/windows/mainmenus.h"
 #include "desktop/windows/narrationcontrols.h"
+#include "desktop/windows/narrationimport.h"
 #include "desktop/windows/programdialogs.h"
 #include "desktop/windows/slideactions.h"
 #include "desktop/windows/slidepanel.h"
@@ -69,6 +70,7 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     setPlaceholderThumbnail(SkinResources::placeholderThumbnailImage());
     m_story = std::make_unique<Story>(m_services.programFolder, m_services.importer, nullptr, m_services.workingFolder);
     m_preparation = std::make_unique<BackgroundPreparation>(*m_story);
+    m_preparation->setEvenLoudness(m_settings.evenLoudness());
     // The microphone opens now, so that the first take starts with the author's first word.
     m_services.audio.prepareInput();
 
@@ -86,6 +88,7 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
         // being recorded is finished (and kept) first, a playback stopped.
         stopAudio();
         m_dialogs->microphone(owner);
+        applyInputDevice();
     };
     m_dialogs =
         new ProgramDialogs({m_services.programFolder, m_settings, m_account, m_services.audio, m_services.player,
@@ -99,7 +102,7 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     m_storyActions =
         new StoryActions({m_services.programFolder, m_services.serviceBase, *m_story, m_account, m_services.prompter,
                           *m_skin, m_actions, *m_recovery, [this] { stopAudio(); }, [this] { closeCueCard(); },
-                          [this] { afterStoryReplaced(); }, m_preparation.get()},
+                          [this] { afterStoryReplaced(); }, m_preparation.get(), &m_settings},
                          *this);
     connectViews();
     listenToStory();
@@ -116,6 +119,7 @@ MainWindow::~MainWindow()
     delete m_cueCard.data();
     // The recorder may point at a slide: it goes before the story, the views with the canvas.
     m_narration.reset();
+    m_import.reset();
     delete m_canvas;
     m_canvas = nullptr;
     // The story's last notices (its undo stack clearing) are no longer the window's business.
@@ -143,9 +147,9 @@ void MainWindow::createControls()
     m_slideView->setObjectName(QStringLiteral("PREVIEW_CLASS"));
     m_transcript = new TranscriptPanel(*m_story, skin, canvas);
 
-    static constexpr int toolIds[] = {PublishStory, PreviewStory, AddSlide,  ProgramSettingsCommand,
-                                      LogoCommand,  EditStory,    EditSlide, PreviousSlide,
-                                      NextSlide,    CueCards};
+    static constexpr int toolIds[] = {PublishStory, PreviewStory, AddSlide,       ProgramSettingsCommand,
+                                      LogoCommand,  EditStory,    EditSlide,      PreviousSlide,
+                                      NextSlide,    CueCards,     ImportNarration};
     for (const int id : toolIds) {
         SkinnedButton* button = createToolButton(canvas, skin, id);
         connect(button, &SkinnedButton::commandTriggered, this, [this](int id) { command(id); });
@@ -164,6 +168,12 @@ void MainWindow::createControls()
     }
     m_slideActions =
         new SlideActions(*m_story, m_services.prompter, m_settings, m_services.programFolder, *m_strip, canvas);
+    m_import = std::make_unique<NarrationImport>(*m_story, m_services.prompter, this);
+    // The narration being replaced is not played on.
+    m_import->setBeforeReplacing([this] {
+        if (m_narration->recorder().isPlaying())
+            m_narration->recorder().stopPlayback();
+    });
 }
 
 void MainWindow::connectViews()
@@ -175,6 +185,10 @@ void MainWindow::connectViews()
             emit cueCardCommand(command, index);
     });
     connect(m_strip, &ThumbnailStrip::changePhotoRequested, m_slideActions, &SlideActions::changePhoto);
+    connect(m_strip, &ThumbnailStrip::importNarrationRequested, m_import.get(), &NarrationImport::importNarration);
+    connect(m_strip, &ThumbnailStrip::importSegmentRequested, m_import.get(), &NarrationImport::importSegment);
+    connect(m_import.get(), &NarrationImport::segmentAdded, this,
+            [this](int index) { m_strip->scrollIntoView(index); });
     connect(m_strip, &ThumbnailStrip::stopRecordingRequested, this, [this](int) { m_narration->stopRecording(); });
     connect(m_slideView, &SlideView::contextMenuRequested, this, [this](QPoint global) {
         const std::unique_ptr<QMenu> menu = m_strip->buildContextMenu(m_story->currentIndex(), false);
@@ -272,6 +286,7 @@ void MainWindow::relayout()
     button(PreviousSlide)->setGeometry(l.previousSlide);
     button(NextSlide)->setGeometry(l.nextSlide);
     button(CueCards)->setGeometry(l.cueCards);
+    button(ImportNarration)->setGeometry(l.importNarration);
     m_strip->setGeometry(l.strip);
     m_storyPanel->place(l);
     m_slidePanel->place(l);
@@ -323,6 +338,9 @@ void MainWindow::command(int id, int parameter)
     case PublishStory:
         m_storyActions->publish();
         break;
+    case ExportStory:
+        m_storyActions->exportStory();
+        break;
     case CheckStory:
         closeCueCard();
         PublishChecksDialog::run(*m_story, m_account, PublishChecksDialog::CheckMode, *m_skin, m_actions, this);
@@ -341,6 +359,8 @@ void MainWindow::command(int id, int parameter)
         break;
     case ProgramSettingsCommand:
         m_dialogs->programSettings();
+        // Switched there: the narrations' MP3s are made again for the new setting.
+        m_preparation->setEvenLoudness(m_settings.evenLoudness());
         break;
     case AccountSettings:
         m_dialogs->account(this, 0);
@@ -385,6 +405,18 @@ void MainWindow::command(int id, int parameter)
     case StopCommand:
         m_narration->stop();
         break;
+    case ImportNarration:
+        if (m_story->isPodcast() && m_story->count() == 0) {
+            // A podcast without segments takes the file as its first.
+            m_import->importSegment(-1);
+        } else if (m_story->count() == 0) {
+            m_services.prompter.inform(QStringLiteral("Pictorelle"),
+                                       QStringLiteral("You need to add a slide image before importing a narration."),
+                                       Prompter::Icon::Information);
+        } else if (hasSlide) {
+            m_import->importNarration(m_story->currentIndex());
+        }
+        break;
     case ClearNarration:
         m_narration->clearNarration();
         break;
@@ -421,6 +453,14 @@ void MainWindow::command(int id, int parameter)
 void MainWindow::stopAudio()
 {
     m_narration->stopAudio();
+}
+
+void MainWindow::applyInputDevice()
+{
+    // The input prepared at the start moves over to the chosen microphone.
+    m_services.audio.setInputDevice(m_settings.inputDevice());
+    if (m_services.levelInput)
+        m_services.levelInput->setInputDevice(m_settings.inputDevice());
 }
 
 void MainWindow::afterStoryReplaced()
@@ -472,6 +512,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
 bool MainWindow::loadSettings()
 {
     const bool opened = m_dialogs->loadSettings(QSize(MinimumWidth, MinimumHeight));
+    applyInputDevice();
+    m_preparation->setEvenLoudness(m_settings.evenLoudness());
     relayout();
     update();
     return opened;

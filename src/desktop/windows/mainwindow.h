@@ -23,6 +23,7 @@ class RecoveryKeeper;
 class BrowserOpener;
 class MainMenus;
 class NarrationControls;
+class NarrationImport;
 class NarrationRecorder;
 class ProgramDialogs;
 class SlideActions;
@@ -62,9 +63,9 @@ struct MainWindowServices
     //! The input the level meter beside the time display reads while a narration records;
     //! null: no meter.
     AudioBackend* levelInput = nullptr;
-    //! Opens the microphone's level control for the microphone dialog; null or a null result:
-    //! the dialog's slider stays unset.
-    std::function<std::unique_ptr<MicrophoneVolume>()> microphoneVolume = {};
+    //! Opens the level control of a microphone (by its sound-server name, empty for the
+    //! default) for the microphone dialog; null or a null result: the dialog's slider stays unset.
+    std::function<std::unique_ptr<MicrophoneVolume>(const QString& device)> microphoneVolume = {};
     //! The folder of the story's media, ending with "/", claimed for this program; empty:
     //! programFolder + "temp/".
     QString workingFolder = {};
@@ -96,6 +97,7 @@ public:
         CheckStory = 116,
         TutorialCommand = 117,
         SaveStory = 120,
+        ExportStory = 121,
         ExitCommand = 140,
         AboutCommand = 141,
         RecordingStarted = 500,
@@ -112,6 +114,7 @@ public:
         StopCommand = 21008,
         ClearNarration = 21009,
         CueCards = 21010,
+        ImportNarration = 21011,
     };
     static constexpr int MinimumWidth = 800;
     static constexpr int MinimumHeight = 780;
@@ -186,6 +189,8 @@ private:
     void selectNeighbour(int step);
     //! Finishes a recording (the narration so far is kept) and stops a playback.
     void stopAudio();
+    //! Narrations and the level meter record from the microphone the settings name.
+    void applyInputDevice();
     //! A new, loaded or restored story: the layout follows its type, the strip starts afresh.
     void afterStoryReplaced();
     //! Starts keeping the recovery copy; what is typed but not yet stored goes into it too.
@@ -210,6 +215,8 @@ private:
     // The parts; children of the canvas, except the narration controls, which own the recorder
     // and go before the story.
     std::unique_ptr<NarrationControls> m_narration;
+    //! Import Narration and Import Segment; its worker is stopped before the story goes.
+    std::unique_ptr<NarrationImport> m_import;
     StoryPanel* m_storyPanel = nullptr;
     SlidePanel* m_slidePanel = nullptr;
     TranscriptPanel* m_transcript = nullptr;

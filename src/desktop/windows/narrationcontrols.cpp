@@ -137,6 +137,9 @@ void NarrationControls::record()
     m_pendingTakeSlide = slide->id();
     // A take under way is unsaved work: the recovery copy keeps it from now on.
     m_story.setModified(true);
+    // The take runs from the default microphone meanwhile; the box does not stop it.
+    if (!start.notice.isEmpty())
+        m_services.prompter.inform(QStringLiteral("Pictorelle"), start.notice, Prompter::Icon::Warning);
 }
 
 void NarrationControls::stop()
@@ -291,7 +294,7 @@ void NarrationControls::levelMeterTick()
     if (!m_inputMeter || !m_inputMeter->isRunning())
         return;
     if (m_inputMeter->hasLostInput()) {
-        // The recorder reports a lost microphone itself; the meter just goes quiet.
+        // The recorder reports a lost microphone itself (at its next tick); the meter just goes quiet.
         stopLevelMeter();
         return;
     }
@@ -340,6 +343,14 @@ void NarrationControls::recordButtonChanged()
 void NarrationControls::playButtonChanged()
 {
     m_playButton->setLatched(m_recorder->playLatched());
+}
+
+void NarrationControls::recordingInterrupted(const QString& message)
+{
+    // The take is whole already (recordingStopped came first); its step follows the box.
+    syncButtons();
+    refreshTime();
+    m_services.prompter.inform(QStringLiteral("Pictorelle"), message, Prompter::Icon::Warning);
 }
 
 void NarrationControls::stopRecording()

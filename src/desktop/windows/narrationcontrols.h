@@ -83,6 +83,8 @@ public:
     void playbackStopped() override;
     void recordButtonChanged() override;
     void playButtonChanged() override;
+    //! Tells the author the take ended because the microphone went away.
+    void recordingInterrupted(const QString& message) override;
 
 protected:
     void timerEvent(QTimerEvent* event) override;

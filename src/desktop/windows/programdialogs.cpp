@@ -53,12 +53,17 @@ void ProgramDialogs::about()
 
 void ProgramDialogs::microphone(QWidget* owner)
 {
+    const QString device = m_services.settings.inputDevice();
     std::unique_ptr<MicrophoneVolume> volume;
     if (m_services.microphoneVolume)
-        volume = m_services.microphoneVolume();
-    MicrophoneDialog dialog(m_services.audio, m_services.player, volume.get(), m_services.clock,
+        volume = m_services.microphoneVolume(device);
+    MicrophoneDialog dialog(m_services.audio, m_services.player, volume.get(), m_services.settings, m_services.clock,
                             m_services.programFolder, m_services.actions, m_services.skin, owner ? owner : &m_window);
+    dialog.setVolumeOpener(m_services.microphoneVolume);
     dialog.exec();
+    // The choice survives a crash: the file is written now, not only at the exit.
+    if (m_services.settings.inputDevice() != device)
+        saveSettingsNow();
 }
 
 void ProgramDialogs::startUp(bool firstStart)

@@ -34,7 +34,8 @@ public:
         Prompter& prompter;
         const SkinResources& skin;
         DialogActions& actions;
-        std::function<std::unique_ptr<MicrophoneVolume>()> microphoneVolume;
+        //! Opens the level control of a microphone by its sound-server name (empty: the default).
+        std::function<std::unique_ptr<MicrophoneVolume>(const QString& device)> microphoneVolume;
     };
 
     //! window: the main window, whose rectangle the settings file keeps.
@@ -45,6 +46,7 @@ public:
     void tutorial();
     void about();
     //! The test recording needs the microphone and the speaker: the caller stops its audio first.
+    //! A microphone chosen there is written to the settings file at once.
     void microphone(QWidget* owner);
     //! A message naming any data table the program folder lacks, the tutorial on a first start,
     //! then the account dialog while the user name or the password is empty.

@@ -1,13 +1,17 @@
 #include "desktop/windows/storyactions.h"
 
 #include "desktop/dialogs/dialogactions.h"
+#include "desktop/dialogs/exportdialog.h"
 #include "desktop/dialogs/prompter.h"
 #include "desktop/dialogs/publishchecksdialog.h"
 #include "desktop/dialogs/publishdialog.h"
 #include "desktop/dialogs/storylibrarydialog.h"
+#include "export/exportjob.h"
+#include "export/storyexport.h"
 #include "publish/backgroundpreparation.h"
 #include "publish/curlserviceclient.h"
 #include "shell/programfolder.h"
+#include "shell/programsettings.h"
 #include "shell/storycontent.h"
 #include "shell/storyrecovery.h"
 #include "story/messenger.h"
@@ -16,8 +20,39 @@
 #include "story/storysave.h"
 #include "story/systemclock.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QWidget>
+
+namespace {
+
+//! Where an export starts: the folder of the last one, else the desktop's videos (music for
+//! sound) folder, else the home folder; the file is named after the story's title.
+QString suggestedExportPath(const QString& lastFolder, const QString& title, bool podcast)
+{
+    QString folder = lastFolder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder =
+            QStandardPaths::writableLocation(podcast ? QStandardPaths::MusicLocation : QStandardPaths::MoviesLocation);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir())
+            folder = QDir::homePath();
+    }
+    QString name = title.trimmed();
+    // Characters a file name cannot hold, or that the desktop's file managers handle badly.
+    static const QString unsafe = QStringLiteral("/\\:*?\"<>|");
+    for (QChar& c : name) {
+        if (c < QLatin1Char(' ') || unsafe.contains(c))
+            c = QLatin1Char('_');
+    }
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name = podcast ? QStringLiteral("Podcast") : QStringLiteral("Pictorelle");
+    return QDir(folder).filePath(name + (podcast ? QStringLiteral(".m4a") : QStringLiteral(".mp4")));
+}
+
+} // namespace
 
 StoryActions::StoryActions(const Services& services, QWidget& window)
     : QObject(&window), m_services(services), m_window(window)
@@ -157,8 +192,77 @@ void StoryActions::publish()
             m_services.preparation->resume();
     });
     PublishDialog dialog(story, m_services.account, client, m_services.serviceBase, m_services.skin, m_services.actions,
-                         quietSave, &m_window, dynamic_cast<Messenger*>(&m_services.prompter));
+                         quietSave, &m_window, dynamic_cast<Messenger*>(&m_services.prompter),
+                         !m_services.settings || m_services.settings->evenLoudness());
     dialog.exec();
+}
+
+void StoryActions::exportStory()
+{
+    Story& story = m_services.story;
+    if (m_publishing)
+        return;
+    m_services.closeCueCard();
+    // A narration still being recorded is finished first: the export reads whole files.
+    m_services.stopAudio();
+    const bool podcast = story.isPodcast();
+    const QString caption = podcast ? QStringLiteral("Export Audio") : QStringLiteral("Export Video");
+    if (story.runningImports() > 0 || story.picturesBeingProcessed() > 0) {
+        m_services.prompter.inform(caption,
+                                   QStringLiteral("The pictures are still being prepared. Export once they are ready."),
+                                   Prompter::Icon::Information);
+        return;
+    }
+    ExportOptions options;
+    options.evenLoudness = !m_services.settings || m_services.settings->evenLoudness();
+    if (takeExportJob(story, options).items.empty()) {
+        m_services.prompter.inform(caption,
+                                   podcast ? QStringLiteral("Record a segment before exporting the podcast.")
+                                           : QStringLiteral("Add a slide before exporting the Pictorelle."),
+                                   Prompter::Icon::Information);
+        return;
+    }
+    QString path = m_services.prompter.chooseSaveFile(
+        caption, suggestedExportPath(m_exportFolder, story.title(), podcast),
+        podcast ? QStringLiteral("M4A sound (*.m4a);;MP3 sound (*.mp3)") : QStringLiteral("MP4 video (*.mp4)"));
+    if (path.isEmpty())
+        return;
+    // A name typed without its extension gets the one the file type needs.
+    if (!exportFormatFor(path))
+        path += podcast ? QStringLiteral(".m4a") : QStringLiteral(".mp4");
+    m_exportFolder = QFileInfo(path).absolutePath();
+    options.outputPath = path;
+    // The job is the story as it stands now; the modal dialog keeps it so until the export ends.
+    ExportJob job = takeExportJob(story, options);
+    if (const ExportResult checked = checkExportJob(job); !checked.ok()) {
+        m_services.prompter.inform(caption, checked.message, Prompter::Icon::Error);
+        return;
+    }
+    ExportResult result;
+    {
+        // The narrations' MP3s wait: the export's encoders take every core meanwhile.
+        if (m_services.preparation)
+            m_services.preparation->pause();
+        const auto resumed = qScopeGuard([this] {
+            if (m_services.preparation)
+                m_services.preparation->resume();
+        });
+        ExportDialog dialog(std::move(job), &m_window);
+        dialog.exec();
+        result = dialog.result();
+    }
+    if (result.ok()) {
+        m_services.prompter.inform(caption,
+                                   QStringLiteral("The %1 was saved as\n%2\n(%3 seconds, %4).")
+                                       .arg(podcast ? QStringLiteral("sound") : QStringLiteral("video"),
+                                            QDir::toNativeSeparators(result.outputPath),
+                                            QString::number(result.seconds, 'f', 1),
+                                            QLocale().formattedDataSize(result.bytes)),
+                                   Prompter::Icon::Information);
+    } else if (result.error != ExportError::Cancelled) {
+        m_services.prompter.inform(caption, QStringLiteral("Nothing was exported. %1").arg(result.message),
+                                   Prompter::Icon::Error);
+    }
 }
 
 bool StoryActions::restore(const QString& recoveryFile)

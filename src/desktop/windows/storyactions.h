@@ -8,6 +8,7 @@
 #include <functional>
 
 class BackgroundPreparation;
+class ProgramSettings;
 class Prompter;
 class QWidget;
 class RecoveryKeeper;
@@ -41,6 +42,8 @@ public:
         std::function<void()> storyReplaced;
         //! Encodes narrations while the author works; held while publishing (may be null).
         BackgroundPreparation* preparation = nullptr;
+        //! Whether exported narrations are brought to one loudness (null: they are).
+        const ProgramSettings* settings = nullptr;
     };
 
     StoryActions(const Services& services, QWidget& window);
@@ -56,6 +59,10 @@ public:
     //! id on a worker at the end. Until the dialog is gone, nothing else saves, loads, replaces
     //! or publishes the story.
     void publish();
+    //! File > Export Video… (Export Audio… for a podcast): asks for the file, then exports in
+    //! the modal export dialog, whose worker reads copies of the slides' paths; says where the
+    //! file is, or why there is none.
+    void exportStory();
     //! Rebuilds the story from a recovery copy found at start-up (the story is fresh), keeps a
     //! new copy and throws the old one away; warnings are shown to the user.
     bool restore(const QString& recoveryFile);
@@ -69,6 +76,8 @@ private:
     QWidget& m_window;
     //! The library's sort directions, kept for the whole run.
     StoryLibrary::SortSwitches m_librarySort;
+    //! The folder of the last export, where the next one starts.
+    QString m_exportFolder;
     //! The publish dialog is open: its workers read the working files and its save writes the
     //! story's folder.
     bool m_publishing = false;

@@ -32,6 +32,7 @@ constexpr ButtonSpec buttonSpecs[] = {
     {"Record", RecordId, {47, 26}, 1600, 1601, 1602},
     {"Stop", 21008, {47, 26}, 1800, 1801, 1802},
     {"Cue Cards", 21010, {47, 26}, 1900, 1901, 1902},
+    {"Import Narration", 21011, {47, 26}, 1950, 1951, 1952},
 };
 
 } // namespace

@@ -110,3 +110,34 @@ TEST(DialogPrompter, GivenAYesNoQuestionThenNoIsTheDefaultAndOnlyYesSaysTrue)
     answerWith([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
     EXPECT_TRUE(prompter.askYesNo(QStringLiteral("Pictorelle"), QStringLiteral("Delete slide 3?")));
 }
+
+TEST(DialogPrompter, GivenAFileLongerThanTheSlideThenTheQuestionOffersToKeepTheBeginningOrCancel)
+{
+    ProgramSettings settings;
+    DialogPrompter prompter(settings);
+    QStringList buttons;
+    QString text;
+    bool enterKeeps = false;
+    const auto answer = [&](bool keep) {
+        QTimer::singleShot(0, [&, keep] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            text = box->text();
+            buttons.clear();
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+            enterKeeps = box->defaultButton() && box->defaultButton()->text() == "Keep the First 60 s";
+            for (QAbstractButton* b : box->buttons())
+                if ((b->text() == "Keep the First 60 s") == keep)
+                    b->click();
+        });
+    };
+    answer(true);
+    EXPECT_TRUE(prompter.askKeepBeginning("\"a.mp3\" is 1:15 long, longer than 60 s.", "Keep the First 60 s"));
+    EXPECT_EQ(text, "\"a.mp3\" is 1:15 long, longer than 60 s.");
+    EXPECT_EQ(buttons.size(), 2);
+    EXPECT_TRUE(buttons.contains("Keep the First 60 s"));
+    EXPECT_TRUE(enterKeeps);
+    answer(false);
+    EXPECT_FALSE(prompter.askKeepBeginning("\"a.mp3\" is 1:15 long, longer than 60 s.", "Keep the First 60 s"));
+}

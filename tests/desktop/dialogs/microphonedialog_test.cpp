@@ -3,6 +3,7 @@
 #include "desktop/dialogs/microphonedialog.h"
 #include "desktop/widgets/levelmeter.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/programsettings.h"
 
 #include "dialoghooks.h"
 #include "meterfeed.h"
@@ -93,6 +94,7 @@ protected:
     FakeBackend backend;
     FakeSoundPlayer player;
     ListeningVolume volume;
+    ProgramSettings settings;
     FakeClock clock;
     QWidget owner;
 
@@ -106,8 +108,8 @@ protected:
 
     std::unique_ptr<MicrophoneDialog> makeDialog(MicrophoneVolume* level)
     {
-        return std::make_unique<MicrophoneDialog>(backend, player, level, clock, home.path(), hooks.actions(), skin,
-                                                  &owner);
+        return std::make_unique<MicrophoneDialog>(backend, player, level, settings, clock, home.path(), hooks.actions(),
+                                                  skin, &owner);
     }
 
     std::unique_ptr<MicrophoneDialog> makeDialog() { return makeDialog(&volume); }

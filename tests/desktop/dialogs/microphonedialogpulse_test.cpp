@@ -3,6 +3,7 @@
 #include "desktop/dialogs/microphonedialog.h"
 #include "desktop/widgets/levelmeter.h"
 #include "desktop/widgets/skinresources.h"
+#include "shell/programsettings.h"
 
 #include "recorderfakes.h"
 #include "tempfolder.h"
@@ -28,7 +29,8 @@ TEST(MicrophoneDialogPulse, GivenTheTestMicrophone_WhenTheDialogIsOpen_ThenItsMe
     FakeSoundPlayer player;
     SteadyMillisecondClock clock;
     SkinResources skin;
-    MicrophoneDialog dialog(backend, player, nullptr, clock, home.path(), DialogActions{}, skin);
+    ProgramSettings settings;
+    MicrophoneDialog dialog(backend, player, nullptr, settings, clock, home.path(), DialogActions{}, skin);
 
     dialog.show();
 

@@ -103,7 +103,7 @@ TEST_F(SettingsDialogsTest, GivenTheWarningSwitchesThenTheSettingsDialogTicksThe
     QStringList groups;
     for (const QGroupBox* group : groupBoxes)
         groups.append(group->title());
-    EXPECT_EQ(groups, (QStringList{"User Settings", "Microphone Setup", "Notifications"}));
+    EXPECT_EQ(groups, (QStringList{"User Settings", "Microphone Setup", "Notifications", "Publishing"}));
 
     const QCheckBox* clear = checkBox(*dialog, "clearAudioWarning");
     const QCheckBox* recordOver = checkBox(*dialog, "recordOverWarning");
@@ -167,6 +167,33 @@ TEST_F(SettingsDialogsTest, GivenBothWarningsToggledWhenCancelledOrClosedThenNot
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(settings.hideRecordOverAudio(), 0);
+}
+
+TEST_F(SettingsDialogsTest, GivenTheEvenLoudnessBoxToggledThenOkStoresItAndCancelLeavesTheSettingAlone)
+{
+    ASSERT_TRUE(settings.evenLoudness()) << "on unless switched off";
+    auto dialog = openSettings();
+    QCheckBox* even = checkBox(*dialog, "evenLoudness");
+    ASSERT_NE(even, nullptr);
+    EXPECT_EQ(even->text(), "Even out the loudness of published narrations");
+    EXPECT_TRUE(even->isChecked());
+    QTest::mouseClick(even, Qt::LeftButton);
+    EXPECT_TRUE(settings.evenLoudness()) << "nothing is stored before OK";
+    QTest::mouseClick(button(*dialog, "ok"), Qt::LeftButton);
+    EXPECT_FALSE(settings.evenLoudness());
+    EXPECT_EQ(settings.hideClearAudio(), 0) << "the other switches stay as they were";
+
+    dialog = openSettings();
+    even = checkBox(*dialog, "evenLoudness");
+    EXPECT_FALSE(even->isChecked());
+    QTest::mouseClick(even, Qt::LeftButton);
+    QTest::mouseClick(button(*dialog, "cancel"), Qt::LeftButton);
+    EXPECT_FALSE(settings.evenLoudness());
+
+    dialog = openSettings();
+    QTest::mouseClick(checkBox(*dialog, "evenLoudness"), Qt::LeftButton);
+    QTest::mouseClick(button(*dialog, "ok"), Qt::LeftButton);
+    EXPECT_TRUE(settings.evenLoudness());
 }
 
 TEST_F(SettingsDialogsTest, GivenTheSetupAndHelpButtonsThenTheyOpenTheirDialogsOverTheSettingsAndStayOpen)

@@ -12,14 +12,16 @@ TEST_F(StripFixture, ContextMenuDependsOnWhatWasHit)
     show();
 
     const auto label = strip->buildContextMenu(0, true);
-    EXPECT_EQ(menuTexts(*label), QStringList({"&Play", "&Clear Audio", "&Cue Card", "-", "-", "Preview &Pictorelle"}));
+    EXPECT_EQ(menuTexts(*label), QStringList({"&Play", "&Clear Audio", "&Import Narration…", "&Cue Card", "-", "-",
+                                              "Preview &Pictorelle"}));
     EXPECT_TRUE(item(*label, "&Play")->isEnabled());
     EXPECT_EQ(story.currentIndex(), 0);
     EXPECT_EQ(strip->contextSlide(), 0);
 
     const auto silent = strip->buildContextMenu(1, false);
-    EXPECT_EQ(menuTexts(*silent), QStringList({"&Play", "&Clear Audio", "&Cue Card", "&Change Photo", "-", "&Add Slide",
-                                               "&Remove Slide", "-", "Preview &Pictorelle"}));
+    EXPECT_EQ(menuTexts(*silent),
+              QStringList({"&Play", "&Clear Audio", "&Import Narration…", "&Cue Card", "&Change Photo", "-",
+                           "&Add Slide", "&Remove Slide", "-", "Preview &Pictorelle"}));
     EXPECT_FALSE(item(*silent, "&Play")->isEnabled());
     EXPECT_FALSE(item(*silent, "&Clear Audio")->isEnabled());
     EXPECT_TRUE(item(*silent, "&Change Photo")->isEnabled());
@@ -27,8 +29,8 @@ TEST_F(StripFixture, ContextMenuDependsOnWhatWasHit)
     EXPECT_TRUE(strip->isSelected(1));
 
     const auto segment = strip->buildContextMenu(2, false);
-    EXPECT_EQ(menuTexts(*segment), QStringList({"&Play", "&Clear Audio", "&Cue Card", "-", "&Add Slide",
-                                                "&Remove Slide", "-", "Preview &Pictorelle"}));
+    EXPECT_EQ(menuTexts(*segment), QStringList({"&Play", "&Clear Audio", "&Import Narration…", "&Cue Card", "-",
+                                                "&Add Slide", "&Remove Slide", "-", "Preview &Pictorelle"}));
 
     QSignalSpy commands(strip.get(), &ThumbnailStrip::commandRequested);
     QSignalSpy photo(strip.get(), &ThumbnailStrip::changePhotoRequested);
@@ -43,6 +45,55 @@ TEST_F(StripFixture, ContextMenuDependsOnWhatWasHit)
     // Every menu acts on the context slide of the latest right-click.
     ASSERT_EQ(photo.count(), 1);
     EXPECT_EQ(photo[0][0].toInt(), 2);
+}
+
+TEST_F(StripFixture, ImportNarrationAsksForTheContextSlideAndWaitsWhileItRecords)
+{
+    addSlide(Qt::red, 12);
+    addSlide(Qt::green, 0);
+    show();
+    QSignalSpy narration(strip.get(), &ThumbnailStrip::importNarrationRequested);
+    const auto first = strip->buildContextMenu(1, false);
+    item(*first, "&Import Narration…")->trigger();
+    ASSERT_EQ(narration.count(), 1);
+    EXPECT_EQ(narration[0][0].toInt(), 1);
+    EXPECT_TRUE(strip->isSelected(1));
+    EXPECT_EQ(item(*first, "Import &Segment…"), nullptr) << "a picture story takes no segments";
+
+    story.slideAt(0)->setRecording(true);
+    const auto recording = strip->buildContextMenu(0, true);
+    EXPECT_FALSE(item(*recording, "&Import Narration…")->isEnabled());
+    story.slideAt(0)->setRecording(false);
+
+    const auto none = strip->buildContextMenu(-1, false);
+    EXPECT_EQ(item(*none, "&Import Narration…"), nullptr);
+}
+
+TEST_F(StripFixture, APodcastsMenuImportsASegmentAfterTheSlideRightClickedOrTheSelectedOne)
+{
+    story.setType(int(StoryType::Podcast));
+    addSlide(Qt::red, 12, SlideKind::Segment);
+    addSlide(Qt::green, 30, SlideKind::Segment);
+    show();
+    QSignalSpy segment(strip.get(), &ThumbnailStrip::importSegmentRequested);
+    const auto onSlide = strip->buildContextMenu(0, false);
+    EXPECT_EQ(menuTexts(*onSlide),
+              QStringList({"&Play", "&Clear Audio", "&Import Narration…", "&Cue Card", "-", "&Add Slide",
+                           "Import &Segment…", "&Remove Slide", "-", "Preview &Pictorelle"}));
+    item(*onSlide, "Import &Segment…")->trigger();
+    ASSERT_EQ(segment.count(), 1);
+    EXPECT_EQ(segment[0][0].toInt(), 0);
+
+    story.select(1);
+    const auto beside = strip->buildContextMenu(-1, false);
+    EXPECT_EQ(menuTexts(*beside),
+              QStringList({"&Add Slide", "Import &Segment…", "&Remove Slide", "-", "Preview &Pictorelle"}));
+    item(*beside, "Import &Segment…")->trigger();
+    ASSERT_EQ(segment.count(), 2);
+    EXPECT_EQ(segment[1][0].toInt(), 1);
+
+    const auto label = strip->buildContextMenu(1, true);
+    EXPECT_EQ(item(*label, "Import &Segment…"), nullptr);
 }
 
 TEST_F(StripFixture, RemoveSlideClosesTheCueCardStopsRecordingAndRemoves)

@@ -15,8 +15,14 @@ TEST(MainLayout, GivenAThousandByEightHundredClientThenThePictureAreaAndAudioRow
     EXPECT_EQ(l.play, QRect(578, 746, 41, 41));
     EXPECT_EQ(l.stop, QRect(627, 755, 47, 26));
     EXPECT_EQ(l.cueCards, QRect(682, 755, 47, 26));
+    EXPECT_EQ(l.importNarration, QRect(737, 755, 47, 26));
     EXPECT_EQ(l.audioLabel, QRect(730, 728, 60, 16));
     EXPECT_EQ(l.timeDisplay, QRect(797, 728, 82, 32));
+    // Import Narration sits in the row of Record and Cue Cards, clear of them, the "Audio:"
+    // label, the time display and the level meter.
+    for (const QRect& other : {l.record, l.play, l.stop, l.cueCards, l.audioLabel, l.timeDisplay, l.levelMeter})
+        EXPECT_FALSE(l.importNarration.intersects(other));
+    EXPECT_EQ(l.importNarration.top(), l.cueCards.top());
     EXPECT_EQ(l.progressBar, QPoint(523, 724));
     EXPECT_EQ(l.storyValues[2], QRect(90, 324, 210, 64));
     EXPECT_EQ(l.storyLabels[5], QRect(0, 461, 82, 16));

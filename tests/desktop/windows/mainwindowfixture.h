@@ -1,7 +1,7 @@
 #pragma once
 
-#include "desktop/dialogs/prompter.h"
 #include "audio/narrationrecorder.h"
+#include "desktop/dialogs/prompter.h"
 #include "desktop/windows/mainwindow.h"
 #include "pictures/pictureimporter.h"
 #include "recorderfakes.h"
@@ -34,6 +34,10 @@ public:
     QStringList pictureFolders;
     std::deque<bool> yesNoAnswers; //!< empty: No, the default answer
     QStringList questions;         //!< "caption|question"
+    QString audioToChoose;
+    QStringList audioFolders;
+    QString saveFileToChoose;      //!< empty: the save dialog is cancelled
+    QStringList saveFileQuestions; //!< "caption|suggested|filter"
 
     SaveAnswer askSaveChanges() override
     {
@@ -58,6 +62,16 @@ public:
     {
         pictureFolders << folder;
         return pictureToChoose;
+    }
+    QString chooseSaveFile(const QString& caption, const QString& suggested, const QString& filter) override
+    {
+        saveFileQuestions << caption + "|" + suggested + "|" + filter;
+        return saveFileToChoose;
+    }
+    QString chooseAudioFile(const QString& folder) override
+    {
+        audioFolders << folder;
+        return audioToChoose;
     }
     bool askYesNo(const QString& caption, const QString& question) override
     {
@@ -118,8 +132,9 @@ protected:
                                     player,      clock,     browser,
                                     prompter,    &importer, QStringLiteral("http://web.test:81")};
         services.levelInput = &meterAudio;
-        services.microphoneVolume = [this]() -> std::unique_ptr<MicrophoneVolume> {
+        services.microphoneVolume = [this](const QString& device) -> std::unique_ptr<MicrophoneVolume> {
             ++volumesOpened;
+            volumeDevices << device;
             return std::make_unique<ForwardingVolume>(microphoneVolume);
         };
         window = std::make_unique<MainWindow>(services);
@@ -168,6 +183,8 @@ protected:
     FakeBackend meterAudio;
     FakeMicrophoneVolume microphoneVolume;
     int volumesOpened = 0;
+    //! The microphone each level control was opened for.
+    QStringList volumeDevices;
     FakeSoundPlayer player;
     FakeClock clock;
     RecordingBrowser browser;

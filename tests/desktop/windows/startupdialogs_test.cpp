@@ -2,10 +2,13 @@
 #include "mainwindowfixture.h"
 
 #include "desktop/widgets/skinnedbutton.h"
+#include "shell/programfolder.h"
 #include "story/slide.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
@@ -207,6 +210,44 @@ TEST_F(MainWindowTest, GivenProgramSettingsThenMicrophoneSetupOpensOverTheMicrop
     EXPECT_EQ(microphoneVolume.volume, 32768) << "Escape restores the opening level";
     EXPECT_EQ(meterAudio.inputPortsMade, 0) << "the dialog's meter reads the narration input";
     EXPECT_GE(audio.inputPortsMade, 1);
+}
+
+TEST_F(MainWindowTest, GivenMicrophoneSetup_WhenAnotherMicrophoneIsPicked_ThenTheSettingsFileKeepsItAndTakesUseIt)
+{
+    InputSourceList listed;
+    listed.sources = {{QStringLiteral("builtin"), QStringLiteral("Built-in Audio"), true},
+                      {QStringLiteral("usb"), QStringLiteral("USB Mic"), false}};
+    audio.setSources(listed);
+    int entriesShown = 0;
+    ModalScript modals;
+    modals.scripts[QStringLiteral("PROGRAM_BOX")] = [](QDialog& dialog) {
+        dialog.findChild<QPushButton*>(QStringLiteral("microphoneSetup"))->click();
+    };
+    modals.scripts[QStringLiteral("MIC_TEST_BOX")] = [&](QDialog& dialog) {
+        auto* chooser = dialog.findChild<QComboBox*>(QStringLiteral("microphone"));
+        ASSERT_NE(chooser, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return chooser->count() == 3; }, 10000));
+        entriesShown = chooser->count();
+        chooser->setFocus();
+        QTest::keyClick(chooser, Qt::Key_End);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    };
+    window->command(MainWindow::ProgramSettingsCommand);
+
+    EXPECT_EQ(modals.opened, QStringList({"PROGRAM_BOX", "MIC_TEST_BOX"}));
+    EXPECT_EQ(entriesShown, 3);
+    EXPECT_EQ(settings.inputDevice(), "usb");
+    EXPECT_EQ(audio.inputDevice(), "usb");
+    EXPECT_EQ(meterAudio.inputDevice(), "usb") << "the meter beside the time display follows";
+    EXPECT_EQ(volumeDevices, QStringList({"", "usb"})) << "the slider works on the chosen microphone's level";
+    QFile file(programfolder::settingsFile(home.path()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "written at once, not only at the exit";
+    EXPECT_TRUE(file.readAll().contains("INPUT_DEVICE=usb"));
+
+    addPictures(1);
+    window->command(MainWindow::RecordCommand);
+    ASSERT_EQ(window->recorder().state(), RecorderState::Recording);
+    EXPECT_EQ(audio.input->device, "usb");
 }
 
 TEST_F(MainWindowTest, GivenARecordingThenMicrophoneSetupFromTheTutorialFinishesAndKeepsItFirst)
