@@ -18,8 +18,11 @@ std::string mediaAddress(std::int64_t id, const std::string& name)
 
 std::string categoryText(const ServiceContext& context, std::int64_t category)
 {
+    // A known category links to its page of the site's browsing.
     const std::string names = context.categories.pathText(category);
-    return names.empty() ? std::to_string(category) : html::escape(names);
+    if (names.empty())
+        return std::to_string(category);
+    return "<a href=\"/browse?category=" + std::to_string(category) + "\">" + html::escape(names) + "</a>";
 }
 
 std::string storyFacts(const ServiceContext& context, const StoryRecord& story)

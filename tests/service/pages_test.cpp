@@ -176,12 +176,18 @@ TEST_F(ServicePagesTest, StoryPageNamesItsCategory)
     ASSERT_GT(cafes, 0);
     ASSERT_GT(unknown, 0);
     // The program's table beside the executable; its Latin-1 arrives as UTF-8, escaped.
-    EXPECT_NE(get("/?page=detail&cid=" + std::to_string(france))
-                  ->body.find("<dt>Category</dt><dd class=\"category\">Travel &gt; Europe &gt; France</dd>"),
-              std::string::npos);
-    EXPECT_NE(get("/?page=detail&cid=" + std::to_string(cafes))
-                  ->body.find("<dd class=\"category\">Food &amp; Drink &gt; Caf\xC3\xA9s &amp; Coffee</dd>"),
-              std::string::npos);
+    EXPECT_NE(
+        get("/?page=detail&cid=" + std::to_string(france))
+            ->body.find(
+                "<dt>Category</dt><dd class=\"category\"><a href=\"/browse?category=1030200\">Travel &gt; Europe &gt; "
+                "France</a></dd>"),
+        std::string::npos);
+    EXPECT_NE(
+        get("/?page=detail&cid=" + std::to_string(cafes))
+            ->body.find(
+                "<dd class=\"category\"><a href=\"/browse?category=7030000\">Food &amp; Drink &gt; Caf\xC3\xA9s &amp; "
+                "Coffee</a></dd>"),
+        std::string::npos);
     EXPECT_NE(get("/?page=detail&cid=" + std::to_string(unknown))->body.find("<dd class=\"category\">2147483647</dd>"),
               std::string::npos);
 }
@@ -213,11 +219,13 @@ struct ServiceCategoriesTest : ServiceFixture
 TEST_F(ServiceCategoriesTest, NamesComeFromTheGivenFileEscaped)
 {
     const std::string sub = pageIn("1010000");
-    EXPECT_NE(
-        sub.find("<dd class=\"category\">&lt;b&gt;Bold&lt;/b&gt; &amp; &quot;Co&quot; &gt; Sub &#39;one&#39;</dd>"),
-        std::string::npos);
+    EXPECT_NE(sub.find("<dd class=\"category\"><a href=\"/browse?category=1010000\">&lt;b&gt;Bold&lt;/b&gt; &amp; "
+                       "&quot;Co&quot; &gt; Sub &#39;one&#39;</a></dd>"),
+              std::string::npos);
     EXPECT_EQ(sub.find("<b>Bold"), std::string::npos);
-    EXPECT_NE(pageIn("2000000").find("<dd class=\"category\">Caf\xC3\xA9</dd>"), std::string::npos);
+    EXPECT_NE(
+        pageIn("2000000").find("<dd class=\"category\"><a href=\"/browse?category=2000000\">Caf\xC3\xA9</a></dd>"),
+        std::string::npos);
     // Numbers the file does not name, among them the program's own, show as numbers.
     EXPECT_NE(pageIn("1030200").find("<dd class=\"category\">1030200</dd>"), std::string::npos);
 }
