@@ -38,8 +38,8 @@ QString folderOfFile(const QString& path)
 
 QString slidePictureFilter()
 {
-    // ".tga" and ".rle" are offered by the filter but refused when chosen.
-    // Upper-case patterns too: file dialogs here match names case-sensitively.
-    return QStringLiteral("Image Files (.bmp;.gif;.jpg;.tif;.tga;.png;.rle) "
-                          "(*.bmp *.gif *.jp* *.tif* *.tga *.png *.rle *.BMP *.GIF *.JP* *.TIF* *.TGA *.PNG *.RLE)");
+    // Exactly the endings isSlidePictureName takes. Upper-case patterns too: file dialogs
+    // here match names case-sensitively.
+    return QStringLiteral("Image Files (.bmp;.gif;.jpg;.jpeg;.tif;.tiff;.png) "
+                          "(*.bmp *.gif *.jpg *.jpeg *.tif *.tiff *.png *.BMP *.GIF *.JPG *.JPEG *.TIF *.TIFF *.PNG)");
 }

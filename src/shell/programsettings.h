@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 //! Per-installation settings kept in "pictorelle.ini": window placement, cue-card
 //! window position, warning switches and the folders the program works with.
@@ -8,6 +9,8 @@ class ProgramSettings
 {
 public:
     static constexpr int FolderCapacity = 1024;
+    //! File > Open Recent lists this many stories.
+    static constexpr int RecentCapacity = 8;
 
     //! 1 hides the prompt before a narration is cleared.
     int hideClearAudio() const { return m_hideClearAudio; }
@@ -46,6 +49,15 @@ public:
     //! recorded); on unless switched off.
     bool evenLoudness() const { return m_evenLoudness; }
     void setEvenLoudness(bool on) { m_evenLoudness = on; }
+    //! The story files last saved or opened, newest first: at most eight, each once.
+    QStringList recentStories() const { return m_recentStories; }
+    //! Keeps the list's order, without empty paths, repeats or paths of 1024 characters or
+    //! more, and only its first eight.
+    void setRecentStories(const QStringList& paths);
+    //! A story file just saved or opened goes to the front; an earlier place of it goes.
+    void addRecentStory(const QString& path);
+    //! A story file that is no longer there leaves the list.
+    void removeRecentStory(const QString& path);
 
 private:
     int m_hideClearAudio = 0;
@@ -60,4 +72,5 @@ private:
     QString m_addPhotoFolder;
     QString m_inputDevice;
     bool m_evenLoudness = true;
+    QStringList m_recentStories;
 };

@@ -33,6 +33,7 @@ enum class Key {
     AddPhotoPath,
     InputDevice,
     EvenLoudness,
+    RecentStory,
 };
 
 struct KeyName
@@ -59,6 +60,7 @@ constexpr KeyName Keys[] = {
     {QLatin1String("ADD_PHOTO_PATH="), Key::AddPhotoPath},
     {QLatin1String("INPUT_DEVICE="), Key::InputDevice},
     {QLatin1String("EVEN_LOUDNESS="), Key::EvenLoudness},
+    {QLatin1String("RECENT_STORY="), Key::RecentStory},
 };
 
 bool needsEncoding(QLatin1String key, const QString& value)
@@ -111,7 +113,8 @@ bool isEncodedLine(QStringView line)
     return true;
 }
 
-void applyLine(QStringView line, ProgramSettings& settings, UserAccount& account)
+//! recent collects the RECENT_STORY lines, in the file's order.
+void applyLine(QStringView line, ProgramSettings& settings, UserAccount& account, QStringList& recent)
 {
     for (const KeyName& name : Keys) {
         if (!line.startsWith(name.text))
@@ -134,6 +137,9 @@ void applyLine(QStringView line, ProgramSettings& settings, UserAccount& account
             break;
         case Key::InputDevice:
             settings.setInputDevice(decodeValue(value));
+            break;
+        case Key::RecentStory:
+            recent.append(decodeValue(value));
             break;
         case Key::EvenLoudness:
             if (number)
@@ -195,6 +201,7 @@ bool SettingsFile::load(const QString& path, ProgramSettings& settings, UserAcco
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QStringView all(text);
     qsizetype pos = 0;
+    QStringList recent;
     while (pos < all.size()) {
         qsizetype end = all.indexOf(QLatin1Char('\n'), pos);
         if (end < 0)
@@ -203,9 +210,12 @@ bool SettingsFile::load(const QString& path, ProgramSettings& settings, UserAcco
         // An over-long plain line is cut where a 1023-character read ends; its rest would
         // arrive as lines of their own that match no key, so it is skipped.
         const bool whole = line.size() < ReadLimit || isEncodedLine(line);
-        applyLine(whole ? line : line.left(ReadLimit - 1), settings, account);
+        applyLine(whole ? line : line.left(ReadLimit - 1), settings, account, recent);
         pos = end + 1;
     }
+    // A file without the list (an older one) leaves it as it was.
+    if (!recent.isEmpty())
+        settings.setRecentStories(recent);
     return true;
 }
 
@@ -239,6 +249,9 @@ bool SettingsFile::save(const QString& path, const ProgramSettings& settings, co
     textLine("ADD_PHOTO_PATH=", settings.addPhotoFolder());
     textLine("INPUT_DEVICE=", settings.inputDevice());
     numberLine("EVEN_LOUDNESS=", settings.evenLoudness() ? 1 : 0);
+    // One line per recent story, newest first.
+    for (const QString& path : settings.recentStories())
+        textLine("RECENT_STORY=", path);
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

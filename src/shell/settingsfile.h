@@ -15,7 +15,8 @@ public:
     //! Fills the records from the file's known keys; false when the file cannot be opened
     //! (the records then keep what they held, and the caller treats this as a first start).
     static bool load(const QString& path, ProgramSettings& settings, UserAccount& account);
-    //! Replaces the file with all fifteen lines, readable by the owner only (it holds the
-    //! password digest). False when it cannot be written; an earlier file then stays as it was.
+    //! Replaces the file with all seventeen lines, then one "RECENT_STORY=" line per recent
+    //! story (newest first), readable by the owner only (it holds the password digest). False
+    //! when it cannot be written; an earlier file then stays as it was.
     static bool save(const QString& path, const ProgramSettings& settings, const UserAccount& account);
 };

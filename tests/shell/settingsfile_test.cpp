@@ -268,3 +268,28 @@ TEST(SettingsFileLoad, GivenAddPhotoPathTwiceWhenLoadedThenTheLastFolderIsUsed)
     const Loaded loaded = loadBytes("ADD_PHOTO_PATH=/a\r\nADD_PHOTO_PATH=/b\r\nADD_PHOTO_PATH=\r\n");
     EXPECT_EQ(loaded.settings.addPhotoFolder(), "/b");
 }
+
+TEST(SettingsFileSave, GivenRecentStoriesWhenSavedThenOneLineEachFollowsTheLoudnessNewestFirst)
+{
+    ProgramSettings settings;
+    settings.addRecentStory("/p/save/a/a.sld");
+    settings.addRecentStory(QString::fromUtf8("/p/save/李/b.sld"));
+    QByteArray bytes;
+    const Loaded loaded = roundTrip(settings, UserAccount(), &bytes);
+    EXPECT_EQ(bytes, DefaultFile + "RECENT_STORY=\x01/p/save/\xE6\x9D\x8E/b.sld\r\nRECENT_STORY=/p/save/a/a.sld\r\n");
+    EXPECT_EQ(loaded.settings.recentStories(),
+              QStringList({QString::fromUtf8("/p/save/李/b.sld"), QStringLiteral("/p/save/a/a.sld")}));
+}
+
+TEST(SettingsFileLoad, GivenRecentStoryLinesWhenLoadedThenTheirOrderIsKeptWithoutRepeatsAndAtMostEight)
+{
+    QByteArray bytes = "RECENT_STORY=/s/1.sld\r\nRECENT_STORY=\r\nRECENT_STORY=/s/1.sld\r\nX=4\r\n";
+    for (int i = 2; i <= 10; ++i)
+        bytes += "RECENT_STORY=/s/" + QByteArray::number(i) + ".sld\r\n";
+    const Loaded loaded = loadBytes(bytes);
+    const QStringList expected = {"/s/1.sld", "/s/2.sld", "/s/3.sld", "/s/4.sld",
+                                  "/s/5.sld", "/s/6.sld", "/s/7.sld", "/s/8.sld"};
+    EXPECT_EQ(loaded.settings.recentStories(), expected);
+    EXPECT_EQ(loaded.settings.windowX(), 4) << "the list's lines may stand among the others";
+    EXPECT_TRUE(loadBytes(DefaultFile).settings.recentStories().isEmpty());
+}

@@ -39,3 +39,22 @@ TEST(SettingsRecords, GivenEmptyTextWhenSetThenAccountFieldEmptiesButPhotoFolder
     settings.setAddPhotoFolder(QString());
     EXPECT_EQ(settings.addPhotoFolder(), "/home/me/Pictures");
 }
+
+TEST(SettingsRecords, GivenStoriesSavedOrOpenedWhenAddedThenNewestFirstEachOnceAndAtMostEight)
+{
+    ProgramSettings settings;
+    for (int i = 1; i <= 10; ++i)
+        settings.addRecentStory(QStringLiteral("/s/%1.sld").arg(i));
+    EXPECT_EQ(settings.recentStories(), QStringList({"/s/10.sld", "/s/9.sld", "/s/8.sld", "/s/7.sld", "/s/6.sld",
+                                                     "/s/5.sld", "/s/4.sld", "/s/3.sld"}));
+    settings.addRecentStory("/s/5.sld");
+    EXPECT_EQ(settings.recentStories(), QStringList({"/s/5.sld", "/s/10.sld", "/s/9.sld", "/s/8.sld", "/s/7.sld",
+                                                     "/s/6.sld", "/s/4.sld", "/s/3.sld"}))
+        << "a story opened again moves to the front instead of standing twice";
+    settings.removeRecentStory("/s/9.sld");
+    EXPECT_EQ(settings.recentStories().size(), 7);
+    EXPECT_FALSE(settings.recentStories().contains("/s/9.sld"));
+    settings.addRecentStory(QString());
+    settings.addRecentStory(QString(ProgramSettings::FolderCapacity, QLatin1Char('a')));
+    EXPECT_EQ(settings.recentStories().size(), 7) << "an empty or over-long path is not kept";
+}

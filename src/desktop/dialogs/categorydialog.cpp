@@ -16,7 +16,7 @@ CategoryDialog::CategoryDialog(Story& story, const CategoryTree& categories, con
     : QDialog(parent), m_story(story), m_chooser(categories)
 {
     setObjectName(QStringLiteral("CATEGORY_SELECTION_BOX"));
-    setWindowTitle(QStringLiteral("Dialog"));
+    setWindowTitle(QStringLiteral("Choose a Category"));
     setWindowIcon(skin.programIcon());
     setModal(true);
 

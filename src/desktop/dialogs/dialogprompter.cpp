@@ -84,6 +84,22 @@ QString DialogPrompter::choosePicture(const QString& folder)
     return QFileDialog::getOpenFileName(m_owner, QStringLiteral("Attach File"), folder, slidePictureFilter());
 }
 
+QStringList DialogPrompter::choosePictures(const QString& folder)
+{
+    return QFileDialog::getOpenFileNames(m_owner, QStringLiteral("Add Slide"), folder, slidePictureFilter());
+}
+
+void DialogPrompter::informAddress(const QString& caption, const QString& text, const QUrl& address)
+{
+    QMessageBox box(QMessageBox::Warning, caption, text + QStringLiteral("\n\n") + address.toString(), QMessageBox::Ok,
+                    m_owner);
+    box.setObjectName(QStringLiteral("addressBox"));
+    box.setTextFormat(Qt::PlainText);
+    // The address is there to be copied into a browser by hand.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
+}
+
 bool DialogPrompter::askYesNo(const QString& caption, const QString& question)
 {
     QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::Yes | QMessageBox::No, m_owner);

@@ -22,6 +22,9 @@ public:
     void inform(const QString& caption, const QString& text, Prompter::Icon icon) override;
     bool confirmNarrationPrompt(NarrationPrompt prompt) override;
     QString choosePicture(const QString& folder) override;
+    QStringList choosePictures(const QString& folder) override;
+    //! The address stands on a line of its own and can be selected with the mouse or keyboard.
+    void informAddress(const QString& caption, const QString& text, const QUrl& address) override;
     bool askYesNo(const QString& caption, const QString& question) override;
     QString chooseSaveFile(const QString& caption, const QString& suggested, const QString& filter) override;
     QString chooseAudioFile(const QString& folder) override;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 
 //! The questions and messages the main window puts to the user; tests answer them.
 class Prompter
@@ -31,6 +33,19 @@ public:
     virtual bool confirmNarrationPrompt(NarrationPrompt prompt) = 0;
     //! A picture file chosen in a file dialog starting in folder; empty when cancelled.
     virtual QString choosePicture(const QString& folder) = 0;
+    //! Several picture files chosen at once, in the order they were chosen; empty when
+    //! cancelled. A prompter that picks one file at a time answers with that one.
+    virtual QStringList choosePictures(const QString& folder)
+    {
+        const QString file = choosePicture(folder);
+        return file.isEmpty() ? QStringList() : QStringList{file};
+    }
+    //! A message with an OK button that ends with address, which the user can select and copy
+    //! (no browser could be started for it).
+    virtual void informAddress(const QString& caption, const QString& text, const QUrl& address)
+    {
+        inform(caption, text + QStringLiteral("\n\n") + address.toString(), Icon::Warning);
+    }
     //! A question with the buttons Yes and No, No the default; true for Yes.
     virtual bool askYesNo(const QString& caption, const QString& question) = 0;
     //! A file to write, chosen in a save dialog that starts at suggested (folder and name) and

@@ -1,5 +1,6 @@
 #include "desktop/widgets/skinnedbutton.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -10,8 +11,10 @@ SkinnedButton::SkinnedButton(QWidget* parent, const QRect& geometry, int command
     setToolTip(toolTip);
     // Moves without a button held show the hover face even when no enter event came.
     setMouseTracking(true);
-    // Clicking a tool button leaves the keyboard with the strip or the main window.
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the button; clicking it leaves the keyboard with the strip or the main window.
+    setFocusPolicy(Qt::TabFocus);
+    // Screen readers name the button by what it does.
+    setAccessibleName(toolTip);
     connect(this, &QAbstractButton::clicked, this, [this] { emit commandTriggered(m_commandId); });
 }
 
@@ -74,6 +77,38 @@ void SkinnedButton::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.drawPixmap(0, 0, face);
+    if (hasFocus())
+        paintFocusFrame(painter);
+}
+
+void SkinnedButton::paintFocusFrame(QPainter& painter) const
+{
+    // Black dashes over a white ring, inside a black one: seen on light and on dark art alike.
+    const QRect outer = rect().adjusted(0, 0, -1, -1);
+    const QRect inner = outer.adjusted(1, 1, -1, -1);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(outer);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(inner);
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.drawRect(inner);
+}
+
+void SkinnedButton::keyPressEvent(QKeyEvent* event)
+{
+    // Space is the button's own key; Enter clicks it too, as it does a dialog's buttons.
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QAbstractButton::keyPressEvent(event);
+        return;
+    }
+    if (event->isAutoRepeat() || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // Last: the receiver of the click may hide or delete this button.
+    click();
 }
 
 void SkinnedButton::enterEvent(QEnterEvent* event)

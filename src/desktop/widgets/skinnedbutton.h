@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 
+class QPainter;
+
 //! A tool button drawn from pictures: a normal, hover and pressed face, optionally a second
 //! set of three. A click (press and release over the button) emits commandTriggered.
 //! Transparent parts of a face show the parent. GUI thread only.
@@ -18,7 +20,8 @@ public:
         Second
     };
 
-    //! A visible child of parent at geometry, showing toolTip; faces stay empty until set.
+    //! A visible child of parent at geometry, showing toolTip and named by it for screen readers;
+    //! faces stay empty until set.
     SkinnedButton(QWidget* parent, const QRect& geometry, int commandId, const QString& toolTip);
 
     int commandId() const { return m_commandId; }
@@ -62,8 +65,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void paintFocusFrame(QPainter& painter) const;
+
     int m_commandId;
     ButtonFaces m_first;
     ButtonFaces m_second;

@@ -4,7 +4,6 @@
 #include "story/story.h"
 #include "story/text.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScrollBar>
@@ -19,8 +18,11 @@ constexpr int ScrollBarHeight = 10;
 constexpr int LineStep = StripPositions::SlotPitch;
 // A line scroll while dragging moves slowly enough to aim a drop.
 constexpr int DragLineStep = 30;
-// Edge scrolling starts this close to either side while dragging.
-constexpr int EdgeZone = 3;
+// Edge scrolling starts this close to either side while dragging: wider than the inset that
+// keeps the drag cursor inside the strip, so a pointer held against an edge reaches it.
+constexpr int EdgeZone = 12;
+// Eighths of a degree in one wheel notch.
+constexpr int WheelNotch = 120;
 
 // Step of the smooth scroll d pixels from its target: a glide's steps, at most 64.
 int scrollStep(int d)
@@ -114,6 +116,8 @@ void ThumbnailStrip::resumeGlide()
 void ThumbnailStrip::onSlideAdded(int index)
 {
     m_positions.arrive(order(), index);
+    // Slides added after a click beside the thumbnails still show which one is current.
+    frameOnly(m_story.currentIndex());
     update();
 }
 
@@ -131,8 +135,10 @@ void ThumbnailStrip::onSlidesMoved()
 
 void ThumbnailStrip::onStoryReset()
 {
-    // A story just shown frames nothing until a slide is chosen.
     m_positions.reset(order());
+    m_markerSlot = NoMarker;
+    // A story just shown frames its current slide.
+    frameOnly(m_story.currentIndex());
     update();
 }
 
@@ -206,6 +212,15 @@ void ThumbnailStrip::lineScroll(int direction)
     m_scrollAnimating = true;
 }
 
+void ThumbnailStrip::wheelScroll(int delta)
+{
+    if (delta == 0)
+        return;
+    const int notches = std::max(1, std::abs(delta) / WheelNotch);
+    for (int i = 0; i < notches; ++i)
+        lineScroll(delta > 0 ? -1 : 1);
+}
+
 void ThumbnailStrip::pageScroll(int direction)
 {
     setFocus(Qt::OtherFocusReason);
@@ -218,6 +233,9 @@ void ThumbnailStrip::setScrollPosition(int position)
     m_scrollPosition = position;
     const QSignalBlocker quiet(m_scrollBar);
     m_scrollBar->setValue(position);
+    // The canvas moved under a pointer held still: the gap and the bar follow it.
+    if (m_dragSource != -1)
+        updateGap(m_dragX);
     update();
 }
 
@@ -293,10 +311,10 @@ void ThumbnailStrip::edgeTick()
     if (QGuiApplication::mouseButtons() & Qt::LeftButton) {
         if (m_dragSource == -1 || !hasFocus())
             return;
-        const int x = mapFromGlobal(QCursor::pos()).x();
-        if (x + EdgeZone >= width())
+        // The last drag event's position: the pointer stays grabbed while the button is held.
+        if (m_dragX >= width() - EdgeZone)
             lineScroll(1);
-        else if (x - EdgeZone <= 0)
+        else if (m_dragX < EdgeZone)
             lineScroll(-1);
         return;
     }
@@ -308,5 +326,7 @@ void ThumbnailStrip::endDrag()
 {
     m_cursorConfined = false;
     m_dragSource = -1;
+    m_markerSlot = NoMarker;
     m_positions.aimHome();
+    update();
 }

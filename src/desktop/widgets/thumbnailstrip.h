@@ -19,8 +19,9 @@ class Story;
 //! The band of slide thumbnails across the top of the main window: shows every slide with
 //! its number and narration length, selects, reorders by dragging, scrolls smoothly and
 //! offers per-slide actions from a context menu. Follows the story through its signals: slides
-//! glide to their new slots after a change, and the frame goes to each new current slide (none
-//! before the first, nor after a story is replaced). GUI thread only.
+//! glide to their new slots after a change, and the frame goes to the current slide whenever it
+//! changes, slides are added or the story is replaced. While a slide is dragged, a bar between
+//! two thumbnails marks where it will land. GUI thread only.
 class ThumbnailStrip : public QWidget
 {
     Q_OBJECT
@@ -78,6 +79,9 @@ public:
     void resetScroll();
     //! A line scroll (direction −1 left, +1 right), as from the scroll bar's arrows.
     void lineScroll(int direction);
+    //! A wheel turn of delta eighths of a degree: one line per notch, at least one; a turn away
+    //! from the user (delta > 0) scrolls towards the first slide, as in a horizontal list.
+    void wheelScroll(int delta);
 
     //! Canvas pixels left of the visible part.
     int scrollPosition() const { return m_scrollPosition; }
@@ -86,6 +90,13 @@ public:
     bool isScrollAnimating() const { return m_scrollAnimating; }
     //! Index of the slide being dragged, -1 when none.
     int dragSource() const { return m_dragSource; }
+    //! While dragging, the slot the dragged slide lands after (-1: before the first slide), as the
+    //! insertion bar shows it; NoMarker when no bar is drawn.
+    int markerSlot() const { return m_markerSlot; }
+    static constexpr int NoMarker = -2;
+    //! The canvas x of the insertion bar's centre for a drop after slot (-1: before the first):
+    //! 10 px left of the next home slot, midway across the space between two thumbnails.
+    static constexpr int markerX(int slot) { return StripPositions::slotX(slot + 1) - 10; }
     //! Index of the slide under the last right-click or double click, -1 when none.
     int contextSlide() const { return m_contextSlide; }
     //! The length label of the slide at index ("1:05"); empty outside the list.
@@ -184,6 +195,9 @@ private:
     int m_scrollMaximum = 0;
     bool m_scrollAnimating = false;
     int m_dragSource = -1;
+    //! The pointer's client x at the last drag event; edge scrolling follows it.
+    int m_dragX = 0;
+    int m_markerSlot = NoMarker;
     int m_contextSlide = -1;
     bool m_cursorConfined = false;
     Question m_askRemoval;

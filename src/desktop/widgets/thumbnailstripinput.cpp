@@ -65,9 +65,11 @@ int ThumbnailStrip::pictureOrLabelHit(QPoint client, bool* labelHit) const
 
 int ThumbnailStrip::insertionSlot(int clientX) const
 {
+    // Measured on the home slots, which the gap does not move: the left half of a thumbnail
+    // means before it, the right half after it, wherever the pointer came from.
     const int x = clientX + m_scrollPosition;
     for (int i = 0; i < m_story.count(); ++i)
-        if (x < placeOf(i).target + HalfPicture)
+        if (x <= StripPositions::slotX(i) + HalfPicture)
             return i - 1;
     return m_story.count() - 1;
 }
@@ -113,6 +115,8 @@ void ThumbnailStrip::startDrag(int index, QPoint client)
     // Wayland gives clients no say over the pointer's position; the drag works without confinement.
     m_cursorConfined = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     m_dragSource = index;
+    // The bar appears with the first move; a click alone shows none.
+    m_dragX = client.x();
     emit cueCardCommand(ShowCueText, index);
 }
 
@@ -126,7 +130,8 @@ void ThumbnailStrip::mouseMoveEvent(QMouseEvent* event)
         return;
     setCursor(m_dragCursor.current());
     confineCursor(event->globalPosition().toPoint());
-    updateGap(event->position().toPoint().x());
+    m_dragX = event->position().toPoint().x();
+    updateGap(m_dragX);
 }
 
 void ThumbnailStrip::confineCursor(QPoint global)
@@ -143,8 +148,12 @@ void ThumbnailStrip::confineCursor(QPoint global)
 
 void ThumbnailStrip::updateGap(int clientX)
 {
-    if (m_positions.openGap(order(), insertionSlot(clientX)))
+    const int slot = insertionSlot(clientX);
+    const bool opened = m_positions.openGap(order(), slot);
+    if (opened || slot != m_markerSlot) {
+        m_markerSlot = slot;
         update();
+    }
 }
 
 void ThumbnailStrip::mouseReleaseEvent(QMouseEvent* event)
@@ -156,15 +165,20 @@ void ThumbnailStrip::mouseReleaseEvent(QMouseEvent* event)
     setCursor(Qt::ArrowCursor);
     m_dragCursor.release();
     finishDrop(event->position().toPoint().x());
-    // The drag source itself is cleared by the next edge-timer tick.
+    // The drag source itself is cleared by the next edge-timer tick; the bar goes at once.
+    m_markerSlot = NoMarker;
     m_cursorConfined = false;
+    update();
 }
 
 void ThumbnailStrip::finishDrop(int clientX)
 {
     if (m_dragSource == -1)
         return;
-    const int slot = insertionSlot(clientX);
+    // The slide lands where the bar stands, moved to the release point first.
+    m_dragX = clientX;
+    updateGap(clientX);
+    const int slot = m_markerSlot;
     const int destination = slot < m_dragSource ? slot + 1 : slot;
     if (destination == m_dragSource || destination < 0)
         return;
@@ -193,8 +207,7 @@ void ThumbnailStrip::mouseDoubleClickEvent(QMouseEvent* event)
 void ThumbnailStrip::wheelEvent(QWheelEvent* event)
 {
     const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
-    if (delta != 0)
-        lineScroll(delta > 0 ? -1 : 1);
+    wheelScroll(delta);
     event->accept();
 }
 

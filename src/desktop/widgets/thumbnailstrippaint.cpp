@@ -16,6 +16,9 @@ namespace {
 const QColor markColour(247, 79, 13);
 constexpr int PictureTop = 20;
 constexpr int PictureSize = 75;
+// The insertion bar: this wide, reaching this far above and below the pictures.
+constexpr int MarkerWidth = 4;
+constexpr int MarkerOverhang = 4;
 
 } // namespace
 
@@ -45,6 +48,10 @@ void ThumbnailStrip::paintEvent(QPaintEvent*)
             continue;
         drawSlide(painter, *m_story.slideAt(i), i);
     }
+    // Over the thumbnails, so a slide still gliding cannot hide it.
+    if (m_dragSource != -1 && m_markerSlot != NoMarker)
+        painter.fillRect(markerX(m_markerSlot) - MarkerWidth / 2, PictureTop - MarkerOverhang, MarkerWidth,
+                         PictureSize + 2 * MarkerOverhang, markColour);
 }
 
 void ThumbnailStrip::drawSlide(QPainter& painter, const Slide& slide, int index) const

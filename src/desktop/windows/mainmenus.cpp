@@ -3,6 +3,8 @@
 #include "story/story.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -16,6 +18,7 @@ struct Item
 {
     const char* text; //!< null: a separator
     int id;
+    QKeySequence::StandardKey key = QKeySequence::UnknownKey;
 };
 
 struct Group
@@ -26,15 +29,19 @@ struct Group
 
 // The command ids are the main window's.
 constexpr int ExportId = 121;
+// Not a command: the place of the Open Recent submenu.
+constexpr int RecentMenuId = -1;
 const Group groups[] = {
     {"&File",
-     {{"&New Pictorelle", 105},
+     {{"&New Pictorelle", 105, QKeySequence::New},
       {"New &Podcast", 109},
-      {"&Load Pictorelle", 110},
-      {"&Save Pictorelle", 120},
+      {"&Load Pictorelle", 110, QKeySequence::Open},
+      {"Open &Recent", RecentMenuId},
+      {"&Save Pictorelle", 120, QKeySequence::Save},
+      {"Save Pictorelle &As…", 122, QKeySequence::SaveAs},
       {"&Export Video…", ExportId},
       {nullptr, 0},
-      {"E&xit", 140}}},
+      {"E&xit", 140, QKeySequence::Quit}}},
     {"&Pictorelle",
      {{"&Add Slide", 115},
       {"Pre&view", 106},
@@ -51,6 +58,23 @@ const Group groups[] = {
       {"&About", 141}}},
 };
 
+//! The platform's keys for key, with the keys Linux desktops use where its key scheme lacks
+//! them (Quit and Ctrl+Shift+Z under some schemes); Redo keeps Ctrl+Y as well.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key)
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    QList<QKeySequence> usual;
+    if (key == QKeySequence::Quit)
+        usual = {QKeySequence(Qt::CTRL | Qt::Key_Q)};
+    else if (key == QKeySequence::Redo)
+        usual = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)};
+    for (qsizetype i = usual.size() - 1; i >= 0; --i) {
+        keys.removeAll(usual.at(i));
+        keys.prepend(usual.at(i));
+    }
+    return keys;
+}
+
 } // namespace
 
 MainMenus::MainMenus(QMenuBar& bar, Story& story, int undoId, int redoId) : QObject(&bar), m_story(story)
@@ -63,8 +87,17 @@ MainMenus::MainMenus(QMenuBar& bar, Story& story, int undoId, int redoId) : QObj
                 menu->addSeparator();
                 continue;
             }
+            if (item.id == RecentMenuId) {
+                m_recent = menu->addMenu(QString::fromUtf8(item.text));
+                m_recent->setObjectName(QStringLiteral("recentMenu"));
+                // Files moved or deleted meanwhile are shown disabled when the menu opens.
+                connect(m_recent, &QMenu::aboutToShow, this, &MainMenus::fillRecentMenu);
+                continue;
+            }
             QAction* action = menu->addAction(QString::fromUtf8(item.text));
             action->setData(item.id);
+            if (item.key != QKeySequence::UnknownKey)
+                action->setShortcuts(standardKeys(item.key));
             if (item.id == ExportId)
                 m_export = action;
             const int id = item.id;
@@ -76,6 +109,33 @@ MainMenus::MainMenus(QMenuBar& bar, Story& story, int undoId, int redoId) : QObj
     connect(&m_story, &Story::storyInfoChanged, this, &MainMenus::updateExportAction);
     connect(&m_story, &Story::storyReset, this, &MainMenus::updateExportAction);
     updateExportAction();
+}
+
+void MainMenus::setRecentStories(const QStringList& storyFiles)
+{
+    m_recentFiles = storyFiles;
+    fillRecentMenu();
+}
+
+void MainMenus::fillRecentMenu()
+{
+    m_recent->clear();
+    for (int i = 0; i < m_recentFiles.size(); ++i) {
+        const QString& path = m_recentFiles[i];
+        const QFileInfo info(path);
+        // Numbered for the keyboard; a story is known by its folder, whose name is its save stamp.
+        QString name = QFileInfo(info.absolutePath()).fileName() + QLatin1Char('/') + info.fileName();
+        name.replace(QLatin1Char('&'), QLatin1String("&&"));
+        QAction* action = m_recent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        action->setData(path);
+        action->setToolTip(QDir::toNativeSeparators(path));
+        action->setEnabled(info.isFile());
+        connect(action, &QAction::triggered, this, [this, path] { emit recentStoryRequested(path); });
+    }
+    if (m_recentFiles.isEmpty()) {
+        QAction* none = m_recent->addAction(QStringLiteral("(No recent Pictorelles)"));
+        none->setEnabled(false);
+    }
 }
 
 void MainMenus::updateExportAction()
@@ -91,10 +151,11 @@ void MainMenus::addEditMenu(QMenuBar& bar, int undoId, int redoId)
     bar.insertMenu(menus.size() > 1 ? menus.at(1) : nullptr, edit);
     m_undo = edit->addAction(QStringLiteral("&Undo"));
     m_undo->setData(undoId);
-    m_undo->setShortcut(QKeySequence::Undo);
+    m_undo->setShortcuts(standardKeys(QKeySequence::Undo));
     m_redo = edit->addAction(QStringLiteral("&Redo"));
     m_redo->setData(redoId);
-    m_redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // Ctrl+Shift+Z first, as Linux desktops have it, and Ctrl+Y.
+    m_redo->setShortcuts(standardKeys(QKeySequence::Redo));
     connect(m_undo, &QAction::triggered, this, [this, undoId] { emit commandRequested(undoId); });
     connect(m_redo, &QAction::triggered, this, [this, redoId] { emit commandRequested(redoId); });
 

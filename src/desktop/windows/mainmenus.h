@@ -1,15 +1,18 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class Story;
 
-//! The menu bar: File (Export Video…, or Export Audio… for a podcast, among its items), Edit
-//! (Undo and Redo over the story's undo stack, labelled by the step they undo or redo, enabled
-//! only when that step can run now), Pictorelle, Settings and Help. Every item carries its
-//! command id and asks for it with commandRequested.
+//! The menu bar: File (Open Recent with the last stories saved or opened, Save As…, and
+//! Export Video…, or Export Audio… for a podcast, among its items), Edit (Undo and Redo over
+//! the story's undo stack, labelled by the step they undo or redo, enabled only when that
+//! step can run now), Pictorelle, Settings and Help. Every item carries its command id and
+//! asks for it with commandRequested.
 class MainMenus : public QObject
 {
     Q_OBJECT
@@ -22,15 +25,24 @@ public:
     void updateUndoActions();
     //! Labels the export item for the story's type.
     void updateExportAction();
+    //! The stories File > Open Recent lists, newest first; those no longer there are disabled.
+    void setRecentStories(const QStringList& storyFiles);
+    QMenu* recentMenu() const { return m_recent; }
 
 signals:
     void commandRequested(int id);
+    //! An item of Open Recent was chosen: its story file.
+    void recentStoryRequested(const QString& storyFile);
 
 private:
     void addEditMenu(QMenuBar& bar, int undoId, int redoId);
+    //! Rebuilds Open Recent from the list, checking which files are still there.
+    void fillRecentMenu();
 
     Story& m_story;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QAction* m_export = nullptr;
+    QMenu* m_recent = nullptr;
+    QStringList m_recentFiles;
 };

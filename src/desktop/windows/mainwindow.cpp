@@ -30,6 +30,7 @@
 #include "desktop/windows/transcriptpanel.h"
 #include "publish/backgroundpreparation.h"
 #include "publish/curlserviceclient.h"
+#include "shell/browseropener.h"
 #include "shell/programdata.h"
 #include "shell/programfolder.h"
 #include "shell/storycontent.h"
@@ -40,6 +41,7 @@
 #include "story/slide.h"
 #include "story/story.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -48,13 +50,38 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QUndoStack>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int ShowCueSlide = 551;
 constexpr int CloseCueWindow = 1;
+
+//! Hands addresses on to the desktop's opener and tells failed() of each one it could not start
+//! a handler for.
+class TellingBrowserOpener final : public BrowserOpener
+{
+public:
+    TellingBrowserOpener(BrowserOpener& inner, std::function<void(const QUrl&)> failed)
+        : m_inner(inner), m_failed(std::move(failed))
+    {}
+
+    bool openAddress(const QUrl& address) override
+    {
+        if (m_inner.openAddress(address))
+            return true;
+        m_failed(address);
+        return false;
+    }
+
+private:
+    BrowserOpener& m_inner;
+    std::function<void(const QUrl&)> m_failed;
+};
 
 } // namespace
 
@@ -77,8 +104,14 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     m_categories.load(programfolder::categoryFile(m_services.programFolder));
     // A help page that is not there is named in a message instead of being handed to a browser
     // that fails on it without a word.
-    m_actions = browserDialogActions(
-        m_services.browser, m_services.programFolder, m_services.serviceBase, [this](const QString& text) {
+    m_browser = std::make_unique<TellingBrowserOpener>(m_services.browser, [this](const QUrl& address) {
+        m_services.prompter.informAddress(
+            QStringLiteral("Pictorelle"),
+            QStringLiteral("No web browser could be started. To open the page, copy its address into your browser:"),
+            address);
+    });
+    m_actions =
+        browserDialogActions(*m_browser, m_services.programFolder, m_services.serviceBase, [this](const QString& text) {
             m_services.prompter.inform(QStringLiteral("Pictorelle"), text, Prompter::Icon::Warning);
         });
     m_actions.postCommand = [this](int id) { postCommand(id); };
@@ -98,12 +131,15 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     m_menus = new MainMenus(*menuBar(), *m_story, UndoCommand, RedoCommand);
     connect(m_menus, &MainMenus::commandRequested, this, [this](int id) { command(id); });
     createControls();
+    setUpKeyboard();
     keepRecoveryCopy();
-    m_storyActions =
-        new StoryActions({m_services.programFolder, m_services.serviceBase, *m_story, m_account, m_services.prompter,
-                          *m_skin, m_actions, *m_recovery, [this] { stopAudio(); }, [this] { closeCueCard(); },
-                          [this] { afterStoryReplaced(); }, m_preparation.get(), &m_settings},
-                         *this);
+    m_storyActions = new StoryActions(
+        {m_services.programFolder, m_services.serviceBase, *m_story, m_account, m_services.prompter, *m_skin, m_actions,
+         *m_recovery, [this] { stopAudio(); }, [this] { closeCueCard(); }, [this] { afterStoryReplaced(); },
+         m_preparation.get(), &m_settings, [this] { m_menus->setRecentStories(m_settings.recentStories()); }},
+        *this);
+    connect(m_menus, &MainMenus::recentStoryRequested, m_storyActions, &StoryActions::openRecent);
+    m_menus->setRecentStories(m_settings.recentStories());
     connectViews();
     listenToStory();
     resize(m_settings.windowWidth(), m_settings.windowHeight());
@@ -303,7 +339,58 @@ void MainWindow::relayout()
         growing->setFocus();
 
     m_strip->recomputeScrollRange();
+    orderTabStops();
     m_canvas->update();
+}
+
+void MainWindow::setUpKeyboard()
+{
+    m_strip->setFocusPolicy(Qt::StrongFocus);
+    // The window opens with the keyboard in the strip, not on the first tool button.
+    m_strip->setFocus(Qt::OtherFocusReason);
+    m_strip->setAccessibleName(QStringLiteral("Slides"));
+    m_slideView->setAccessibleName(QStringLiteral("Slide Picture"));
+    m_transcript->box()->setAccessibleName(QStringLiteral("Audio Transcript"));
+    // Tab leaves the transcript box for the next control instead of typing into it.
+    m_transcript->box()->setTabChangesFocus(true);
+
+    // Starts a take, or finishes the one under way, wherever the keyboard is in the window.
+    auto* recordKey = new QAction(QStringLiteral("Record / Stop"), this);
+    recordKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    recordKey->setShortcutContext(Qt::WindowShortcut);
+    connect(recordKey, &QAction::triggered, this, [this] { m_narration->recordOrStop(); });
+    addAction(recordKey);
+    // Space does the same while the strip has the keyboard; in a text box it stays a space.
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), m_strip, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(space, &QShortcut::activated, this, [this] { m_narration->recordOrStop(); });
+}
+
+void MainWindow::orderTabStops()
+{
+    QList<QWidget*> stops;
+    for (QWidget* child : m_canvas->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if ((child->focusPolicy() & Qt::TabFocus) && !child->isWindow())
+            stops.append(child);
+    }
+    // Rows from the top by the controls' middles: a control whose middle lies within the
+    // height of a row's first control joins that row.
+    std::stable_sort(stops.begin(), stops.end(), [](const QWidget* a, const QWidget* b) {
+        return a->geometry().center().y() < b->geometry().center().y();
+    });
+    QList<QWidget*> ordered;
+    for (qsizetype rowStart = 0; rowStart < stops.size();) {
+        const QRect first = stops.at(rowStart)->geometry();
+        qsizetype rowEnd = rowStart + 1;
+        while (rowEnd < stops.size() && stops.at(rowEnd)->geometry().center().y() <= first.bottom())
+            ++rowEnd;
+        QList<QWidget*> row = stops.mid(rowStart, rowEnd - rowStart);
+        std::stable_sort(row.begin(), row.end(),
+                         [](const QWidget* a, const QWidget* b) { return a->geometry().x() < b->geometry().x(); });
+        ordered += row;
+        rowStart = rowEnd;
+    }
+    for (qsizetype i = 1; i < ordered.size(); ++i)
+        QWidget::setTabOrder(ordered.at(i - 1), ordered.at(i));
 }
 
 void MainWindow::postCommand(int id, int parameter)
@@ -331,6 +418,9 @@ void MainWindow::command(int id, int parameter)
         break;
     case SaveStory:
         m_storyActions->save(parameter != 0);
+        break;
+    case SaveStoryAs:
+        m_storyActions->saveAs();
         break;
     case ExitCommand:
         close();
@@ -375,10 +465,10 @@ void MainWindow::command(int id, int parameter)
         m_actions.openHelpPage(weblinks::IntroductionPage);
         break;
     case VisitWebsite:
-        weblinks::openWebAddress(m_services.browser, weblinks::serviceHomeAddress(m_services.serviceBase));
+        weblinks::openWebAddress(*m_browser, weblinks::serviceHomeAddress(m_services.serviceBase));
         break;
     case CheckForUpdates:
-        weblinks::openWebAddress(m_services.browser, weblinks::updateCheckAddress(m_services.serviceBase));
+        weblinks::openWebAddress(*m_browser, weblinks::updateCheckAddress(m_services.serviceBase));
         break;
     case EditStory:
         m_storyPanel->edit(m_categories, this);
@@ -514,6 +604,7 @@ bool MainWindow::loadSettings()
     const bool opened = m_dialogs->loadSettings(QSize(MinimumWidth, MinimumHeight));
     applyInputDevice();
     m_preparation->setEvenLoudness(m_settings.evenLoudness());
+    m_menus->setRecentStories(m_settings.recentStories());
     relayout();
     update();
     return opened;
@@ -562,12 +653,8 @@ bool MainWindow::restoreRecovery(const QString& recoveryFile)
 
 void MainWindow::wheelOnCanvas(int delta)
 {
-    if (delta == 0)
-        return;
-    // One line per notch; a fine-grained wheel still moves at least one line.
-    const int notches = std::max(1, std::abs(delta) / 120);
-    for (int i = 0; i < notches; ++i)
-        m_strip->lineScroll(delta > 0 ? 1 : -1);
+    // The same way as a turn over the strip itself.
+    m_strip->wheelScroll(delta);
 }
 
 void MainWindow::bringToFront()

@@ -97,6 +97,7 @@ public:
         CheckStory = 116,
         TutorialCommand = 117,
         SaveStory = 120,
+        SaveStoryAs = 122,
         ExportStory = 121,
         ExitCommand = 140,
         AboutCommand = 141,
@@ -185,6 +186,11 @@ private:
     //! The views follow the story's change signals: one repaint per burst of changes.
     void listenToStory();
     void wheelOnCanvas(int delta);
+    //! The record key (Ctrl+R, Space in the strip), the strip in the Tab order, and names
+    //! for screen readers.
+    void setUpKeyboard();
+    //! Tab goes through the canvas's controls as they are laid out: row by row, left to right.
+    void orderTabStops();
 
     void selectNeighbour(int step);
     //! Finishes a recording (the narration so far is kept) and stops a playback.
@@ -226,6 +232,8 @@ private:
     QList<SkinnedButton*> m_buttons;
 
     MainLayout m_layout;
+    //! The services' browser; an address none could be started for is shown to copy by hand.
+    std::unique_ptr<BrowserOpener> m_browser;
     //! How the small dialogs reach the account dialog, help pages, web pages and commands.
     DialogActions m_actions;
     //! The service's catalogue, read from the program folder's "category.dat".

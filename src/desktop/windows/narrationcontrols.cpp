@@ -157,6 +157,15 @@ void NarrationControls::stop()
     refreshTime();
 }
 
+void NarrationControls::recordOrStop()
+{
+    const RecorderState state = m_recorder->state();
+    if (state == RecorderState::Recording || state == RecorderState::Paused)
+        stop();
+    else
+        record();
+}
+
 void NarrationControls::stopAudio()
 {
     m_recorder->stopRecording();

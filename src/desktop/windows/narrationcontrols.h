@@ -64,6 +64,8 @@ public:
     //! resumes the take under way.
     void record();
     void stop();
+    //! The record key: stops a take under way (recording or paused), otherwise records.
+    void recordOrStop();
     //! Finishes a recording (kept, and its step pushed) and stops a playback.
     void stopAudio();
     //! Finishes a recording (kept, and its step pushed), e.g. before its slide is deleted.

@@ -9,6 +9,8 @@
 #include "story/slide.h"
 #include "story/story.h"
 
+#include <QFileInfo>
+
 SlideActions::SlideActions(Story& story, Prompter& prompter, ProgramSettings& settings, const QString& programFolder,
                            ThumbnailStrip& strip, QObject* parent)
     : QObject(parent),
@@ -29,16 +31,53 @@ void SlideActions::addSlide()
         m_strip.scrollIntoView(m_story.count() - 1);
         return;
     }
-    const QString file = m_prompter.choosePicture(m_settings.addPhotoFolder());
-    if (file.isEmpty())
+    const QStringList files = m_prompter.choosePictures(m_settings.addPhotoFolder());
+    if (files.isEmpty())
         return;
-    m_settings.setAddPhotoFolder(folderOfFile(file));
-    if (!isSlidePictureName(file))
-        return;
-    auto slide = std::make_unique<Slide>(m_story);
-    slide->setSourcePicturePath(file);
-    if (m_story.push(new AddSlidesCommand(m_story, std::move(slide))))
-        showAdded();
+    m_settings.setAddPhotoFolder(folderOfFile(files.front()));
+    QStringList refused;
+    std::vector<std::unique_ptr<Slide>> slides;
+    for (const QString& file : files) {
+        if (!isSlidePictureName(file)) {
+            refused << QFileInfo(file).fileName();
+            continue;
+        }
+        auto slide = std::make_unique<Slide>(m_story);
+        slide->setSourcePicturePath(file);
+        slides.push_back(std::move(slide));
+    }
+    const int offered = int(slides.size());
+    int added = 0;
+    if (offered > 0) {
+        // Every picture of one choice is one step, in the order chosen.
+        auto* add = new AddSlidesCommand(m_story, std::move(slides));
+        if (m_story.push(add)) {
+            added = int(add->addedIds().size());
+            showAdded();
+        }
+    }
+    const QString caption = QStringLiteral("Add Slide");
+    if (!refused.isEmpty()) {
+        m_prompter.inform(caption,
+                          QStringLiteral("A slide is made from a .jpg, .jpeg, .tif, .tiff, .bmp, .gif or .png "
+                                         "picture. Not added:\n%1")
+                              .arg(refused.join(QLatin1Char('\n'))),
+                          Prompter::Icon::Warning);
+    }
+    if (added < offered) {
+        m_prompter.inform(caption,
+                          m_story.count() >= Story::MaxSlides
+                              ? QStringLiteral("A Pictorelle holds at most %1 slides: %2 of the %3 pictures chosen "
+                                               "were not added.")
+                                    .arg(Story::MaxSlides)
+                                    .arg(offered - added)
+                                    .arg(offered)
+                              : QStringLiteral("%1 of the %2 pictures chosen are already in the Pictorelle and "
+                                               "were not added again.")
+                                    .arg(offered - added)
+                                    .arg(offered),
+                          Prompter::Icon::Information);
+    }
 }
 
 int SlideActions::dropFiles(const QList<QUrl>& urls, QPoint clientPos)
@@ -67,9 +106,22 @@ void SlideActions::changePhoto(int index)
 {
     if (!m_story.slideAt(index))
         return;
-    // Change Photo starts in the program folder and does not move the Add Slide folder.
-    const QString file = m_prompter.choosePicture(m_programFolder);
-    if (file.isEmpty() || !isSlidePictureName(file) || !m_story.slideAt(index))
+    // Change Photo starts where pictures were last chosen (the program folder before any), and
+    // the folder of its choice is where Add Slide starts next.
+    const QString folder = m_settings.addPhotoFolder();
+    const QString file = m_prompter.choosePicture(folder.isEmpty() ? m_programFolder : folder);
+    if (file.isEmpty())
+        return;
+    m_settings.setAddPhotoFolder(folderOfFile(file));
+    if (!isSlidePictureName(file)) {
+        m_prompter.inform(QStringLiteral("Change Photo"),
+                          QStringLiteral("A slide is made from a .jpg, .jpeg, .tif, .tiff, .bmp, .gif or .png "
+                                         "picture. Not changed: %1")
+                              .arg(QFileInfo(file).fileName()),
+                          Prompter::Icon::Warning);
+        return;
+    }
+    if (!m_story.slideAt(index))
         return;
     if (m_story.push(new ChangePhotoCommand(m_story, index, file)))
         showAdded();

@@ -10,7 +10,8 @@ class Prompter;
 class Story;
 class ThumbnailStrip;
 
-//! The edits that bring pictures in: Add Slide (a file chooser; a segment in a podcast),
+//! The edits that bring pictures in: Add Slide (a file chooser taking several pictures at
+//! once; a segment in a podcast),
 //! files dropped on the window, and Change Photo. Each is one undo step. The story, prompter,
 //! settings and strip must outlive it.
 class SlideActions : public QObject

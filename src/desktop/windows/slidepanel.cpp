@@ -21,6 +21,8 @@ SlidePanel::SlidePanel(Story& story, const SkinResources& skin, QWidget* canvas,
         m_labels[i] =
             makePanelLabel(canvas, QString::fromUtf8(labelTexts[i]), skin.labelFont(), Qt::AlignRight, "slideLabel");
         m_values[i] = makePanelValue(canvas, skin.textFont(), valueNames[i]);
+        // Screen readers name the value by its label, without the colon.
+        m_values[i]->setAccessibleName(QString::fromUtf8(labelTexts[i]).chopped(1));
     }
     m_position = makePanelLabel(canvas, QStringLiteral("Slide"), skin.largeFont(), Qt::AlignHCenter, "slidePosition");
     // The current slide, its texts and length, and the count in "Slide 2 of 5".

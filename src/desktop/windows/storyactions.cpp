@@ -2,6 +2,7 @@
 
 #include "desktop/dialogs/dialogactions.h"
 #include "desktop/dialogs/exportdialog.h"
+#include "desktop/dialogs/loadingbox.h"
 #include "desktop/dialogs/prompter.h"
 #include "desktop/dialogs/publishchecksdialog.h"
 #include "desktop/dialogs/publishdialog.h"
@@ -104,10 +105,44 @@ void StoryActions::tellSaved(const SaveResult& result, bool quiet)
         return;
     }
     story.setModified(false);
+    rememberStoryFile();
     if (!quiet) {
         m_services.prompter.inform(saveConfirmationCaption(), saveConfirmationText(story.title(), result.time),
                                    Prompter::Icon::Information);
     }
+}
+
+void StoryActions::rememberStoryFile()
+{
+    const QString storyFile = m_services.story.storyFilePath();
+    if (!m_services.settings || storyFile.isEmpty())
+        return;
+    m_services.settings->addRecentStory(QFileInfo(storyFile).absoluteFilePath());
+    if (m_services.recentStoriesChanged)
+        m_services.recentStoriesChanged();
+}
+
+void StoryActions::saveAs()
+{
+    Story& story = m_services.story;
+    if (m_publishing)
+        return;
+    if (!holdsWorkToSave(story)) {
+        m_services.prompter.inform(QStringLiteral("Save As"),
+                                   QStringLiteral("There is nothing to save yet: add a slide or type a title first."),
+                                   Prompter::Icon::Information);
+        return;
+    }
+    m_services.stopAudio();
+    // Without a story file the save makes a new stamped folder, as a first save does; the
+    // earlier folder is not touched.
+    const QString earlier = story.storyFilePath();
+    story.setStoryFilePath(QString());
+    const SaveResult result = saveStory(story, SystemClock());
+    // A save that failed leaves the story with the folder it had.
+    if (!result.ok)
+        story.setStoryFilePath(earlier);
+    tellSaved(result, false);
 }
 
 void StoryActions::newStory(bool podcast)
@@ -146,8 +181,59 @@ void StoryActions::load()
     const std::optional<LoadReport> report = StoryLibraryDialog::run(
         story, programfolder::saveFolder(m_services.programFolder), m_librarySort, m_services.skin, &m_window);
     m_services.storyReplaced();
+    if (report && report->opened)
+        rememberStoryFile();
     if (report && !report->warnings.isEmpty()) {
         m_services.prompter.inform(QStringLiteral("Pictorelle"), report->warnings.join(QLatin1Char('\n')),
+                                   Prompter::Icon::Warning);
+    }
+}
+
+void StoryActions::openRecent(const QString& storyFile)
+{
+    Story& story = m_services.story;
+    const QString caption = QStringLiteral("Open Recent");
+    if (!QFileInfo(storyFile).isFile()) {
+        m_services.prompter.inform(caption,
+                                   QStringLiteral("The Pictorelle %1 is no longer there; it was moved or deleted. "
+                                                  "It is taken off the list.")
+                                       .arg(QDir::toNativeSeparators(storyFile)),
+                                   Prompter::Icon::Warning);
+        if (m_services.settings) {
+            m_services.settings->removeRecentStory(storyFile);
+            if (m_services.recentStoriesChanged)
+                m_services.recentStoriesChanged();
+        }
+        return;
+    }
+    const bool goOn = saveChangesPrompt();
+    m_services.closeCueCard();
+    if (!goOn)
+        return;
+    m_services.stopAudio();
+    // As in the library: a story still importing pictures or encoding is not replaced.
+    if (story.runningImports() > 0 || story.mp3Position() != -1) {
+        m_services.prompter.inform(caption,
+                                   QStringLiteral("The pictures are still being prepared. Open the Pictorelle once "
+                                                  "they are ready."),
+                                   Prompter::Icon::Information);
+        return;
+    }
+    LoadReport report;
+    bool loaded = false;
+    {
+        LoadingBox box(story, storyFile, &m_window);
+        box.exec();
+        loaded = box.hasLoaded();
+        report = box.report();
+    }
+    m_services.storyReplaced();
+    if (!loaded)
+        return;
+    if (report.opened)
+        rememberStoryFile();
+    if (!report.warnings.isEmpty()) {
+        m_services.prompter.inform(QStringLiteral("Pictorelle"), report.warnings.join(QLatin1Char('\n')),
                                    Prompter::Icon::Warning);
     }
 }

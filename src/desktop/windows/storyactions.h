@@ -17,7 +17,8 @@ class Story;
 class UserAccount;
 struct DialogActions;
 
-//! What is done to the story as a whole: New (picture story or podcast), Load, Save, the
+//! What is done to the story as a whole: New (picture story or podcast), Load, Open Recent,
+//! Save, Save As, the
 //! "Save changes?" question, Publish, and the restore of a recovery copy. GUI thread only;
 //! everything given must outlive it.
 class StoryActions : public QObject
@@ -42,8 +43,11 @@ public:
         std::function<void()> storyReplaced;
         //! Encodes narrations while the author works; held while publishing (may be null).
         BackgroundPreparation* preparation = nullptr;
-        //! Whether exported narrations are brought to one loudness (null: they are).
-        const ProgramSettings* settings = nullptr;
+        //! Whether exported narrations are brought to one loudness (null: they are); also keeps
+        //! the stories of File > Open Recent (null: none are kept).
+        ProgramSettings* settings = nullptr;
+        //! The Open Recent list in the settings changed (may be null).
+        std::function<void()> recentStoriesChanged = {};
     };
 
     StoryActions(const Services& services, QWidget& window);
@@ -55,6 +59,12 @@ public:
     void save(bool quiet, SavedPictures pictures = SavedPictures::Remake);
     void newStory(bool podcast);
     void load();
+    //! File > Open Recent: loads that story file as the library's Load does, after the "Save
+    //! changes?" question; a file no longer there is named in a message and leaves the list.
+    void openRecent(const QString& storyFile);
+    //! File > Save As…: saves the story into a new stamped folder, as a first save does; the
+    //! earlier save stays as it was and the story belongs to the new folder from then on.
+    void saveAs();
     //! Checks, then publishes in the modal publish dialog, which saves the story with its new
     //! id on a worker at the end. Until the dialog is gone, nothing else saves, loads, replaces
     //! or publishes the story.
@@ -71,6 +81,8 @@ private:
     //! Tells the user why a save failed, or (unless quiet) that it went through; a save that
     //! went through marks the story as saved.
     void tellSaved(const SaveResult& result, bool quiet);
+    //! The story's file was just saved or opened: it heads the Open Recent list.
+    void rememberStoryFile();
 
     Services m_services;
     QWidget& m_window;

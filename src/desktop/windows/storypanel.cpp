@@ -22,6 +22,8 @@ StoryPanel::StoryPanel(Story& story, const SkinResources& skin, QWidget* canvas)
         m_labels[i] =
             makePanelLabel(canvas, QString::fromUtf8(labelTexts[i]), skin.labelFont(), Qt::AlignRight, "storyLabel");
         m_values[i] = makePanelValue(canvas, skin.textFont(), valueNames[i]);
+        // Screen readers name the value by its label, without the colon.
+        m_values[i]->setAccessibleName(QString::fromUtf8(labelTexts[i]).chopped(1));
     }
     // The texts, the slide count and the total length.
     connect(&story, &Story::storyInfoChanged, this, &StoryPanel::refresh);

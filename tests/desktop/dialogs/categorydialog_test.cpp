@@ -95,7 +95,7 @@ TEST_F(CategoryDialogTest, GivenAStoryWithoutCategoryThenOnlyLevelOneIsListedAnd
 {
     CategoryDialog dialog(story, categories, skin);
     EXPECT_EQ(dialog.objectName(), "CATEGORY_SELECTION_BOX");
-    EXPECT_EQ(dialog.windowTitle(), "Dialog");
+    EXPECT_EQ(dialog.windowTitle(), "Choose a Category");
     EXPECT_EQ(dialog.pathLabel()->text(), "No category selected");
     EXPECT_EQ(dialog.pathLabel()->font().pixelSize(), skin.labelFont().pixelSize());
     EXPECT_EQ(dialog.pathLabel()->font().weight(), skin.labelFont().weight());

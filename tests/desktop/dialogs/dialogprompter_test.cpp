@@ -4,11 +4,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -140,4 +145,58 @@ TEST(DialogPrompter, GivenAFileLongerThanTheSlideThenTheQuestionOffersToKeepTheB
     EXPECT_TRUE(enterKeeps);
     answer(false);
     EXPECT_FALSE(prompter.askKeepBeginning("\"a.mp3\" is 1:15 long, longer than 60 s.", "Keep the First 60 s"));
+}
+
+TEST(DialogPrompter, GivenAnAddressNoBrowserTookThenTheBoxShowsItAsSelectableText)
+{
+    ProgramSettings settings;
+    DialogPrompter prompter(settings);
+    QString text;
+    QString caption;
+    Qt::TextInteractionFlags flags;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        caption = box->windowTitle();
+        flags = box->textInteractionFlags();
+        box->button(QMessageBox::Ok)->click();
+    });
+    const QUrl address(QStringLiteral("http://web.test:81/?page=check&ver=1.0"));
+    prompter.informAddress(QStringLiteral("Pictorelle"), QStringLiteral("No web browser could be started."), address);
+    EXPECT_EQ(caption, "Pictorelle");
+    EXPECT_EQ(text, "No web browser could be started.\n\nhttp://web.test:81/?page=check&ver=1.0");
+    EXPECT_TRUE(flags.testFlag(Qt::TextSelectableByMouse));
+    EXPECT_TRUE(flags.testFlag(Qt::TextSelectableByKeyboard));
+}
+
+TEST(DialogPrompter, GivenThePictureChooserThenSeveralFilesOfTheImportedTypesCanBeChosenAtOnce)
+{
+    ProgramSettings settings;
+    DialogPrompter prompter(settings);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        ASSERT_TRUE(image.save(QDir(folder.path()).filePath(QLatin1String(name))));
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QString directory;
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        mode = dialog->fileMode();
+        directory = dialog->directory().absolutePath();
+        filters = dialog->nameFilters();
+        dialog->selectFile(QStringLiteral("\"c.png\" \"a.png\""));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QStringList chosen = prompter.choosePictures(folder.path());
+    EXPECT_EQ(mode, QFileDialog::ExistingFiles);
+    EXPECT_EQ(directory, QDir(folder.path()).absolutePath());
+    ASSERT_EQ(filters.size(), 1);
+    EXPECT_FALSE(filters[0].contains(QLatin1String("tga"), Qt::CaseInsensitive));
+    EXPECT_FALSE(filters[0].contains(QLatin1String("rle"), Qt::CaseInsensitive));
+    EXPECT_EQ(chosen, QStringList({QDir(folder.path()).filePath("c.png"), QDir(folder.path()).filePath("a.png")}));
 }

@@ -1,7 +1,9 @@
 #include "desktop/widgets/skinnedbutton.h"
 #include "desktop/widgets/skinresources.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -219,6 +221,8 @@ TEST(SkinnedButtonArtwork, ShowsExactlyTheRenderedFaceInEachState)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTest::mouseMove(&window, QPoint(190, 90));
+    // The faces without the keyboard's frame, which an active window's first button gets.
+    button.clearFocus();
 
     EXPECT_EQ(shown(button), expected(faces.normal, button));
     QTest::mouseMove(&button, QPoint(40, 13));
@@ -239,3 +243,87 @@ TEST(SkinnedButtonArtwork, TheLogoFaceIsDrawnFromTheTopLeftOfItsLargerButton)
 }
 
 } // namespace
+
+// The keyboard: Tab reaches the buttons, Space and Enter click the focused one, and a frame
+// over the face shows which one has the keyboard.
+struct KeyboardFixture : ::testing::Test
+{
+    QWidget window;
+    SkinnedButton* first = nullptr;
+    SkinnedButton* second = nullptr;
+
+    void SetUp() override
+    {
+        window.setGeometry(0, 0, 200, 100);
+        first = new SkinnedButton(&window, QRect(QPoint(10, 30), faceSize), 21006, "Play");
+        second = new SkinnedButton(&window, QRect(QPoint(90, 30), faceSize), 21007, "Record");
+        first->setFaces({solid(Qt::black), solid(Qt::black), solid(Qt::black)});
+        second->setFaces({solid(Qt::white), solid(Qt::white), solid(Qt::white)});
+        pointerOffWindows();
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    // The colours on the button's outer two rings of pixels.
+    static QSet<QRgb> frameColours(SkinnedButton& button)
+    {
+        const QImage image = shown(button);
+        QSet<QRgb> colours;
+        for (int x = 0; x < image.width(); ++x) {
+            for (const int y : {0, 1, image.height() - 2, image.height() - 1})
+                colours.insert(image.pixel(x, y) | 0xff000000u);
+        }
+        return colours;
+    }
+};
+
+TEST_F(KeyboardFixture, TabReachesEachButtonAndTheButtonIsNamedByWhatItDoes)
+{
+    EXPECT_EQ(first->accessibleName(), "Play");
+    EXPECT_EQ(second->accessibleName(), "Record");
+    EXPECT_TRUE(first->focusPolicy() & Qt::TabFocus);
+    // A click leaves the keyboard where it was.
+    EXPECT_FALSE(first->focusPolicy() & Qt::ClickFocus);
+
+    first->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(first->hasFocus());
+    QTest::keyClick(&window, Qt::Key_Tab);
+    EXPECT_TRUE(second->hasFocus());
+    QTest::keyClick(&window, Qt::Key_Tab);
+    EXPECT_TRUE(first->hasFocus());
+}
+
+TEST_F(KeyboardFixture, SpaceAndEnterClickTheFocusedButtonOnceEach)
+{
+    QSignalSpy commands(second, &SkinnedButton::commandTriggered);
+    second->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(second, Qt::Key_Space);
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands.at(0).at(0).toInt(), 21007);
+    QTest::keyClick(second, Qt::Key_Return);
+    QTest::keyClick(second, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(commands.count(), 3);
+    // Ctrl+Enter and other keys are not the button's.
+    QTest::keyClick(second, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(second, Qt::Key_A);
+    EXPECT_EQ(commands.count(), 3);
+}
+
+TEST_F(KeyboardFixture, TheFocusFrameShowsOnDarkAndOnLightArtAndGoesWithTheFocus)
+{
+    // Unfocused, the faces are drawn as they are (the window gives its first button the
+    // keyboard when it becomes active).
+    QApplication::focusWidget()->clearFocus();
+    ASSERT_FALSE(first->hasFocus() || second->hasFocus());
+    EXPECT_EQ(frameColours(*first), QSet<QRgb>{qRgb(0, 0, 0)});
+    EXPECT_EQ(frameColours(*second), QSet<QRgb>{qRgb(255, 255, 255)});
+
+    first->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(frameColours(*first).contains(qRgb(255, 255, 255))) << "a light frame on dark art";
+    second->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(frameColours(*second).contains(qRgb(0, 0, 0))) << "a dark frame on light art";
+    EXPECT_EQ(frameColours(*first), QSet<QRgb>{qRgb(0, 0, 0)}) << "the frame left with the focus";
+    // The middle of the face stays the art.
+    EXPECT_EQ(shown(*second).pixelColor(inside), QColor(Qt::white));
+}

@@ -1,5 +1,6 @@
 // The strip following the story's changes: slots, glides and frames.
 #include "eventually.h"
+#include "story/addslidescommand.h"
 #include "story/deleteslidecommand.h"
 #include "story/moveslidecommand.h"
 #include "thumbnailstripfixture.h"
@@ -131,7 +132,7 @@ TEST_F(StripFixture, GIVEN_SlidesShown_WHEN_TheCurrentSlideChanges_THEN_OnlyTheN
 {
     addSlides(2);
     show();
-    EXPECT_TRUE(framed(*strip, story).empty()) << "nothing chosen yet";
+    EXPECT_EQ(framed(*strip, story), std::vector<int>{0}) << "the first slide is current until another is chosen";
     ASSERT_TRUE(story.select(1));
     EXPECT_EQ(framed(*strip, story), std::vector<int>{1});
     EXPECT_EQ(shown().pixel(slot(1), PictureY), mark);
@@ -147,7 +148,7 @@ TEST_F(StripFixture, GIVEN_SlidesShown_WHEN_TheCurrentSlideChanges_THEN_OnlyTheN
     EXPECT_EQ(framed(*strip, story), std::vector<int>{0});
 }
 
-TEST_F(StripFixture, GIVEN_AStripMidGlide_WHEN_TheStoryIsReplaced_THEN_AllStandOnTheirSlotsAndNoneIsFramed)
+TEST_F(StripFixture, GIVEN_AStripMidGlide_WHEN_TheStoryIsReplaced_THEN_AllStandOnTheirSlotsAndTheCurrentIsFramed)
 {
     addSlides(3);
     show();
@@ -170,9 +171,69 @@ TEST_F(StripFixture, GIVEN_AStripMidGlide_WHEN_TheStoryIsReplaced_THEN_AllStandO
 
     EXPECT_TRUE(allHome(*strip, 3));
     EXPECT_EQ(strip->positions().lastInsertionSlot(), -1);
-    EXPECT_TRUE(framed(*strip, story).empty()) << "a story just loaded frames nothing until a slide is chosen";
+    EXPECT_EQ(framed(*strip, story), std::vector<int>{2}) << "a story just loaded frames its current slide";
+    EXPECT_EQ(shown().pixel(slot(2), PictureY), mark);
+    EXPECT_NE(shown().pixel(slot(1), PictureY), mark);
     ASSERT_TRUE(story.select(1));
     EXPECT_EQ(framed(*strip, story), std::vector<int>{1});
+
+    {
+        // A story loaded without a current slide: the first one is current.
+        const Story::Replacing replacing(story);
+        story.reset();
+        addSlide(Qt::green);
+        addSlide(Qt::blue);
+    }
+    EXPECT_EQ(framed(*strip, story), std::vector<int>{0});
+
+    {
+        const Story::Replacing replacing(story);
+        story.reset();
+    }
+    EXPECT_TRUE(framed(*strip, story).empty()) << "an empty story has nothing to frame";
+}
+
+TEST_F(StripFixture, GIVEN_TheFramesClearedByAClickBesideTheThumbnails_WHEN_SlidesAreAdded_THEN_TheCurrentIsFramedAgain)
+{
+    addSlides(2);
+    show();
+    ASSERT_TRUE(story.select(1));
+    QTest::mouseClick(strip.get(), Qt::LeftButton, {}, QPoint(350, PictureY));
+    ASSERT_TRUE(framed(*strip, story).empty());
+
+    // Added behind the current slide, which stays current.
+    std::vector<std::unique_ptr<Slide>> pictures;
+    for (int i = 0; i < 2; ++i) {
+        pictures.push_back(std::make_unique<Slide>(story));
+        pictures.back()->setReady(true);
+    }
+    ASSERT_TRUE(story.push(new AddSlidesCommand(story, std::move(pictures), -1)));
+    ASSERT_EQ(story.count(), 4);
+    EXPECT_EQ(story.currentIndex(), 1);
+    EXPECT_EQ(framed(*strip, story), std::vector<int>{1});
+    EXPECT_EQ(shown().pixel(slot(1), PictureY), mark);
+
+    // Added first, after a click above the pictures.
+    QTest::mouseClick(strip.get(), Qt::LeftButton, {}, QPoint(centre(0), 5));
+    ASSERT_TRUE(framed(*strip, story).empty());
+    auto first = std::make_unique<Slide>(story);
+    first->setReady(true);
+    ASSERT_TRUE(story.push(new AddSlidesCommand(story, std::move(first), 0)));
+    EXPECT_EQ(framed(*strip, story), std::vector<int>{story.currentIndex()});
+
+    // A new segment becomes the current slide and takes the frame.
+    auto segment = std::make_unique<Slide>(story);
+    segment->setKind(SlideKind::Segment);
+    segment->setReady(true);
+    ASSERT_TRUE(story.push(new AddSlidesCommand(story, std::move(segment), -1, AddSlidesCommand::Current::LastAdded)));
+    EXPECT_EQ(framed(*strip, story), std::vector<int>{5});
+    EXPECT_EQ(story.currentIndex(), 5);
+
+    // Undone and redone, the frame stays on the current slide.
+    ASSERT_TRUE(story.undo());
+    EXPECT_EQ(framed(*strip, story), std::vector<int>{story.currentIndex()});
+    ASSERT_TRUE(story.redo());
+    EXPECT_EQ(framed(*strip, story), std::vector<int>{5});
 }
 
 } // namespace

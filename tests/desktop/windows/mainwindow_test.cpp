@@ -317,6 +317,27 @@ TEST_F(MainWindowTest, GivenAddSlideThenOnlySupportedPicturesAreAddedAndTheFolde
     window->story().waitForImports();
 }
 
+TEST_F(MainWindowTest, GivenAddSlideThenTheCurrentSlideShowsItsFrame)
+{
+    showWithClient(1000, 800);
+    ThumbnailStrip& strip = *window->strip();
+    prompter.pictureToChoose = picture("first.png");
+    window->command(MainWindow::AddSlide);
+    window->story().waitForImports();
+    ASSERT_EQ(window->story().count(), 1);
+    EXPECT_TRUE(strip.isSelected(0));
+
+    // A click beside the thumbnails takes the frame away; the next slide added brings it back.
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(strip.width() - 30, 50));
+    ASSERT_FALSE(strip.isSelected(0));
+    prompter.pictureToChoose = picture("second.png");
+    window->command(MainWindow::AddSlide);
+    window->story().waitForImports();
+    ASSERT_EQ(window->story().count(), 2);
+    EXPECT_TRUE(strip.isSelected(window->story().currentIndex()));
+    EXPECT_FALSE(strip.isSelected(1 - window->story().currentIndex()));
+}
+
 TEST_F(MainWindowTest, GivenAPodcastThenAddSlideAppendsASegmentWithoutAsking)
 {
     window->command(MainWindow::NewPodcast);
@@ -401,22 +422,35 @@ TEST_F(MainWindowTest, GivenArrowKeysOnTheWindowThenTheyMoveBetweenSlides)
     EXPECT_EQ(window->story().currentIndex(), 0);
 }
 
-TEST_F(MainWindowTest, GivenTheWheelOverTheWindowThenTheStripScrollsOneStepPerNotch)
+TEST_F(MainWindowTest, GivenTheWheelOverTheWindowOrTheStripThenBothScrollTheStripTheSameWayOneStepPerNotch)
 {
     showWithClient(1000, 800);
     addPictures(20);
-    window->strip()->resetScroll();
-    ASSERT_GT(window->strip()->scrollMaximum(), 0);
-    const QPoint at(600, 400);
-    QWheelEvent away(at, window->canvas()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                     Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(window->canvas(), &away);
-    const int afterOne = window->strip()->scrollTarget();
-    EXPECT_GT(afterOne, 0);
-    QWheelEvent back(at, window->canvas()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                     Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(window->canvas(), &back);
-    EXPECT_LT(window->strip()->scrollTarget(), afterOne);
+    ThumbnailStrip& strip = *window->strip();
+    strip.resetScroll();
+    ASSERT_GT(strip.scrollMaximum(), 5 * 95);
+    const auto turn = [](QWidget* over, int delta) {
+        const QPoint at(over->width() / 2, over->height() / 2);
+        QWheelEvent wheel(at, over->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(over, &wheel);
+    };
+    // Towards the user: on along the row, over the window as over the strip.
+    turn(window->canvas(), -120);
+    EXPECT_EQ(strip.scrollTarget(), 95);
+    turn(&strip, -120);
+    EXPECT_EQ(strip.scrollTarget(), 2 * 95);
+    turn(window->canvas(), -360);
+    EXPECT_EQ(strip.scrollTarget(), 5 * 95);
+    // Away from the user: back towards the first slide, both alike.
+    turn(window->canvas(), 120);
+    EXPECT_EQ(strip.scrollTarget(), 4 * 95);
+    turn(&strip, 120);
+    EXPECT_EQ(strip.scrollTarget(), 3 * 95);
+    turn(window->canvas(), 240);
+    EXPECT_EQ(strip.scrollTarget(), 95);
+    turn(&strip, 240);
+    EXPECT_EQ(strip.scrollTarget(), 0);
 }
 
 TEST_F(MainWindowTest, GivenANarrationThenClearAsksAndOnlyAYesThrowsItAway)

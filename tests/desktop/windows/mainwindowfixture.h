@@ -31,6 +31,8 @@ public:
     std::vector<NarrationPrompt> narrationPrompts;
     QStringList messages; //!< "caption|text"
     QString pictureToChoose;
+    //! The answer of a chooser taking several pictures; empty: pictureToChoose alone.
+    QStringList picturesToChoose;
     QStringList pictureFolders;
     std::deque<bool> yesNoAnswers; //!< empty: No, the default answer
     QStringList questions;         //!< "caption|question"
@@ -63,6 +65,13 @@ public:
         pictureFolders << folder;
         return pictureToChoose;
     }
+    QStringList choosePictures(const QString& folder) override
+    {
+        if (picturesToChoose.isEmpty())
+            return Prompter::choosePictures(folder);
+        pictureFolders << folder;
+        return picturesToChoose;
+    }
     QString chooseSaveFile(const QString& caption, const QString& suggested, const QString& filter) override
     {
         saveFileQuestions << caption + "|" + suggested + "|" + filter;
@@ -89,10 +98,12 @@ class RecordingBrowser : public BrowserOpener
 {
 public:
     QList<QUrl> opened;
+    //! false: no browser can be started (the addresses are still recorded).
+    bool starts = true;
     bool openAddress(const QUrl& address) override
     {
         opened << address;
-        return true;
+        return starts;
     }
 };
 
