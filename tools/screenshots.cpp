@@ -2,9 +2,13 @@
 // reviewing their look.
 //   pictorelle-screenshots OUTPUT_FOLDER
 // Writes picture-story.png, strip-drag.png, preview.png, publish-checks.png, podcast.png,
-// empty.png, recording.png and microphone.png. Runs on the offscreen platform unless
-// QT_QPA_PLATFORM says otherwise; plays, records and opens nothing: the recording and the
-// microphone dialog take a silent stand-in microphone, and their level meters are set by hand.
+// empty.png, recording.png and microphone.png, and the picture story twice more: on a
+// 1366 × 768 laptop screen (laptop-1366x768.png) and at device pixel ratio 2
+// (picture-story-2x.png). Runs on the offscreen platform, with a big monitor, that laptop screen
+// and a screen at ratio 2 side by side, unless QT_QPA_PLATFORM says otherwise (the two extra
+// pictures then need screens of those names); plays, records and opens nothing: the recording
+// and the microphone dialog take a silent stand-in microphone, and their level meters are set
+// by hand.
 
 #include "audio/narrationrecorder.h"
 #include "desktop/dialogs/dialogactions.h"
@@ -27,9 +31,11 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -43,6 +49,12 @@
 namespace {
 
 const QSize ClientSize(1000, 800);
+// The screens of the offscreen desktop the pictures are taken on.
+constexpr char ScreenConfig[] = R"({"screens": [
+  {"name": "monitor", "x": 0, "y": 0, "width": 1920, "height": 1200, "logicalDpi": 96, "dpr": 1},
+  {"name": "laptop", "x": 1920, "y": 0, "width": 1366, "height": 768, "logicalDpi": 96, "dpr": 1},
+  {"name": "double", "x": 3286, "y": 0, "width": 1600, "height": 1000, "logicalDpi": 96, "dpr": 2}
+]})";
 // Thumbnail geometry of the strip, in strip pixels while unscrolled.
 constexpr int PictureCentreY = 57;
 constexpr int FirstCentreX = 57;
@@ -147,8 +159,10 @@ public:
             return false;
         window->story().select(2);
         showStoryChanges(*window);
-        return save(*window, QStringLiteral("picture-story.png")) && dragShot(*window) && previewShot(*window) &&
-               checksShot(*window, folderFor(name));
+        return save(*window, QStringLiteral("picture-story.png")) &&
+               screenShot(*window, "laptop", QStringLiteral("laptop-1366x768.png")) &&
+               screenShot(*window, "double", QStringLiteral("picture-story-2x.png")) && dragShot(*window) &&
+               previewShot(*window) && checksShot(*window, folderFor(name));
     }
 
     //! recording.png while slide 4 of the picture story records, then microphone.png over it.
@@ -335,6 +349,39 @@ private:
         settle();
     }
 
+    //! window moved onto the screen called screenName, fitted to it there as a user would see
+    //! it, then back on the first screen at ClientSize. Skipped, said on stderr, when there is
+    //! no such screen.
+    bool screenShot(MainWindow& window, const char* screenName, const QString& file)
+    {
+        QScreen* target = nullptr;
+        for (QScreen* screen : QGuiApplication::screens()) {
+            if (screen->name() == QLatin1String(screenName))
+                target = screen;
+        }
+        if (!target) {
+            err() << "pictorelle-screenshots: no screen \"" << screenName << "\", no " << file << "\n";
+            return true;
+        }
+        const QPoint home = window.pos();
+        window.move(target->availableGeometry().topLeft());
+        settle();
+        if (window.screen() != target) {
+            err() << "pictorelle-screenshots: the window did not move onto the screen \"" << screenName << "\"\n";
+            return false;
+        }
+        if (!target->availableGeometry().contains(window.frameGeometry())) {
+            err() << "pictorelle-screenshots: the window reaches off the screen \"" << screenName << "\"\n";
+            return false;
+        }
+        const bool saved = save(window, file);
+        window.move(home);
+        settle();
+        window.resize(window.size() + ClientSize - window.canvas()->size());
+        settle();
+        return saved;
+    }
+
     //! Presses on the second thumbnail, drags it between the fifth and sixth, takes the picture
     //! with the drag cursor drawn in, then drops it there.
     bool dragShot(MainWindow& window)
@@ -452,8 +499,16 @@ private:
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir screens;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        QFile config(screens.filePath(QStringLiteral("screens.json")));
+        if (screens.isValid() && config.open(QIODevice::WriteOnly) && config.write(ScreenConfig) > 0) {
+            config.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+        } else {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
     QApplication::setApplicationName(QStringLiteral("Pictorelle Dazuzarid"));
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
@@ -461,7 +516,9 @@ int main(int argc, char** argv)
     if (help || args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
         std::fputs("Usage: pictorelle-screenshots OUTPUT_FOLDER\n"
                    "Writes picture-story.png, strip-drag.png, podcast.png, empty.png and recording.png of the\n"
-                   "main window, and preview.png, publish-checks.png and microphone.png of its dialogs.\n",
+                   "main window, laptop-1366x768.png and picture-story-2x.png of it on a 1366 x 768 screen\n"
+                   "and at twice the pixels, and preview.png, publish-checks.png and microphone.png of its\n"
+                   "dialogs.\n",
                    help ? stdout : stderr);
         return help ? 0 : 2;
     }

@@ -62,8 +62,8 @@ CheckReport runPublishChecks(const Story& story, const UserAccount& account)
         r.text += QStringLiteral(" - Transcript too long to publish (at most 299,999 bytes)\r\n");
 
     if (account.userName().isEmpty())
-        r.text += QStringLiteral(" - USERNAME required, see Settings -> User Settings\r\n");
+        r.text += QStringLiteral(" - USERNAME required, see Settings -> Program Settings -> User Settings\r\n");
     if (account.password().isEmpty())
-        r.text += QStringLiteral(" - PASSWORD required, see Settings -> User Settings\r\n");
+        r.text += QStringLiteral(" - PASSWORD required, see Settings -> Program Settings -> User Settings\r\n");
     return r;
 }

@@ -55,7 +55,7 @@ QString saveConfirmationCaption()
 QString saveConfirmationText(const QString& title, const QDateTime& time)
 {
     return QStringLiteral("Your Pictorelle was saved as:\n\n%1\n\nTime:  %2\n\n"
-                          "You can load the Pictorelle with the File -> Load Message command.")
+                          "You can load the Pictorelle with the File -> Load Pictorelle command.")
         .arg(title.isEmpty() ? QStringLiteral("No title") : title, saveTimeText(time));
 }
 

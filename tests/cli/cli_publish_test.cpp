@@ -113,8 +113,8 @@ TEST_F(PublishFixture, ChecksStopAnIncompleteStoryBeforeAnythingIsSent)
                          " - Pictorelle CATEGORY required\n"
                          " - Pictorelle TAG required\n"
                          " - Slide 1:  missing audio recording\n"
-                         " - USERNAME required, see Settings -> User Settings\n"
-                         " - PASSWORD required, see Settings -> User Settings\n");
+                         " - USERNAME required, see Settings -> Program Settings -> User Settings\n"
+                         " - PASSWORD required, see Settings -> Program Settings -> User Settings\n");
     const CliRun r = cli({"publish", made.lastLine(), "--service", service.base()});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("TITLE required"));

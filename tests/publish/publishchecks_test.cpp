@@ -42,8 +42,8 @@ TEST_F(ChecksFixture, ANewStoryListsEveryProblemInOrder)
                       " - Pictorelle DESCRIPTION required\r\n"
                       " - Pictorelle CATEGORY required\r\n"
                       " - Pictorelle TAG required\r\n"
-                      " - USERNAME required, see Settings -> User Settings\r\n"
-                      " - PASSWORD required, see Settings -> User Settings\r\n");
+                      " - USERNAME required, see Settings -> Program Settings -> User Settings\r\n"
+                      " - PASSWORD required, see Settings -> Program Settings -> User Settings\r\n");
     EXPECT_TRUE(r.infoProblem);
 }
 

@@ -92,7 +92,7 @@ TEST_F(StoryFileFixture, FirstSaveWritesTheStampedFolderAndExactLines)
     EXPECT_EQ(fromUtf16Le(bytes), expected);
     EXPECT_EQ(saveConfirmationText(story.title(), r.time),
               "Your Pictorelle was saved as:\n\nHoliday\n\nTime:  Dec 06 2026 06:29PM\n\n"
-              "You can load the Pictorelle with the File -> Load Message command.");
+              "You can load the Pictorelle with the File -> Load Pictorelle command.");
     EXPECT_TRUE(saveConfirmationText("", r.time).contains("\n\nNo title\n\n"));
 }
 

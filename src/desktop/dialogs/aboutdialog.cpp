@@ -27,9 +27,11 @@ AboutDialog::AboutDialog(const SkinResources& skin, const DialogActions& actions
     setWindowTitle(QStringLiteral("Pictorelle Dazuzarid"));
     setModal(true);
 
+    // Drawn for the pixels of the screen the dialog opens on, over its owner.
+    const qreal ratio = parent ? parent->devicePixelRatioF() : devicePixelRatioF();
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("programIcon"));
-    icon->setPixmap(skin.face(ProgramIcon, QSize(IconEdge, IconEdge)));
+    icon->setPixmap(skin.face(ProgramIcon, QSize(IconEdge, IconEdge), ratio));
     icon->setAlignment(Qt::AlignTop);
     auto* title = new QLabel(QStringLiteral("Pictorelle Dazuzarid"), this);
     title->setObjectName(QStringLiteral("header"));
@@ -43,7 +45,7 @@ AboutDialog::AboutDialog(const SkinResources& skin, const DialogActions& actions
 
     m_link = new QLabel(this);
     m_link->setObjectName(QStringLiteral("webLink"));
-    m_link->setPixmap(skin.face(WebLinkPicture, WebLinkSize));
+    m_link->setPixmap(skin.face(WebLinkPicture, WebLinkSize, ratio));
     m_link->setFixedSize(WebLinkSize);
     if (m_actions.openWebAddress)
         m_link->setCursor(Qt::PointingHandCursor);

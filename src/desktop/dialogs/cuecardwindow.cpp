@@ -1,5 +1,6 @@
 #include "desktop/dialogs/cuecardwindow.h"
 
+#include "desktop/dialogs/dialogplacement.h"
 #include "desktop/widgets/skinresources.h"
 #include "shell/programsettings.h"
 #include "story/editslidetextcommand.h"
@@ -7,10 +8,12 @@
 #include "story/story.h"
 #include "story/text.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -73,11 +76,37 @@ CueCardWindow::CueCardWindow(Story& story, ProgramSettings& settings, const Skin
     layout->addLayout(buttons);
     setLayout(layout);
 
-    move(m_settings.cueX(), m_settings.cueY());
     m_prev->setEnabled(false);
     m_next->setEnabled(false);
     showSlide(m_story.currentIndex());
     m_note->setFocus();
+}
+
+void CueCardWindow::showEvent(QShowEvent* event)
+{
+    // Placed once its frame is known, so that all of it lands on the screen.
+    if (!m_placed) {
+        m_placed = true;
+        const QPoint saved(m_settings.cueX(), m_settings.cueY());
+        if (saved == QPoint(0, 0) && parentWidget()) {
+            placeBesideOwner();
+        } else {
+            // Kept on the screen it was left on; one that is gone gives way to the owner's.
+            const QScreen* screen = QGuiApplication::screenAt(saved);
+            const QRect area = screen ? screen->availableGeometry() : availableScreenArea(parentWidget());
+            move(keptInside(saved, frameGeometry().size(), area));
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void CueCardWindow::placeBesideOwner()
+{
+    const QWidget* owner = parentWidget();
+    if (!owner)
+        return;
+    const QWidget* main = owner->window();
+    move(besideWindow(main->frameGeometry(), frameGeometry().size(), availableScreenArea(main)));
 }
 
 QString CueCardWindow::explanation()

@@ -33,8 +33,9 @@ public:
     //! A note keeps at most this many UTF-16 code units, counting a line break as CR LF.
     static constexpr int LongestNote = 19999;
 
-    //! Placed at the saved cue-window position and showing the story's current slide;
-    //! the caller shows it. owner: the main window (may be null).
+    //! Showing the story's current slide; the caller shows it. When first shown it goes where
+    //! the author left it, kept on screen, or beside the owner while no place was saved (the
+    //! settings' 0, 0). owner: the main window (may be null).
     CueCardWindow(Story& story, ProgramSettings& settings, const SkinResources& skin, QWidget* owner = nullptr);
 
     //! Handles a command from the main window or the strip; ignored once the window closed.
@@ -45,6 +46,10 @@ public:
     //! Stores the note being typed into its slide when it differs from the slide's, so that
     //! a recovery copy holds it; a note left as it was changes nothing.
     void storeTypedNote();
+
+    //! Beside the owner window, on its screen: right of it when there is room, else left, else
+    //! over its lower right corner. Nothing without an owner.
+    void placeBesideOwner();
 
     //! The explanatory text shown under the header.
     static QString explanation();
@@ -57,6 +62,9 @@ signals:
     void mainWindowCommand(int id);
     //! Emitted once, when the window closes; it is deleted soon after.
     void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void showSlide(int index);
@@ -75,4 +83,5 @@ private:
     //! Typing on the card shown is one undo step (see nextEditSession).
     int m_editSession = 0;
     bool m_closed = false;
+    bool m_placed = false;
 };

@@ -1,5 +1,6 @@
 #include "desktop/dialogs/loadingbox.h"
 
+#include "desktop/dialogs/dialogplacement.h"
 #include "story/story.h"
 
 #include <QDir>
@@ -54,7 +55,8 @@ void LoadingBox::showEvent(QShowEvent* event)
 {
     if (QWidget* owner = parentWidget()) {
         const QRect o(owner->mapToGlobal(QPoint(0, 0)), owner->size());
-        move(o.left() + o.width() / 2 - width() / 2, o.top() + o.height() / 2 - height() / 2);
+        moveOnScreen(*this, QPoint(o.left() + o.width() / 2 - width() / 2, o.top() + o.height() / 2 - height() / 2),
+                     owner);
     }
     QDialog::showEvent(event);
     if (!m_loaded && !m_readStarted && !event->spontaneous())

@@ -1,5 +1,7 @@
 #include "desktop/dialogs/promptdialog.h"
 
+#include "desktop/dialogs/dialogplacement.h"
+
 #include <QCheckBox>
 #include <QCursor>
 #include <QDialogButtonBox>
@@ -56,8 +58,9 @@ QString PromptDialog::caption(Kind kind)
 
 void PromptDialog::showEvent(QShowEvent* event)
 {
-    // Just above and to the right of the pointer, where the user's attention is.
+    // Just above and to the right of the pointer, where the user's attention is, but never
+    // partly off the screen: a pointer near an edge would hide the buttons.
     const QPoint pointer = QCursor::pos();
-    move(pointer.x(), pointer.y() - height());
+    moveOnScreen(*this, QPoint(pointer.x(), pointer.y() - frameGeometry().height()), parentWidget());
     QDialog::showEvent(event);
 }

@@ -1,5 +1,6 @@
 #include "desktop/dialogs/slideinfodialog.h"
 
+#include "desktop/dialogs/dialogplacement.h"
 #include "desktop/widgets/limitedtextedit.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/tageditor.h"
@@ -115,7 +116,8 @@ void SlideInfoDialog::showEvent(QShowEvent* event)
     // systems that place windows themselves ignore the move.
     if (QWidget* main = parentWidget() ? parentWidget()->window() : nullptr) {
         const QRect frame = main->frameGeometry();
-        move(frame.left() + LeftOffset, frame.top() + frame.height() - (height() + BottomGap));
+        moveOnScreen(*this, QPoint(frame.left() + LeftOffset, frame.top() + frame.height() - (height() + BottomGap)),
+                     main);
     }
     QDialog::showEvent(event);
     if (!m_slide)

@@ -1,6 +1,7 @@
 #include "desktop/dialogs/storyinfodialog.h"
 
 #include "desktop/dialogs/categorydialog.h"
+#include "desktop/dialogs/dialogplacement.h"
 #include "desktop/widgets/limitedtextedit.h"
 #include "desktop/widgets/skinresources.h"
 #include "desktop/widgets/tageditor.h"
@@ -108,7 +109,7 @@ void StoryInfoDialog::showEvent(QShowEvent* event)
     // Beside the main window rather than over its panels; window systems that place windows
     // themselves ignore the move.
     if (QWidget* main = parentWidget() ? parentWidget()->window() : nullptr)
-        move(main->frameGeometry().topLeft() + Offset);
+        moveOnScreen(*this, main->frameGeometry().topLeft() + Offset, main);
     QDialog::showEvent(event);
 }
 

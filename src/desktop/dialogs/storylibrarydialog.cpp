@@ -1,5 +1,6 @@
 #include "desktop/dialogs/storylibrarydialog.h"
 
+#include "desktop/dialogs/dialogplacement.h"
 #include "desktop/dialogs/loadingbox.h"
 #include "desktop/widgets/skinresources.h"
 #include "story/story.h"
@@ -13,11 +14,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
-constexpr std::array<int, 5> ColumnWidths{60, 230, 40, 50, 120};
+constexpr int ColumnCount = 5;
+constexpr int TitleColumn = 1;
 
 Qt::SortOrder order(bool descending)
 {
@@ -37,7 +38,7 @@ StoryLibraryDialog::StoryLibraryDialog(Story& story, const QString& saveFolder, 
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("libraryList"));
-    m_list->setColumnCount(int(ColumnWidths.size()));
+    m_list->setColumnCount(ColumnCount);
     m_list->setHeaderLabels({QStringLiteral("Type"), QStringLiteral("Title"), QStringLiteral("Slides"),
                              QStringLiteral("Length"), QStringLiteral("Date")});
     m_list->setRootIsDecorated(false);
@@ -55,8 +56,10 @@ StoryLibraryDialog::StoryLibraryDialog(Story& story, const QString& saveFolder, 
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int c = 0; c < int(ColumnWidths.size()); ++c)
-        m_list->setColumnWidth(c, ColumnWidths[size_t(c)]);
+    // Type, slides, length and date are as wide as their longest text, in whatever font and
+    // at whatever scale the screen has; the title takes the rest of the width.
+    for (int c = 0; c < ColumnCount; ++c)
+        header->setSectionResizeMode(c, c == TitleColumn ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
     connect(header, &QHeaderView::sectionClicked, this, &StoryLibraryDialog::headerClicked);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &StoryLibraryDialog::loadSelected);
     m_list->installEventFilter(this);
@@ -186,7 +189,8 @@ void StoryLibraryDialog::showEvent(QShowEvent* event)
 {
     if (QWidget* owner = parentWidget()) {
         const QRect o(owner->mapToGlobal(QPoint(0, 0)), owner->size());
-        move(o.left() + o.width() / 2 - width() / 2, o.top() + o.height() / 2 - height() / 2);
+        moveOnScreen(*this, QPoint(o.left() + o.width() / 2 - width() / 2, o.top() + o.height() / 2 - height() / 2),
+                     owner);
     }
     QDialog::showEvent(event);
 }

@@ -52,7 +52,7 @@ constexpr TutorialPage Pages[TutorialDialog::PageCount] = {
     {"How do I start?",
      "To start publishing, click on the \"New User\" button and join the service.  It's free for you to join and "
      "publish your Pictorelles && Podcasts.\n\nAfter you sign up, click on the \"User Settings\" button or later "
-     "the \"Settings\" button on the Pictorelle Dazuzarid toolbar.",
+     "the \"Program Settings\" button on the Pictorelle Dazuzarid toolbar.",
      {0, 1}},
     {"Microphone setup",
      "Make sure your microphone is connected to your computer.  On some computers the microphone input is "
@@ -60,8 +60,7 @@ constexpr TutorialPage Pages[TutorialDialog::PageCount] = {
      {2, NoButton}},
     {"You are finished with this introduction",
      "Now you can get started creating and publishing your own Pictorelle with the Pictorelle Dazuzarid.\n\nFor "
-     "more detailed Help pages, click on the \"Help\" button or in the Pictorelle Dazuzarid menu click on "
-     "\"Help\".",
+     "more detailed Help pages, click on the \"Help\" button or in the Help menu click on \"Help\".",
      {3, NoButton}},
 };
 

@@ -21,7 +21,29 @@ SkinnedButton::SkinnedButton(QWidget* parent, const QRect& geometry, int command
 void SkinnedButton::setFaces(const ButtonFaces& faces, FaceSet set)
 {
     (set == FaceSet::First ? m_first : m_second) = faces;
+    (set == FaceSet::First ? m_firstRenderer : m_secondRenderer) = nullptr;
     update();
+}
+
+void SkinnedButton::setFaceRenderer(FaceRenderer renderer, FaceSet set)
+{
+    const qreal ratio = devicePixelRatioF();
+    (set == FaceSet::First ? m_first : m_second) = renderer ? renderer(ratio) : ButtonFaces();
+    (set == FaceSet::First ? m_firstRenderer : m_secondRenderer) = std::move(renderer);
+    m_renderedRatio = ratio;
+    update();
+}
+
+void SkinnedButton::followDevicePixelRatio()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (qFuzzyCompare(ratio, m_renderedRatio))
+        return;
+    m_renderedRatio = ratio;
+    if (m_firstRenderer)
+        m_first = m_firstRenderer(ratio);
+    if (m_secondRenderer)
+        m_second = m_secondRenderer(ratio);
 }
 
 const ButtonFaces& SkinnedButton::faces(FaceSet set) const
@@ -72,6 +94,7 @@ QSize SkinnedButton::sizeHint() const
 
 void SkinnedButton::paintEvent(QPaintEvent*)
 {
+    followDevicePixelRatio();
     const QPixmap& face = currentFace();
     if (face.isNull())
         return;

@@ -26,8 +26,12 @@ public:
 
     int commandId() const { return m_commandId; }
 
-    //! Replaces one face set; the button repaints.
+    //! Replaces one face set with fixed pictures; the button repaints.
     void setFaces(const ButtonFaces& faces, FaceSet set = FaceSet::First);
+    //! Replaces one face set with faces drawn for the button's device pixel ratio: drawn now,
+    //! and again whenever the button is painted at another ratio (a move to a screen with
+    //! other scaling). The button repaints.
+    void setFaceRenderer(FaceRenderer renderer, FaceSet set = FaceSet::First);
     const ButtonFaces& faces(FaceSet set) const;
 
     //! A latched button shows its pressed face while its owner's mode lasts.
@@ -69,10 +73,16 @@ protected:
 
 private:
     void paintFocusFrame(QPainter& painter) const;
+    //! Draws the rendered face sets again when they were made for another ratio.
+    void followDevicePixelRatio();
 
     int m_commandId;
     ButtonFaces m_first;
     ButtonFaces m_second;
+    FaceRenderer m_firstRenderer;
+    FaceRenderer m_secondRenderer;
+    //! The ratio the rendered face sets were last drawn for.
+    qreal m_renderedRatio = 0;
     bool m_hover = false;
     bool m_held = false;
     bool m_latched = false;

@@ -11,17 +11,22 @@ namespace {
 const QString fontFamily = QStringLiteral("Liberation Sans");
 
 // Cache keys keep the two resource namespaces apart: icon 100 is not bitmap 100.
-QString cacheKey(ArtKind kind, int id, QSize size)
+QString cacheKey(ArtKind kind, int id, QSize size, qreal devicePixelRatio)
 {
-    return QStringLiteral("%1/%2/%3x%4").arg(int(kind)).arg(id).arg(size.width()).arg(size.height());
+    return QStringLiteral("%1/%2/%3x%4@%5")
+        .arg(int(kind))
+        .arg(id)
+        .arg(size.width())
+        .arg(size.height())
+        .arg(devicePixelRatio);
 }
 
-QPixmap render(ArtKind kind, int id, QSize size)
+QPixmap render(ArtKind kind, int id, QSize size, qreal devicePixelRatio)
 {
     const ArtEntry* entry = artcatalog::find(kind, id);
     if (!entry)
         return {};
-    return QPixmap::fromImage(svgart::render(artcatalog::resourcePath(*entry, size), size));
+    return QPixmap::fromImage(svgart::render(artcatalog::resourcePath(*entry, size), size, devicePixelRatio));
 }
 
 // Preview player faces exist only as bitmaps; every other face is an icon.
@@ -73,20 +78,28 @@ QFont SkinResources::fontFromStyle(int styleBits)
     return font;
 }
 
-QPixmap SkinResources::face(int id, QSize size) const
+QPixmap SkinResources::face(int id, QSize size, qreal devicePixelRatio) const
 {
-    return cached(faceKind(id), id, size);
+    return cached(faceKind(id), id, size, devicePixelRatio);
 }
 
-QPixmap SkinResources::bitmap(int id) const
+QPixmap SkinResources::bitmap(int id, qreal devicePixelRatio) const
 {
     const ArtEntry* entry = artcatalog::find(ArtKind::Bitmap, id);
-    return entry ? cached(ArtKind::Bitmap, id, entry->size) : QPixmap();
+    return entry ? cached(ArtKind::Bitmap, id, entry->size, devicePixelRatio) : QPixmap();
 }
 
-ButtonFaces SkinResources::faces(int normalId, int hoverId, int pressedId, QSize size) const
+ButtonFaces SkinResources::faces(int normalId, int hoverId, int pressedId, QSize size, qreal devicePixelRatio) const
 {
-    return {face(normalId, size), face(hoverId, size), face(pressedId, size)};
+    return {face(normalId, size, devicePixelRatio), face(hoverId, size, devicePixelRatio),
+            face(pressedId, size, devicePixelRatio)};
+}
+
+FaceRenderer SkinResources::faceRenderer(int normalId, int hoverId, int pressedId, QSize size) const
+{
+    return [this, normalId, hoverId, pressedId, size](qreal devicePixelRatio) {
+        return faces(normalId, hoverId, pressedId, size, devicePixelRatio);
+    };
 }
 
 QIcon SkinResources::programIcon() const
@@ -106,15 +119,15 @@ QImage SkinResources::placeholderThumbnailImage()
     return image;
 }
 
-QPixmap SkinResources::cached(ArtKind kind, int id, QSize size) const
+QPixmap SkinResources::cached(ArtKind kind, int id, QSize size, qreal devicePixelRatio) const
 {
-    if (id == 0 || size.isEmpty())
+    if (id == 0 || size.isEmpty() || !(devicePixelRatio > 0))
         return {};
-    const QString key = cacheKey(kind, id, size);
+    const QString key = cacheKey(kind, id, size, devicePixelRatio);
     const auto it = m_cache.constFind(key);
     if (it != m_cache.constEnd())
         return *it;
-    const QPixmap pixmap = render(kind, id, size);
+    const QPixmap pixmap = render(kind, id, size, devicePixelRatio);
     if (!pixmap.isNull())
         m_cache.insert(key, pixmap);
     return pixmap;

@@ -57,14 +57,19 @@ public:
     //! Bitmap 900, 123 × 25: the word mark in the preview player.
     const QPixmap& logo() const { return m_logo; }
 
-    //! A button face or icon drawn at size, transparent where the picture is: icon ids
-    //! (100, 120, 513, 900, 1000–4002) and the preview bitmaps 200–209. Cached; null for
-    //! an unknown id, id 0 or an empty size.
-    QPixmap face(int id, QSize size) const;
-    //! A bitmap resource (100, 102, 103, 104, 200–209, 900) at its own size; null if unknown.
-    QPixmap bitmap(int id) const;
-    //! Three faces at size; a zero id leaves its face null.
-    ButtonFaces faces(int normalId, int hoverId, int pressedId, QSize size) const;
+    //! A button face or icon drawn at size (logical pixels) for a screen of devicePixelRatio,
+    //! transparent where the picture is: icon ids (100, 120, 513, 900, 1000–4002) and the
+    //! preview bitmaps 200–209. The pixmap has size × ratio pixels and carries the ratio.
+    //! Cached; null for an unknown id, id 0, an empty size or a ratio that is not positive.
+    QPixmap face(int id, QSize size, qreal devicePixelRatio = 1.0) const;
+    //! A bitmap resource (100, 102, 103, 104, 200–209, 900) at its own size and the ratio;
+    //! null if unknown.
+    QPixmap bitmap(int id, qreal devicePixelRatio = 1.0) const;
+    //! Three faces at size and the ratio; a zero id leaves its face null.
+    ButtonFaces faces(int normalId, int hoverId, int pressedId, QSize size, qreal devicePixelRatio = 1.0) const;
+    //! Draws those three faces for whatever ratio a button is shown at; holds this, which
+    //! must outlive the buttons using it.
+    FaceRenderer faceRenderer(int normalId, int hoverId, int pressedId, QSize size) const;
     //! Icon 100 at 16, 32, 48 and 256 pixels.
     QIcon programIcon() const;
 
@@ -72,7 +77,7 @@ public:
     static QImage placeholderThumbnailImage();
 
 private:
-    QPixmap cached(ArtKind kind, int id, QSize size) const;
+    QPixmap cached(ArtKind kind, int id, QSize size, qreal devicePixelRatio) const;
 
     // Declared first: the bitmaps below are rendered through it.
     mutable QHash<QString, QPixmap> m_cache;

@@ -5,8 +5,12 @@
 #include "desktop/widgets/skinresources.h"
 #include "story/story.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <utility>
 
 namespace {
 
@@ -26,18 +30,23 @@ SlideView::SlideView(Story& story, SkinResources& skin, QWidget* parent) : QWidg
     // Moves inside the view show the buttons once slides arrive under a resting pointer.
     setMouseTracking(true);
     setCursor(Qt::ArrowCursor);
+    // Tab brings the keyboard here and shows the rotate buttons; a click leaves it where it was.
+    setFocusPolicy(Qt::TabFocus);
 
     m_rotateLeft =
         new SkinnedButton(this, QRect(QPoint(), ButtonSize), RotateLeftCommand, QStringLiteral("Rotate Left"));
-    m_rotateLeft->setFaces(skin.faces(1400, 1401, 1402, ButtonSize));
+    m_rotateLeft->setFaceRenderer(skin.faceRenderer(1400, 1401, 1402, ButtonSize));
     m_rotateRight =
         new SkinnedButton(this, QRect(QPoint(), ButtonSize), RotateRightCommand, QStringLiteral("Rotate Right"));
-    m_rotateRight->setFaces(skin.faces(1500, 1501, 1502, ButtonSize));
+    m_rotateRight->setFaceRenderer(skin.faceRenderer(1500, 1501, 1502, ButtonSize));
     for (SkinnedButton* button : {m_rotateLeft, m_rotateRight}) {
         button->hideButton();
+        button->installEventFilter(this);
         connect(button, &SkinnedButton::commandTriggered, this, &SlideView::onCommand);
     }
     placeButtons();
+    // The buttons stay while the keyboard moves between the view and them.
+    connect(qApp, &QApplication::focusChanged, this, [this] { updateButtons(); });
     // The picture follows the story: the current slide, its turns and imports, a new story.
     const auto repaint = [this] { update(); };
     connect(&story, &Story::currentChanged, this, repaint);
@@ -45,6 +54,17 @@ SlideView::SlideView(Story& story, SkinResources& skin, QWidget* parent) : QWidg
     connect(&story, &Story::slideReady, this, repaint);
     connect(&story, &Story::slideRemoved, this, repaint);
     connect(&story, &Story::storyReset, this, repaint);
+    // Slides arriving or leaving, or a podcast, under the pointer or the keyboard.
+    for (auto signal : {&Story::slideAdded, &Story::slideRemoved})
+        connect(&story, signal, this, [this] { updateButtons(); });
+    connect(&story, &Story::storyInfoChanged, this, [this] { updateButtons(); });
+    connect(&story, &Story::storyReset, this, [this] { updateButtons(); });
+}
+
+SlideView::~SlideView()
+{
+    // The buttons go after this body has run; focus leaving them must not reach it.
+    disconnect(qApp, nullptr, this, nullptr);
 }
 
 QRect SlideView::pictureRect(QSize picture, QSize view)
@@ -90,21 +110,39 @@ void SlideView::onCommand(int commandId)
         rotateRight();
 }
 
-void SlideView::rotate(int quarterTurns)
+bool SlideView::canRotate() const
 {
     if (m_story.count() == 0)
-        return;
-    Slide* slide = m_story.slideAt(m_story.currentIndex());
+        return false;
+    const Slide* slide = m_story.slideAt(m_story.currentIndex());
     // A picture still being imported would be replaced by the import's result anyway.
-    if (!slide || !slide->isReady() || slide->kind() == SlideKind::Segment || slide->picture().isNull())
-        return;
+    return slide && slide->isReady() && slide->kind() != SlideKind::Segment && !slide->picture().isNull();
+}
 
+void SlideView::rotate(int quarterTurns)
+{
+    if (!canRotate())
+        return;
     m_story.push(new RotateSlideCommand(m_story, m_story.currentIndex(), quarterTurns));
 }
 
 void SlideView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    paintPicture(painter);
+    if (hasFocus()) {
+        // The keyboard is here: a dotted ring just inside the edge, over margin or picture.
+        const QRect ring = rect().adjusted(1, 1, -2, -2);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(ring);
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(ring);
+    }
+}
+
+void SlideView::paintPicture(QPainter& painter)
+{
     const QColor background = QColor::fromRgb(BackgroundColour);
     const QRect all = rect();
     if (m_story.count() == 0) {
@@ -155,9 +193,20 @@ bool SlideView::offersRotation() const
     return m_story.count() > 0 && !m_story.isPodcast();
 }
 
-void SlideView::updateButtons(bool pointerOver)
+bool SlideView::hasKeyboardInside() const
 {
-    const bool show = pointerOver && offersRotation();
+    return hasFocus() || m_rotateLeft->hasFocus() || m_rotateRight->hasFocus();
+}
+
+void SlideView::setPointerOver(bool over)
+{
+    m_pointerOver = over;
+    updateButtons();
+}
+
+void SlideView::updateButtons()
+{
+    const bool show = (m_pointerOver || hasKeyboardInside()) && offersRotation();
     for (SkinnedButton* button : {m_rotateLeft, m_rotateRight}) {
         if (show && button->isButtonHidden())
             button->showButton();
@@ -169,19 +218,19 @@ void SlideView::updateButtons(bool pointerOver)
 void SlideView::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
-    updateButtons(true);
+    setPointerOver(true);
 }
 
 void SlideView::leaveEvent(QEvent* event)
 {
     QWidget::leaveEvent(event);
     // Moving onto a rotate button keeps the view under the pointer: no leave comes then.
-    updateButtons(false);
+    setPointerOver(false);
 }
 
 void SlideView::mouseMoveEvent(QMouseEvent* event)
 {
-    updateButtons(rect().contains(event->position().toPoint()));
+    setPointerOver(rect().contains(event->position().toPoint()));
     event->accept();
 }
 
@@ -199,13 +248,29 @@ void SlideView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void SlideView::keyPressEvent(QKeyEvent* event)
 {
-    event->accept();
+    // Left and Right page through the slides, as they do in the strip; other keys do nothing.
+    if ((event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) && event->modifiers() == Qt::NoModifier)
+        event->ignore();
+    else
+        event->accept();
 }
 
 void SlideView::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
+    const bool fromButton = std::exchange(m_focusFromButton, false);
+    updateButtons();
     update();
+    // Shift+Tab from the control after the buttons: the last button first, as Tab left it.
+    if (event->reason() == Qt::BacktabFocusReason && !fromButton && !m_rotateRight->isHidden())
+        m_rotateRight->setFocus(Qt::BacktabFocusReason);
+}
+
+bool SlideView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut && (watched == m_rotateLeft || watched == m_rotateRight))
+        m_focusFromButton = QApplication::focusWidget() == this; // already the widget taking over
+    return QWidget::eventFilter(watched, event);
 }
 
 void SlideView::focusOutEvent(QFocusEvent* event)

@@ -8,9 +8,9 @@ Q_LOGGING_CATEGORY(lcSvgArt, "pictorelle.views.art")
 
 namespace svgart {
 
-QImage render(const QString& path, QSize size)
+QImage render(const QString& path, QSize size, qreal devicePixelRatio)
 {
-    if (size.isEmpty())
+    if (size.isEmpty() || !(devicePixelRatio > 0))
         return {};
     QSvgRenderer renderer(path);
     if (!renderer.isValid()) {
@@ -18,12 +18,15 @@ QImage render(const QString& path, QSize size)
         return {};
     }
     renderer.setAspectRatioMode(Qt::KeepAspectRatio);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(1.0);
+    // Drawn from the vector at the screen's own pixels: sharp where one logical pixel is several.
+    const QSize pixels = (QSizeF(size) * devicePixelRatio).toSize().expandedTo(QSize(1, 1));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    // The painter works in logical pixels; a ratio like 1.25 rounds the image to whole pixels.
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels) / devicePixelRatio));
     return image;
 }
 

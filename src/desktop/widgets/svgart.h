@@ -6,9 +6,10 @@
 
 namespace svgart {
 
-//! Draws the SVG at path into a transparent ARGB image of exactly size (device pixel
-//! ratio 1), keeping the drawing's proportions and centring it. Null when the file is
-//! missing or not SVG, or size is empty. Needs no GUI thread.
-QImage render(const QString& path, QSize size);
+//! Draws the SVG at path into a transparent ARGB image of size logical pixels at
+//! devicePixelRatio: size × ratio device pixels, keeping the drawing's proportions and
+//! centring it. Null when the file is missing or not SVG, size is empty or the ratio is not
+//! positive. Needs no GUI thread.
+QImage render(const QString& path, QSize size, qreal devicePixelRatio = 1.0);
 
 } // namespace svgart

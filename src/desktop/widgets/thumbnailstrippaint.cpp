@@ -19,6 +19,20 @@ constexpr int PictureSize = 75;
 // The insertion bar: this wide, reaching this far above and below the pictures.
 constexpr int MarkerWidth = 4;
 constexpr int MarkerOverhang = 4;
+constexpr int PodcastPictureId = 100;
+constexpr int BackdropId = 104;
+
+//! The stored 75 × 75 thumbnail smoothed up to the device pixels of a ratio above 1, so that
+//! Qt does not stretch it pixel by pixel.
+QImage thumbnailAt(const QImage& thumbnail, qreal devicePixelRatio)
+{
+    if (thumbnail.isNull() || devicePixelRatio <= 1.0)
+        return thumbnail;
+    const QSize pixels = (QSizeF(PictureSize, PictureSize) * devicePixelRatio).toSize();
+    QImage sharp = thumbnail.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    sharp.setDevicePixelRatio(devicePixelRatio);
+    return sharp;
+}
 
 } // namespace
 
@@ -57,12 +71,14 @@ void ThumbnailStrip::paintEvent(QPaintEvent*)
 void ThumbnailStrip::drawSlide(QPainter& painter, const Slide& slide, int index) const
 {
     const int x = placeOf(index).drawn;
-    painter.drawPixmap(x - 1, PictureTop - 1, m_skin.thumbnailBackdrop());
+    // The art is drawn for the screen's pixels; the thumbnail keeps the size the story stores.
+    const qreal ratio = devicePixelRatioF();
+    painter.drawPixmap(x - 1, PictureTop - 1, m_skin.bitmap(BackdropId, ratio));
     const QRect picture(x, PictureTop, PictureSize, PictureSize);
     if (slide.kind() == SlideKind::Segment)
-        painter.drawPixmap(picture, m_skin.podcastPicture());
+        painter.drawPixmap(picture, m_skin.bitmap(PodcastPictureId, ratio));
     else
-        painter.drawImage(picture, slide.thumbnail());
+        painter.drawImage(picture, thumbnailAt(slide.thumbnail(), ratio));
 
     if (isSelected(index)) {
         painter.setBrush(Qt::NoBrush);

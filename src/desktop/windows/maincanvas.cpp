@@ -2,6 +2,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QWheelEvent>
@@ -52,4 +53,18 @@ void MainCanvas::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     dropped(event->mimeData()->urls(), event->position().toPoint());
+}
+
+ClientScroller::ClientScroller(QWidget* canvas, QWidget* parent) : QScrollArea(parent)
+{
+    setObjectName(QStringLiteral("clientScroller"));
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);
+    setWidgetResizable(true);
+    setWidget(canvas);
+}
+
+void ClientScroller::keyPressEvent(QKeyEvent* event)
+{
+    event->ignore();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QScrollArea>
 #include <QUrl>
 #include <QWidget>
 
@@ -26,4 +27,16 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+};
+
+//! Holds the canvas in a window smaller than the canvas's minimum (a small screen) and
+//! scrolls it then; with room enough it shows no scroll bar and the canvas fills it. Leaves
+//! the arrow and page keys to the window, which steps through the slides with them.
+class ClientScroller : public QScrollArea
+{
+public:
+    ClientScroller(QWidget* canvas, QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };

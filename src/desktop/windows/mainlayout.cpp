@@ -1,9 +1,14 @@
 #include "desktop/windows/mainlayout.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int PictureStory = 1;
 constexpr int Podcast = 2;
+// The slide panel's heading sits H − 210 down; from this client height on it clears the story
+// panel's last row (461 + 16) by three pixels.
+constexpr int RoomyHeight = 690;
 
 } // namespace
 
@@ -48,11 +53,16 @@ MainLayout computeMainLayout(int width, int height, int storyType)
     layout.progressBar = QPoint(c + 260, h - 76);
 
     if (storyType == PictureStory) {
+        // Shorter clients (a small screen) move the slide panel down into the free corner
+        // under it, as far as keeps its last row six pixels above the bottom: it is placed as
+        // in a client panelH tall.
+        const int panelH = h + std::clamp(RoomyHeight - h, 0, RoomyHeight - MainLayoutMinimum.height());
         SlidePanelPlaces panel;
-        panel.heading = QRect(7, h - 210, 202, 26);
-        panel.editSlide = QRect(210, h - 210, 66, 26);
-        panel.labels = {QRect(0, h - 172, 82, 16), QRect(0, h - 112, 82, 16), QRect(0, h - 88, 82, 16)};
-        panel.values = {QRect(90, h - 172, 210, 48), QRect(90, h - 112, 210, 32), QRect(90, h - 88, 210, 16)};
+        panel.heading = QRect(7, panelH - 210, 202, 26);
+        panel.editSlide = QRect(210, panelH - 210, 66, 26);
+        panel.labels = {QRect(0, panelH - 172, 82, 16), QRect(0, panelH - 112, 82, 16), QRect(0, panelH - 88, 82, 16)};
+        panel.values = {QRect(90, panelH - 172, 210, 48), QRect(90, panelH - 112, 210, 32),
+                        QRect(90, panelH - 88, 210, 16)};
         layout.slidePanel = panel;
     } else if (storyType == Podcast) {
         SlidePanelPlaces panel;

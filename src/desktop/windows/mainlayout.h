@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 
 #include <array>
 #include <optional>
@@ -50,6 +51,11 @@ struct MainLayout
     QRect transcriptCheck;
     QRect transcriptBox;
 };
+
+//! The smallest client the layout keeps whole: the time display still ends inside at this
+//! width, and at this height the slide panel, moved down, still clears the story panel.
+//! Below it the client scrolls.
+inline constexpr QSize MainLayoutMinimum(760, 624);
 
 //! The layout of a client width × height for a story type (1 pictures, 2 podcast, 3 and 4
 //! only ever read from files).

@@ -11,6 +11,7 @@
 #include <QUndoStack>
 
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -146,6 +147,7 @@ void MainMenus::updateExportAction()
 void MainMenus::addEditMenu(QMenuBar& bar, int undoId, int redoId)
 {
     auto* edit = new QMenu(QStringLiteral("&Edit"), &bar);
+    m_edit = edit;
     // Right after File, as desktop programs place it.
     const QList<QAction*> menus = bar.actions();
     bar.insertMenu(menus.size() > 1 ? menus.at(1) : nullptr, edit);
@@ -176,4 +178,32 @@ void MainMenus::updateUndoActions()
     m_redo->setText(stack->canRedo() ? QStringLiteral("&Redo %1").arg(stack->redoText()) : QStringLiteral("&Redo"));
     m_undo->setEnabled(m_story.canUndoNow());
     m_redo->setEnabled(m_story.canRedoNow());
+}
+
+void MainMenus::addRotateActions(int leftId, int rightId, std::function<bool()> canRotate)
+{
+    m_edit->addSeparator();
+    m_rotateLeft = m_edit->addAction(QStringLiteral("Rotate &Left"));
+    m_rotateLeft->setData(leftId);
+    // Ctrl+L too, where the brackets need a third key.
+    m_rotateLeft->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), QKeySequence(Qt::CTRL | Qt::Key_L)});
+    m_rotateRight = m_edit->addAction(QStringLiteral("Rotate Ri&ght"));
+    m_rotateRight->setData(rightId);
+    m_rotateRight->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_BracketRight), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L)});
+    connect(m_rotateLeft, &QAction::triggered, this, [this, leftId] { emit commandRequested(leftId); });
+    connect(m_rotateRight, &QAction::triggered, this, [this, rightId] { emit commandRequested(rightId); });
+
+    // A slide still importing, a podcast segment or no slide at all cannot be turned.
+    const auto update = [this, canRotate = std::move(canRotate)] {
+        const bool can = canRotate();
+        m_rotateLeft->setEnabled(can);
+        m_rotateRight->setEnabled(can);
+    };
+    for (auto signal :
+         {&Story::currentChanged, &Story::slideReady, &Story::slideAdded, &Story::slideRemoved, &Story::slideChanged})
+        connect(&m_story, signal, this, update);
+    connect(&m_story, &Story::storyInfoChanged, this, update);
+    connect(&m_story, &Story::storyReset, this, update);
+    update();
 }

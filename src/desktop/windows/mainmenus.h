@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
+
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -11,7 +13,7 @@ class Story;
 //! The menu bar: File (Open Recent with the last stories saved or opened, Save As…, and
 //! Export Video…, or Export Audio… for a podcast, among its items), Edit (Undo and Redo over
 //! the story's undo stack, labelled by the step they undo or redo, enabled only when that
-//! step can run now), Pictorelle, Settings and Help. Every item carries its command id and
+//! step can run now; Rotate Left and Rotate Right), Pictorelle, Settings and Help. Every item carries its command id and
 //! asks for it with commandRequested.
 class MainMenus : public QObject
 {
@@ -19,7 +21,13 @@ class MainMenus : public QObject
 public:
     MainMenus(QMenuBar& bar, Story& story, int undoId, int redoId);
 
+    //! Adds Rotate Left (Ctrl+[, Ctrl+L) and Rotate Right (Ctrl+], Ctrl+Shift+L) to Edit;
+    //! they are enabled while canRotate says the current slide can be turned.
+    void addRotateActions(int leftId, int rightId, std::function<bool()> canRotate);
+
     QAction* undoAction() const { return m_undo; }
+    QAction* rotateLeftAction() const { return m_rotateLeft; }
+    QAction* rotateRightAction() const { return m_rotateRight; }
     QAction* redoAction() const { return m_redo; }
     //! Relabels and enables Undo and Redo for the stack as it stands.
     void updateUndoActions();
@@ -42,6 +50,9 @@ private:
     Story& m_story;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
+    QMenu* m_edit = nullptr;
+    QAction* m_rotateLeft = nullptr;
+    QAction* m_rotateRight = nullptr;
     QAction* m_export = nullptr;
     QMenu* m_recent = nullptr;
     QStringList m_recentFiles;

@@ -22,6 +22,7 @@
 #include "desktop/windows/narrationcontrols.h"
 #include "desktop/windows/narrationimport.h"
 #include "desktop/windows/programdialogs.h"
+#include "desktop/windows/screenfit.h"
 #include "desktop/windows/slideactions.h"
 #include "desktop/windows/slidepanel.h"
 #include "desktop/windows/storyactions.h"
@@ -131,6 +132,9 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     m_menus = new MainMenus(*menuBar(), *m_story, UndoCommand, RedoCommand);
     connect(m_menus, &MainMenus::commandRequested, this, [this](int id) { command(id); });
     createControls();
+    // Through the same steps as the view's own rotate buttons.
+    m_menus->addRotateActions(SlideView::RotateLeftCommand, SlideView::RotateRightCommand,
+                              [this] { return m_slideView->canRotate(); });
     setUpKeyboard();
     keepRecoveryCopy();
     m_storyActions = new StoryActions(
@@ -143,6 +147,9 @@ MainWindow::MainWindow(const MainWindowServices& services) : m_services(services
     connectViews();
     listenToStory();
     resize(m_settings.windowWidth(), m_settings.windowHeight());
+    // 800 × 780 where the screen has room; a smaller screen shows the whole window, scrolled
+    // only where even the compact layout does not fit.
+    m_screenFit = new ScreenFitter(*this, QSize(MinimumWidth, MinimumHeight));
     relayout();
 }
 
@@ -174,7 +181,8 @@ void MainWindow::createControls()
     canvas->takesDrops = [this] { return !m_story->isPodcast(); };
     canvas->dropped = [this](const QList<QUrl>& urls, QPoint pos) { dropFiles(urls, pos); };
     m_canvas = canvas;
-    setCentralWidget(canvas);
+    canvas->setMinimumSize(MainLayoutMinimum);
+    setCentralWidget(new ClientScroller(canvas, this));
 
     const SkinResources& skin = *m_skin;
     m_strip = new ThumbnailStrip(*m_story, *m_skin, canvas);
@@ -372,22 +380,36 @@ void MainWindow::orderTabStops()
         if ((child->focusPolicy() & Qt::TabFocus) && !child->isWindow())
             stops.append(child);
     }
+    // The slide view spans several rows: it stands in the row of its rotate buttons.
+    const auto place = [this](const QWidget* stop) {
+        if (stop != m_slideView)
+            return stop->geometry();
+        const QRect view = m_slideView->geometry();
+        const QRect buttons = m_slideView->rotateLeftButton()->geometry();
+        return QRect(view.x(), view.y() + buttons.y(), view.width(), buttons.height());
+    };
     // Rows from the top by the controls' middles: a control whose middle lies within the
     // height of a row's first control joins that row.
-    std::stable_sort(stops.begin(), stops.end(), [](const QWidget* a, const QWidget* b) {
-        return a->geometry().center().y() < b->geometry().center().y();
+    std::stable_sort(stops.begin(), stops.end(), [&place](const QWidget* a, const QWidget* b) {
+        return place(a).center().y() < place(b).center().y();
     });
     QList<QWidget*> ordered;
     for (qsizetype rowStart = 0; rowStart < stops.size();) {
-        const QRect first = stops.at(rowStart)->geometry();
+        const QRect first = place(stops.at(rowStart));
         qsizetype rowEnd = rowStart + 1;
-        while (rowEnd < stops.size() && stops.at(rowEnd)->geometry().center().y() <= first.bottom())
+        while (rowEnd < stops.size() && place(stops.at(rowEnd)).center().y() <= first.bottom())
             ++rowEnd;
         QList<QWidget*> row = stops.mid(rowStart, rowEnd - rowStart);
         std::stable_sort(row.begin(), row.end(),
-                         [](const QWidget* a, const QWidget* b) { return a->geometry().x() < b->geometry().x(); });
+                         [&place](const QWidget* a, const QWidget* b) { return place(a).x() < place(b).x(); });
         ordered += row;
         rowStart = rowEnd;
+    }
+    // The slide view's rotate buttons come right after it.
+    const qsizetype view = ordered.indexOf(m_slideView);
+    if (view >= 0) {
+        ordered.insert(view + 1, m_slideView->rotateRightButton());
+        ordered.insert(view + 1, m_slideView->rotateLeftButton());
     }
     for (qsizetype i = 1; i < ordered.size(); ++i)
         QWidget::setTabOrder(ordered.at(i - 1), ordered.at(i));
@@ -507,6 +529,12 @@ void MainWindow::command(int id, int parameter)
             m_import->importNarration(m_story->currentIndex());
         }
         break;
+    case SlideView::RotateLeftCommand:
+        m_slideView->rotateLeft();
+        break;
+    case SlideView::RotateRightCommand:
+        m_slideView->rotateRight();
+        break;
     case ClearNarration:
         m_narration->clearNarration();
         break;
@@ -516,7 +544,9 @@ void MainWindow::command(int id, int parameter)
                                        QStringLiteral("You need to add a slide image before using Cue Cards."),
                                        Prompter::Icon::Information);
         } else if (hasSlide && m_cueCard) {
-            m_cueCard->move(frameGeometry().topLeft());
+            // Brought back into view beside the window, where it covers neither menu nor strip.
+            if (auto* card = qobject_cast<CueCardWindow*>(m_cueCard.data()))
+                card->placeBesideOwner();
             emit cueCardCommand(ShowCueSlide, m_story->currentIndex());
         } else if (hasSlide) {
             openCueCard();
@@ -601,7 +631,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 bool MainWindow::loadSettings()
 {
-    const bool opened = m_dialogs->loadSettings(QSize(MinimumWidth, MinimumHeight));
+    const bool opened = m_dialogs->loadSettings(minimumSize());
     applyInputDevice();
     m_preparation->setEvenLoudness(m_settings.evenLoudness());
     m_menus->setRecentStories(m_settings.recentStories());

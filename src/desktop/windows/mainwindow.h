@@ -40,6 +40,7 @@ class QCheckBox;
 class QLabel;
 class PanelValue;
 class QPlainTextEdit;
+class ScreenFitter;
 class SkinResources;
 class SkinnedButton;
 class SlideView;
@@ -117,6 +118,8 @@ public:
         CueCards = 21010,
         ImportNarration = 21011,
     };
+    //! The window's minimum size where the screen has room for it; a smaller screen lowers it
+    //! to the screen's free area.
     static constexpr int MinimumWidth = 800;
     static constexpr int MinimumHeight = 780;
 
@@ -216,6 +219,8 @@ private:
     bool m_repaintPending = false;
 
     QWidget* m_canvas = nullptr;
+    //! Keeps the window on its screen's free area; a child of the window.
+    ScreenFitter* m_screenFit = nullptr;
     ThumbnailStrip* m_strip = nullptr;
     SlideView* m_slideView = nullptr;
     // The parts; children of the canvas, except the narration controls, which own the recorder

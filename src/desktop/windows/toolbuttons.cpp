@@ -45,13 +45,13 @@ SkinnedButton* createToolButton(QWidget* canvas, const SkinResources& skin, int 
         auto* button = new SkinnedButton(canvas, QRect(QPoint(0, 0), spec.size), spec.id, QString::fromUtf8(spec.text));
         // The logo's word mark is drawn smaller than its button.
         const QSize faceSize = spec.id == LogoId ? QSize(149, 31) : spec.size;
-        button->setFaces(skin.faces(spec.normal, spec.hover, spec.pressed, faceSize));
+        button->setFaceRenderer(skin.faceRenderer(spec.normal, spec.hover, spec.pressed, faceSize));
         // The logo does nothing: Tab passes it by.
         if (spec.id == LogoId)
             button->setFocusPolicy(Qt::NoFocus);
         // The paused recording's faces.
         if (spec.id == RecordId)
-            button->setFaces(skin.faces(1603, 1604, 1605, spec.size), SkinnedButton::FaceSet::Second);
+            button->setFaceRenderer(skin.faceRenderer(1603, 1604, 1605, spec.size), SkinnedButton::FaceSet::Second);
         return button;
     }
     return nullptr;

@@ -1,4 +1,5 @@
 #include "desktop/dialogs/cuecardwindow.h"
+#include "desktop/dialogs/dialogplacement.h"
 #include "eventually.h"
 
 #include "desktop/widgets/skinresources.h"
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUndoStack>
@@ -233,6 +235,108 @@ TEST_F(CueCardFixture, ReopensWhereItWasClosed)
     EXPECT_EVENTUALLY(window.isNull());
     open(0);
     EXPECT_EQ(window->pos(), QPoint(260, 170));
+}
+
+TEST(Placement, KeptInsideMovesAFrameTheLeastWayOntoTheArea)
+{
+    const QRect area(0, 30, 1366, 708);
+    EXPECT_EQ(keptInside(QPoint(100, 200), QSize(300, 200), area), QPoint(100, 200));
+    EXPECT_EQ(keptInside(QPoint(1200, 650), QSize(300, 200), area), QPoint(1066, 538));
+    EXPECT_EQ(keptInside(QPoint(-50, 0), QSize(300, 200), area), QPoint(0, 30));
+    // Larger than the area: its top-left corner stays in it.
+    EXPECT_EQ(keptInside(QPoint(500, 500), QSize(2000, 900), area), QPoint(0, 30));
+}
+
+TEST(Placement, BesideAWindowGoesRightThenLeftThenOverItsLowerRightCorner)
+{
+    const QRect area(0, 0, 1366, 738);
+    const QSize card(340, 380);
+    // Room on the right: top edges level, 8 px apart.
+    EXPECT_EQ(besideWindow(QRect(10, 20, 800, 600), card, area), QPoint(818, 20));
+    // Room on the left only.
+    EXPECT_EQ(besideWindow(QRect(500, 20, 800, 600), card, area), QPoint(152, 20));
+    // No room on either side: over the lower right corner, inside the window.
+    EXPECT_EQ(besideWindow(QRect(0, 0, 1366, 738), card, area), QPoint(1018, 350));
+    // A window running off the bottom of the screen: the card stays on it.
+    EXPECT_EQ(besideWindow(QRect(10, 500, 800, 600), card, area), QPoint(818, 358));
+}
+
+struct CueCardPlacementTest : CueCardFixture
+{
+    QWidget mainWindow;
+    QRect area;
+
+    void SetUp() override
+    {
+        addSlides({"", ""});
+        area = mainWindow.screen()->availableGeometry();
+    }
+
+    void openBeside(const QRect& mainGeometry)
+    {
+        mainWindow.setGeometry(mainGeometry);
+        mainWindow.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+        window = new CueCardWindow(story, settings, skin, &mainWindow);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.data()));
+    }
+
+    void expectOnScreen() const
+    {
+        const QRect frame = window->frameGeometry();
+        EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                          << frame.height() << " in " << area.width() << "x" << area.height();
+    }
+};
+
+TEST_F(CueCardPlacementTest, FirstOpensRightOfTheMainWindowWhenThereIsRoom)
+{
+    openBeside(QRect(area.topLeft() + QPoint(10, 40), QSize(area.width() / 3, area.height() - 200)));
+    expectOnScreen();
+    EXPECT_FALSE(window->frameGeometry().intersects(mainWindow.frameGeometry()));
+    EXPECT_GT(window->x(), mainWindow.frameGeometry().right());
+    EXPECT_EQ(window->y(), mainWindow.frameGeometry().top());
+}
+
+TEST_F(CueCardPlacementTest, FirstOpensLeftOfAMainWindowAtTheRightEdge)
+{
+    const int width = area.width() / 3;
+    openBeside(QRect(area.right() + 1 - width, area.top() + 20, width, area.height() / 2));
+    expectOnScreen();
+    EXPECT_FALSE(window->frameGeometry().intersects(mainWindow.frameGeometry()));
+    EXPECT_LT(window->frameGeometry().right(), mainWindow.frameGeometry().left());
+}
+
+TEST_F(CueCardPlacementTest, FirstOpensOverTheLowerRightCornerOfAMainWindowThatFillsTheScreen)
+{
+    openBeside(area);
+    expectOnScreen();
+    // Clear of the menu bar and the strip at the top left.
+    EXPECT_FALSE(window->frameGeometry().contains(mainWindow.geometry().topLeft() + QPoint(20, 20)));
+    EXPECT_GT(window->frameGeometry().bottom(), area.center().y());
+    EXPECT_GT(window->frameGeometry().right(), area.center().x());
+}
+
+TEST_F(CueCardPlacementTest, ReopensWhereTheAuthorLeftItButNeverOffTheScreen)
+{
+    openBeside(QRect(area.topLeft() + QPoint(10, 40), QSize(area.width() / 3, area.height() - 200)));
+    window->move(area.topLeft() + QPoint(60, 50));
+    window->command(CueCardWindow::Close, -1);
+    EXPECT_EVENTUALLY(window.isNull());
+    window = new CueCardWindow(story, settings, skin, &mainWindow);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.data()));
+    EXPECT_EQ(window->pos(), area.topLeft() + QPoint(60, 50));
+    delete window.data();
+
+    // Left half off the screen's lower right corner, as a screen change can leave it.
+    settings.setCueX(area.right() - 50);
+    settings.setCueY(area.bottom() - 20);
+    window = new CueCardWindow(story, settings, skin, &mainWindow);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.data()));
+    expectOnScreen();
 }
 
 TEST_F(CueCardFixture, StoresAtMost19999CharactersAsTheSlideKeepsThem)

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -319,11 +320,22 @@ TEST_F(StoryInfoDialogTest, GivenACategoryChosenThenTheLabelShowsItAndCancelKeep
     EXPECT_EQ(story.categoryName(), "Lifestyle  >  Road & Rail");
 }
 
-TEST_F(StoryInfoDialogTest, GivenTheMainWindowThenTheDialogOpensAtItsOffset)
+TEST_F(StoryInfoDialogTest, GivenTheMainWindowThenTheDialogOpensAtItsOffsetButNeverOffTheScreen)
 {
+    const QRect area = mainWindow.screen()->availableGeometry();
+    mainWindow.move(area.topLeft());
+    {
+        StoryInfoDialog dialog(story, categories, skin, &mainWindow);
+        show(dialog);
+        ASSERT_TRUE(area.contains(QRect(dialog.pos(), dialog.frameGeometry().size())));
+        EXPECT_EQ(dialog.pos(), mainWindow.frameGeometry().topLeft() + QPoint(245, 218));
+    }
+    // A main window reaching past the screen's lower right corner: the offset would put the
+    // dialog's buttons out of reach.
+    mainWindow.move(area.bottomRight() - QPoint(300, 300));
     StoryInfoDialog dialog(story, categories, skin, &mainWindow);
     show(dialog);
-    EXPECT_EQ(dialog.pos(), mainWindow.frameGeometry().topLeft() + QPoint(245, 218));
+    EXPECT_TRUE(area.contains(dialog.frameGeometry()));
 }
 
 TEST_F(SlideInfoDialogTest, GivenTheSlideShownThenItsNumberCaptionAndTagsAreShownAndTheWalkButtonsFitItsPlace)

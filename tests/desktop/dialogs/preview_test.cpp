@@ -8,9 +8,11 @@
 #include "story/story.h"
 #include "tempfolder.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -289,6 +291,20 @@ TEST(PreviewLayout, TextsStartAtThePicturesLeftEdgeOnlyWhenLabelAndCaptionAreNar
     EXPECT_EQ(previewTextLayout(QRect(0, 0, 0, 0), 12, 5).label, QPoint(20, 5));
 }
 
+TEST(PreviewLayout, FullScreenPicturesFillTheRoomBetweenButtonsAndTextsWithTheirAspectKept)
+{
+    // Room: 1920 × (1080 − 41 − 72) = 1920 × 967, from y = 41.
+    // Wide: the height limits; 640 × 967 / 480 = 1289.33.
+    EXPECT_EQ(previewFullScreenPictureRect(QSize(1920, 1080), QSize(640, 480)), QRect(316, 41, 1289, 967));
+    // Wider still: the width limits; 480 × 1920 / 1280 = 720, centred in the room.
+    EXPECT_EQ(previewFullScreenPictureRect(QSize(1920, 1080), QSize(1280, 480)), QRect(0, 164, 1920, 720));
+    // Larger than the screen: scaled down.
+    EXPECT_EQ(previewFullScreenPictureRect(QSize(800, 600), QSize(3000, 3000)), QRect(157, 41, 487, 487));
+    // Nothing to draw, or no room.
+    EXPECT_TRUE(previewFullScreenPictureRect(QSize(800, 600), QSize()).isEmpty());
+    EXPECT_TRUE(previewFullScreenPictureRect(QSize(800, 100), QSize(640, 480)).isEmpty());
+}
+
 TEST(PreviewLayout, PicturesAreCentredUnscaledAndThePlayerSitsBelowTheMainWindowsTop)
 {
     EXPECT_EQ(previewPictureRect(QSize(683, 754), QSize(640, 480)), QRect(21, 137, 640, 480));
@@ -519,6 +535,124 @@ TEST_F(PreviewDialogFixture, OpensTwentyOnePixelsBelowTheMainWindowsTopCentredOn
     const QRect area = owner.screen()->availableGeometry();
     EXPECT_EQ(placed.pos().y(), area.height() >= 754 + 21 ? 21 : area.top());
     EXPECT_GE(placed.pos().y(), area.top());
+}
+
+// ---- the keyboard ----
+
+using PreviewKeysTest = PreviewDialogFixture;
+
+// A key to whatever has the keyboard in the player.
+void press(Qt::Key key)
+{
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QTest::keyClick(target, key);
+}
+
+TEST_F(PreviewKeysTest, SpaceStopsAndPlaysLeftAndRightChangeSlidesHomeRewindsWhereverTheKeyboardIs)
+{
+    addPictureSlides({4, 4, 4});
+    open();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    // On a skinned button, on the Close button and on the player itself alike.
+    for (QWidget* focus :
+         {static_cast<QWidget*>(dialog->button(PreviewDialog::RewindCommand)),
+          static_cast<QWidget*>(dialog->findChild<QPushButton*>("closeButton")), static_cast<QWidget*>(dialog.get())}) {
+        SCOPED_TRACE(focus->metaObject()->className());
+        focus->setFocus(Qt::OtherFocusReason);
+        dialog->command(PreviewDialog::RewindCommand);
+        player.calls.clear();
+
+        press(Qt::Key_Space);
+        EXPECT_FALSE(dialog->playback().isPlaying());
+        EXPECT_EQ(player.calls, QStringList{"purge"});
+        press(Qt::Key_Space);
+        EXPECT_TRUE(dialog->playback().isPlaying());
+        EXPECT_EQ(player.calls.last(), played(0));
+
+        press(Qt::Key_Right);
+        press(Qt::Key_Right);
+        EXPECT_EQ(dialog->playback().slideLabel(), "Slide 3 of 3");
+        EXPECT_EQ(player.calls.last(), played(2));
+        press(Qt::Key_Right);
+        EXPECT_EQ(dialog->playback().currentIndex(), 2) << "the last slide stays";
+        press(Qt::Key_Left);
+        EXPECT_EQ(dialog->playback().currentIndex(), 1);
+        EXPECT_EQ(player.calls.last(), played(1));
+        press(Qt::Key_Home);
+        EXPECT_EQ(dialog->playback().currentIndex(), 0);
+        EXPECT_EQ(player.calls.last(), played(0));
+        EXPECT_TRUE(dialog->isVisible());
+    }
+}
+
+TEST_F(PreviewKeysTest, F11FillsTheScreenWithTheScaledPictureAndEscapeLeavesFullScreenBeforeClosing)
+{
+    addPictureSlides({30});
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(QColor(200, 30, 40));
+    story.slideAt(0)->replacePicture(picture);
+    open();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    const QPoint normalPlace = dialog->pos();
+    QPushButton* fullScreen = dialog->fullScreenButton();
+    EXPECT_EQ(fullScreen->accessibleName(), "Full Screen");
+    EXPECT_FALSE(fullScreen->isChecked());
+
+    // GIVEN F11
+    press(Qt::Key_F11);
+    const QSize screen = dialog->screen()->geometry().size();
+    EXPECT_TRUE(dialog->isFullScreen());
+    QTRY_COMPARE(dialog->size(), screen);
+    EXPECT_TRUE(fullScreen->isChecked());
+
+    // THEN the picture fills the room, aspect kept, and the buttons stay centred above it
+    const QRect shownRect = dialog->shownPictureRect();
+    EXPECT_EQ(shownRect, previewFullScreenPictureRect(screen, QSize(320, 240)));
+    EXPECT_GT(shownRect.width(), 320);
+    EXPECT_NEAR(double(shownRect.width()) / shownRect.height(), 320.0 / 240.0, 0.01);
+    const QImage image = shown();
+    EXPECT_EQ(image.pixel(shownRect.center()), qRgb(200, 30, 40));
+    EXPECT_EQ(image.pixel(shownRect.topLeft() + QPoint(1, 1)), qRgb(200, 30, 40));
+    EXPECT_EQ(image.pixel(shownRect.bottomRight() - QPoint(1, 1)), qRgb(200, 30, 40));
+    EXPECT_EQ(dialog->textLayout().label.y(), shownRect.bottom() + 6);
+    EXPECT_EQ(dialog->button(PreviewDialog::RewindCommand)->pos(), QPoint(screen.width() / 2 - 87, 10));
+    EXPECT_TRUE(dialog->playback().isPlaying());
+
+    // WHEN Escape THEN the player is back at its own size and place, still playing
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isFullScreen());
+    QTRY_COMPARE(dialog->size(), PreviewDialog::PlayerSize);
+    EXPECT_EQ(dialog->pos(), normalPlace);
+    EXPECT_FALSE(fullScreen->isChecked());
+    EXPECT_EQ(dialog->shownPictureRect(), previewPictureRect(PreviewDialog::PlayerSize, QSize(320, 240)));
+    EXPECT_EQ(dialog->button(PreviewDialog::RewindCommand)->pos(), QPoint(683 / 2 - 87, 10));
+    EXPECT_TRUE(dialog->playback().isPlaying());
+
+    // The button does the same as F11; the next Escape closes.
+    QTest::mouseClick(fullScreen, Qt::LeftButton);
+    EXPECT_TRUE(dialog->isFullScreen());
+    QTest::mouseClick(fullScreen, Qt::LeftButton);
+    EXPECT_FALSE(dialog->isFullScreen());
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+    EXPECT_EQ(player.calls.last(), "purge");
+}
+
+TEST_F(PreviewKeysTest, ClosingFromFullScreenEndsThePlayerWithOne)
+{
+    addPictureSlides({30});
+    open();
+    press(Qt::Key_F11);
+    ASSERT_TRUE(dialog->isFullScreen());
+    dialog->findChild<QPushButton*>("closeButton")->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+    EXPECT_EQ(player.calls.last(), "purge");
 }
 
 } // namespace

@@ -15,8 +15,8 @@ TEST_F(PublishChecksDialogTest, GivenANewEmptyStoryWhenCheckedThenEveryProblemIs
                                    " - Pictorelle DESCRIPTION required\n"
                                    " - Pictorelle CATEGORY required\n"
                                    " - Pictorelle TAG required\n"
-                                   " - USERNAME required, see Settings -> User Settings\n"
-                                   " - PASSWORD required, see Settings -> User Settings\n");
+                                   " - USERNAME required, see Settings -> Program Settings -> User Settings\n"
+                                   " - PASSWORD required, see Settings -> Program Settings -> User Settings\n");
     // Information is missing, but a story without slides has nothing to describe yet.
     EXPECT_TRUE(hooks.commands.isEmpty());
 }

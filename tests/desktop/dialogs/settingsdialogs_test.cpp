@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -167,6 +168,35 @@ TEST_F(SettingsDialogsTest, GivenBothWarningsToggledWhenCancelledOrClosedThenNot
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(settings.hideRecordOverAudio(), 0);
+}
+
+TEST_F(SettingsDialogsTest, GivenThePointerAnywhereThenTheNarrationPromptOpensAboveRightOfItAndWhollyOnScreen)
+{
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    const QRect area = owner.screen()->availableGeometry();
+    const QPoint middle = area.center();
+    // GIVEN the pointer in the middle, in each corner and beyond the screen's edges
+    for (const QPoint pointer : {middle, area.topLeft(), area.topRight(), area.bottomLeft(), area.bottomRight(),
+                                 area.bottomRight() + QPoint(300, 300), area.topLeft() - QPoint(300, 300)}) {
+        SCOPED_TRACE(testing::Message() << pointer.x() << "," << pointer.y());
+        QCursor::setPos(pointer);
+        PromptDialog prompt(PromptDialog::Kind::Clear, QPixmap(), &owner);
+        prompt.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&prompt));
+        // THEN all of it is on the screen the owner is on
+        const QRect frame = prompt.frameGeometry();
+        EXPECT_TRUE(area.contains(frame))
+            << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+        // and, where there is room, its lower left corner is at the pointer
+        if (pointer == middle) {
+            EXPECT_EQ(frame.topLeft(), QPoint(middle.x(), middle.y() - frame.height()));
+        }
+        if (pointer == area.bottomLeft()) {
+            EXPECT_EQ(frame.topLeft(), QPoint(area.left(), area.bottom() - frame.height()));
+        }
+        prompt.reject();
+    }
 }
 
 TEST_F(SettingsDialogsTest, GivenTheEvenLoudnessBoxToggledThenOkStoresItAndCancelLeavesTheSettingAlone)

@@ -159,3 +159,47 @@ TEST(Artwork, TheLogoKeepsItsProportionsAtBothSizes)
 }
 
 } // namespace
+
+TEST(Artwork, AtADevicePixelRatioEveryPictureIsDrawnAtTheScreensPixels)
+{
+    for (const ArtEntry& entry : artcatalog::entries()) {
+        SCOPED_TRACE(entry.file);
+        const QString path = artcatalog::resourcePath(entry, entry.size);
+        const QImage doubled = svgart::render(path, entry.size, 2.0);
+        ASSERT_EQ(doubled.size(), entry.size * 2);
+        EXPECT_EQ(doubled.devicePixelRatio(), 2.0);
+        EXPECT_EQ(doubled.deviceIndependentSize(), QSizeF(entry.size));
+        // Drawn anew, not the small picture blown up: more shades than the small one has.
+        EXPECT_GT(distinctColours(doubled), distinctColours(svgart::render(path, entry.size)));
+    }
+    // A ratio like 1.5 rounds to whole pixels.
+    const ArtEntry* record = artcatalog::find(ArtKind::Icon, 1600);
+    ASSERT_NE(record, nullptr);
+    const QImage oneAndAHalf = svgart::render(artcatalog::resourcePath(*record, record->size), record->size, 1.5);
+    EXPECT_EQ(oneAndAHalf.size(), QSize(71, 39));
+    EXPECT_EQ(oneAndAHalf.devicePixelRatio(), 1.5);
+    EXPECT_TRUE(svgart::render(artcatalog::resourcePath(*record, record->size), record->size, 0.0).isNull());
+}
+
+TEST(Artwork, SkinFacesAndBitmapsAtRatioTwoCarryTheRatioAndAreCachedApart)
+{
+    SkinResources skin;
+    const QPixmap single = skin.face(1600, QSize(47, 26));
+    const QPixmap doubled = skin.face(1600, QSize(47, 26), 2.0);
+    EXPECT_EQ(single.size(), QSize(47, 26));
+    EXPECT_EQ(single.devicePixelRatio(), 1.0);
+    EXPECT_EQ(doubled.size(), QSize(94, 52));
+    EXPECT_EQ(doubled.devicePixelRatio(), 2.0);
+    EXPECT_EQ(skin.face(1600, QSize(47, 26)).devicePixelRatio(), 1.0) << "the ratio-1 face is still its own";
+
+    const QPixmap backdrop = skin.bitmap(104, 2.0);
+    EXPECT_EQ(backdrop.size(), QSize(162, 162));
+    EXPECT_EQ(backdrop.devicePixelRatio(), 2.0);
+
+    const ButtonFaces faces = skin.faceRenderer(1600, 1601, 1602, QSize(47, 26))(2.0);
+    for (const QPixmap& face : {faces.normal, faces.hover, faces.pressed}) {
+        EXPECT_EQ(face.size(), QSize(94, 52));
+        EXPECT_EQ(face.devicePixelRatio(), 2.0);
+    }
+    EXPECT_TRUE(skin.face(1600, QSize(47, 26), 0.0).isNull());
+}

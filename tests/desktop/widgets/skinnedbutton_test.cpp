@@ -327,3 +327,25 @@ TEST_F(KeyboardFixture, TheFocusFrameShowsOnDarkAndOnLightArtAndGoesWithTheFocus
     // The middle of the face stays the art.
     EXPECT_EQ(shown(*second).pixelColor(inside), QColor(Qt::white));
 }
+
+TEST_F(ButtonFixture, RenderedFacesAreDrawnForTheButtonsRatioOnceAndFixedFacesReplaceThem)
+{
+    QList<qreal> ratios;
+    button->setFaceRenderer([&ratios](qreal ratio) {
+        ratios << ratio;
+        QPixmap face(QSize(47, 26) * ratio);
+        face.setDevicePixelRatio(ratio);
+        face.fill(Qt::darkCyan);
+        return ButtonFaces{face, face, face};
+    });
+    ASSERT_EQ(ratios, QList<qreal>{button->devicePixelRatioF()});
+    EXPECT_EQ(colourShown(), QColor(Qt::darkCyan));
+    EXPECT_EQ(colourShown(), QColor(Qt::darkCyan));
+    EXPECT_EQ(ratios.size(), 1) << "painted again at the same ratio: nothing drawn anew";
+    EXPECT_EQ(button->faces(SkinnedButton::FaceSet::Second).normal.toImage().pixelColor(0, 0), QColor(Qt::cyan))
+        << "the other set keeps its faces";
+
+    button->setFaces(firstSet());
+    EXPECT_EQ(colourShown(), QColor(Qt::red));
+    EXPECT_EQ(ratios.size(), 1);
+}

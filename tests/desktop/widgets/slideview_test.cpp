@@ -6,8 +6,11 @@
 #include "story/story.h"
 #include "tempfolder.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -41,12 +44,16 @@ struct SlideViewFixture : ::testing::Test
     SkinResources skin;
     QWidget window;
     SlideView* view = nullptr;
+    // Where the keyboard is until Tab brings it to the view, as the strip is in the main window.
+    QLineEdit* elsewhere = nullptr;
 
     void SetUp() override
     {
         window.setGeometry(0, 0, 600, 500);
         view = new SlideView(story, skin, &window);
         view->setGeometry(QRect(QPoint(0, 0), viewSize));
+        elsewhere = new QLineEdit(&window);
+        elsewhere->setGeometry(0, 420, 100, 30);
     }
 
     // A window shown under the pointer gives its children an enter event.
@@ -55,7 +62,18 @@ struct SlideViewFixture : ::testing::Test
         QCursor::setPos(QPoint(900, 900));
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        elsewhere->setFocus(Qt::OtherFocusReason);
         QTest::mouseMove(&window, offView);
+    }
+
+    // A key to whatever has the keyboard.
+    static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, key, modifiers);
     }
 
     Slide& addSlide(SlideKind kind = SlideKind::Picture, const QImage& picture = markedPicture())
@@ -285,6 +303,99 @@ TEST_F(SlideViewFixture, RightClickAsksForTheMenuAtTheScreenPoint)
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(30, 40));
     ASSERT_EQ(menu.count(), 1);
     EXPECT_EQ(menu.at(0).at(0).toPoint(), view->mapToGlobal(QPoint(30, 40)));
+}
+
+TEST_F(SlideViewFixture, TabShowsTheRotateButtonsAndReachesThemWhileThePointerIsAway)
+{
+    Slide& slide = addSlide();
+    showWindow();
+    ASSERT_FALSE(buttonsShown());
+    const QImage unfocused = shown();
+
+    // GIVEN the keyboard brought to the view with Tab
+    press(Qt::Key_Tab);
+    ASSERT_TRUE(view->hasFocus());
+    // THEN the buttons show and the view draws a focus ring
+    EXPECT_TRUE(buttonsShown());
+    EXPECT_NE(shown().pixelColor(1, 200), unfocused.pixelColor(1, 200));
+    EXPECT_EQ(view->rotateLeftButton()->accessibleName(), "Rotate Left");
+    EXPECT_EQ(view->rotateRightButton()->accessibleName(), "Rotate Right");
+
+    // WHEN Tab goes on to the buttons, which Space and Enter press
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), view->rotateLeftButton());
+    EXPECT_TRUE(buttonsShown());
+    press(Qt::Key_Space);
+    EXPECT_EQ(slide.rotation(), -1);
+    EXPECT_EQ(slide.picture().size(), QSize(480, 640));
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), view->rotateRightButton());
+    press(Qt::Key_Return);
+    press(Qt::Key_Return);
+    EXPECT_EQ(slide.rotation(), 1);
+
+    // THEN each press is a step on the story's undo stack
+    EXPECT_EQ(story.undoStack()->count(), 3);
+    story.undo();
+    story.undo();
+    story.undo();
+    EXPECT_EQ(slide.rotation(), 0);
+    EXPECT_EQ(slide.picture(), markedPicture());
+
+    // WHEN the keyboard leaves the view and its buttons THEN they hide again
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), elsewhere);
+    EXPECT_FALSE(buttonsShown());
+}
+
+TEST_F(SlideViewFixture, ShiftTabComesBackThroughBothButtonsToTheView)
+{
+    addSlide();
+    showWindow();
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), view->rotateRightButton());
+    EXPECT_TRUE(buttonsShown());
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), view->rotateLeftButton());
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), view);
+    EXPECT_TRUE(buttonsShown());
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), elsewhere);
+    EXPECT_FALSE(buttonsShown());
+}
+
+TEST_F(SlideViewFixture, TheKeyboardShowsTheButtonsOnlyWhenThereIsAPictureToTurn)
+{
+    showWindow();
+    press(Qt::Key_Tab);
+    ASSERT_TRUE(view->hasFocus());
+    EXPECT_FALSE(buttonsShown()) << "empty story";
+    // Tab passes the hidden buttons by.
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), elsewhere);
+
+    press(Qt::Key_Tab);
+    ASSERT_TRUE(view->hasFocus());
+    addSlide();
+    EXPECT_TRUE(buttonsShown()) << "first slide arrives under the keyboard";
+    story.setType(int(StoryType::Podcast));
+    EXPECT_FALSE(buttonsShown()) << "a podcast";
+}
+
+TEST_F(SlideViewFixture, LeftAndRightGoOnToTheWindowOtherKeysStopAtTheView)
+{
+    addSlide();
+    showWindow();
+    press(Qt::Key_Tab);
+    ASSERT_TRUE(view->hasFocus());
+    for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_A, Qt::Key_Delete}) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+        EXPECT_EQ(event.isAccepted(), key != Qt::Key_Left && key != Qt::Key_Right) << key;
+    }
+    EXPECT_EQ(story.count(), 1);
+    EXPECT_EQ(story.slideAt(0)->rotation(), 0);
 }
 
 } // namespace

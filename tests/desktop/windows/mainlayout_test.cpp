@@ -54,3 +54,29 @@ TEST(MainLayout, GivenStoryTypesThreeAndFourThenTheSlidePanelIsLeftAlone)
     EXPECT_FALSE(computeMainLayout(1000, 800, 3).slidePanel.has_value());
     EXPECT_FALSE(computeMainLayout(1000, 800, 4).slidePanel.has_value());
 }
+
+TEST(MainLayout, GivenClientsTooShortForTheSlidePanelThenItMovesDownClearOfTheStoryPanelAndInside)
+{
+    const QRect storyLast = computeMainLayout(1000, 800, 1).storyValues[5];
+    for (const int h : {689, 674, 650, MainLayoutMinimum.height()}) {
+        SCOPED_TRACE(h);
+        const MainLayout l = computeMainLayout(MainLayoutMinimum.width(), h, 1);
+        ASSERT_TRUE(l.slidePanel.has_value());
+        EXPECT_GT(l.slidePanel->heading.top(), storyLast.bottom() + 1);
+        EXPECT_EQ(l.slidePanel->editSlide.top(), l.slidePanel->heading.top());
+        const QRect client(0, 0, MainLayoutMinimum.width(), h);
+        for (const QRect& r : {l.slidePanel->values[0], l.slidePanel->values[1], l.slidePanel->values[2]}) {
+            EXPECT_TRUE(client.contains(r));
+            EXPECT_FALSE(r.intersects(l.storyValues[5]));
+        }
+        // The rest keeps its places against the bottom edge.
+        EXPECT_EQ(l.record, QRect((MainLayoutMinimum.width() - 473) / 2 + 260, h - 45, 47, 26));
+        for (const QRect& r : {l.record, l.play, l.stop, l.cueCards, l.importNarration, l.timeDisplay, l.levelMeter,
+                               l.slidePosition, l.logo})
+            EXPECT_TRUE(client.contains(r));
+    }
+    // From 690 pixels on, the panel is where it always was.
+    EXPECT_EQ(computeMainLayout(1000, 690, 1).slidePanel->heading, QRect(7, 480, 202, 26));
+    EXPECT_EQ(computeMainLayout(1000, 650, 1).slidePanel->heading, QRect(7, 480, 202, 26));
+    EXPECT_EQ(computeMainLayout(1000, 624, 1).slidePanel->values[2], QRect(90, 602, 210, 16));
+}

@@ -3,6 +3,7 @@
 
 #include "desktop/widgets/panelvalue.h"
 #include "desktop/widgets/skinnedbutton.h"
+#include "desktop/widgets/slideview.h"
 #include "desktop/widgets/thumbnailstrip.h"
 #include "shell/programfolder.h"
 #include "story/editstorytextcommand.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QFile>
+#include <QMenu>
 
 #include <algorithm>
 #include <utility>
@@ -25,6 +27,31 @@ QStringList savedStories(const TempFolder& home)
     while (it.hasNext())
         files << it.next();
     return files;
+}
+
+// Where a Tab stop stands in the canvas; the slide view, which spans several rows, in the
+// row of its rotate buttons.
+QRect tabPlace(MainWindow& window, const QWidget* stop)
+{
+    SlideView* view = window.slideView();
+    if (stop == view) {
+        const QRect buttons = view->rotateLeftButton()->geometry();
+        return QRect(view->x(), view->y() + buttons.y(), view->width(), buttons.height());
+    }
+    return QRect(stop->mapTo(window.canvas(), QPoint(0, 0)), stop->size());
+}
+
+QAction* editAction(MainWindow& window, const QString& text)
+{
+    for (QAction* menu : window.menuBar()->actions()) {
+        if (menu->text() != QStringLiteral("&Edit") || !menu->menu())
+            continue;
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->text() == text)
+                return item;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -197,8 +224,9 @@ TEST_F(MainWindowKeysTest, TabGoesThroughTheToolButtonsInLayoutOrderAndSpaceClic
         visited << focus;
     }
     // The round starts at the strip: from the top left control on, it runs in layout order.
-    const auto topLeft = std::min_element(visited.begin(), visited.end(), [](const QWidget* a, const QWidget* b) {
-        return std::pair(a->geometry().top(), a->geometry().x()) < std::pair(b->geometry().top(), b->geometry().x());
+    const auto place = [this](const QWidget* stop) { return tabPlace(*window, stop); };
+    const auto topLeft = std::min_element(visited.begin(), visited.end(), [&](const QWidget* a, const QWidget* b) {
+        return std::pair(place(a).top(), place(a).x()) < std::pair(place(b).top(), place(b).x());
     });
     std::rotate(visited.begin(), topLeft, visited.end());
     QStringList names;
@@ -210,11 +238,12 @@ TEST_F(MainWindowKeysTest, TabGoesThroughTheToolButtonsInLayoutOrderAndSpaceClic
         EXPECT_TRUE(visited.contains(window->button(id))) << names.join(", ").toStdString();
     }
     EXPECT_TRUE(visited.contains(window->strip()));
+    EXPECT_TRUE(visited.contains(window->slideView()));
 
     // Row by row from the top, left to right within a row.
     for (qsizetype i = 1; i < visited.size(); ++i) {
-        const QRect a = visited[i - 1]->geometry();
-        const QRect b = visited[i]->geometry();
+        const QRect a = place(visited[i - 1]);
+        const QRect b = place(visited[i]);
         const bool sameRow = b.center().y() >= a.top() && b.center().y() <= a.bottom();
         EXPECT_TRUE(sameRow ? b.x() > a.x() : b.center().y() > a.bottom())
             << names.join(", ").toStdString() << ": " << names[i - 1].toStdString() << " then "
@@ -281,4 +310,101 @@ TEST_F(MainWindowKeysTest, KeysTypedInATextBoxStayInTheBox)
     press(Qt::Key_Tab);
     EXPECT_FALSE(box->hasFocus());
     EXPECT_EQ(box->toPlainText(), "ab  ");
+}
+
+TEST_F(MainWindowKeysTest, TabReachesTheRotateButtonsRightAfterTheSlideViewAndSpaceTurnsThePicture)
+{
+    addPictures(2);
+    window->story().select(1);
+    QCoreApplication::processEvents();
+    SlideView* view = window->slideView();
+    ASSERT_FALSE(view->rotateLeftButton()->isVisible());
+
+    for (int i = 0; i < 40 && QApplication::focusWidget() != view; ++i)
+        press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), view);
+    EXPECT_EQ(view->accessibleName(), "Slide Picture");
+    EXPECT_TRUE(view->rotateLeftButton()->isVisible());
+    EXPECT_TRUE(view->rotateRightButton()->isVisible());
+
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), view->rotateLeftButton());
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), view->rotateRightButton());
+    press(Qt::Key_Space);
+    EXPECT_EQ(window->story().slideAt(1)->rotation(), 1);
+    EXPECT_EQ(window->story().slideAt(0)->rotation(), 0);
+    EXPECT_TRUE(window->story().isModified());
+
+    // Then on to the controls under the picture; the buttons hide behind the keyboard.
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window->button(MainWindow::PreviousSlide));
+    EXPECT_FALSE(view->rotateLeftButton()->isVisible());
+
+    // Left and Right with the keyboard on the picture page through the slides, as in the strip.
+    for (int i = 0; i < 40 && QApplication::focusWidget() != view; ++i)
+        press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), view);
+    press(Qt::Key_Left);
+    EXPECT_EQ(window->story().currentIndex(), 0);
+}
+
+TEST_F(MainWindowKeysTest, RotateKeysAndTheEditMenuTurnTheCurrentPictureAsStepsThatUndo)
+{
+    QAction* left = editAction(*window, QStringLiteral("Rotate &Left"));
+    QAction* right = editAction(*window, QStringLiteral("Rotate Ri&ght"));
+    ASSERT_NE(left, nullptr);
+    ASSERT_NE(right, nullptr);
+    EXPECT_EQ(left->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+["), QKeySequence("Ctrl+L")}));
+    EXPECT_EQ(right->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+]"), QKeySequence("Ctrl+Shift+L")}));
+    // No other item of the menu bar answers to them.
+    for (QAction* menu : window->menuBar()->actions()) {
+        for (QAction* item : menu->menu()->actions()) {
+            if (item == left || item == right)
+                continue;
+            for (const QKeySequence& key : left->shortcuts() + right->shortcuts())
+                EXPECT_FALSE(item->shortcuts().contains(key)) << item->text().toStdString();
+        }
+    }
+
+    // GIVEN no slide THEN the items are disabled and the keys do nothing
+    EXPECT_FALSE(left->isEnabled());
+    EXPECT_FALSE(right->isEnabled());
+    press(Qt::Key_BracketRight, Qt::ControlModifier);
+    EXPECT_FALSE(window->story().isModified());
+
+    addPictures(1);
+    QCoreApplication::processEvents();
+    Slide& slide = *window->story().slideAt(0);
+    ASSERT_TRUE(left->isEnabled());
+    const QSize wide = slide.picture().size();
+    ASSERT_GT(wide.width(), wide.height());
+
+    // WHEN the keys are pressed in the strip
+    press(Qt::Key_BracketRight, Qt::ControlModifier);
+    EXPECT_EQ(slide.rotation(), 1);
+    EXPECT_EQ(slide.picture().size(), wide.transposed());
+    press(Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(slide.rotation(), 2);
+    press(Qt::Key_BracketLeft, Qt::ControlModifier);
+    press(Qt::Key_L, Qt::ControlModifier);
+    press(Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(slide.rotation(), -1);
+    left->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(slide.rotation(), -2);
+
+    // THEN each is one step of Undo
+    press(QKeySequence::Undo);
+    EXPECT_EQ(slide.rotation(), -1);
+    press(QKeySequence::Undo);
+    EXPECT_EQ(slide.rotation(), 0);
+    EXPECT_EQ(slide.picture().size(), wide);
+
+    // A podcast has no picture to turn.
+    prompter.saveAnswers = {Prompter::SaveAnswer::No};
+    window->command(MainWindow::NewPodcast);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(left->isEnabled());
+    EXPECT_FALSE(right->isEnabled());
 }
