@@ -16,6 +16,10 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libebur128-dev
   # publishing and the reference service
   libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev curl
+  # the service's PostgreSQL back end (libpq) and the server its tests start a cluster of
+  libpq-dev postgresql
+  # the service's password hashes (Argon2id)
+  libsodium-dev
   # tests and benchmarks (lame: the reference encoder the MP3 benchmark compares with;
   # libjpeg-turbo-progs: djpeg, the decoder the picture import benchmark compares with)
   libgtest-dev libgmock-dev googletest libbenchmark-dev libvips-tools lame libjpeg-turbo-progs

@@ -1,7 +1,9 @@
 #include "accountpages.h"
 
 #include "accountstore.h"
+#include "clientaddress.h"
 #include "html.h"
+#include "loginlimiter.h"
 #include "requestbody.h"
 #include "servicelimits.h"
 #include "sessionstore.h"
@@ -110,10 +112,21 @@ void logIn(const ServiceContext& context, const httplib::Request& request, httpl
     }
     const std::string name = textrules::formField(body, "username");
     const auto connection = context.database.connect();
-    // The same check as publishing: the program sends this digest as "cpassword".
-    const auto user = AccountStore(*connection).login(name, passwordDigest(textrules::formField(body, "password")));
+    // The same check as publishing, with the same back-off: the program sends this digest as
+    // "cpassword".
+    const LoginAttempt attempt =
+        attemptLogin(*connection, context.loginBackoff, clientAddress(request, context.trustedProxies), name,
+                     passwordDigest(textrules::formField(body, "password")));
+    const std::string shownName = textrules::isValidUtf8(name) ? name : std::string();
+    if (attempt.refusal) {
+        // Whole seconds, rounded up: an attempt sooner is refused again.
+        response.set_header("Retry-After", std::to_string((attempt.refusal->waitMillis + 999) / 1000));
+        requestbody::replyPage(response, 429,
+                               html::page("Log in", logInHtml(shownName, refusalMessage(*attempt.refusal))));
+        return;
+    }
+    const auto& user = attempt.user;
     if (!user) {
-        const std::string shownName = textrules::isValidUtf8(name) ? name : std::string();
         requestbody::replyPage(response, 403,
                                html::page("Log in", logInHtml(shownName, "Wrong user name or password.")));
         return;

@@ -1,5 +1,6 @@
 #include "accountstore.h"
 
+#include "passwordhash.h"
 #include "servicelimits.h"
 #include "sqlstatement.h"
 #include "textrules.h"
@@ -7,6 +8,7 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 
+#include <ctime>
 #include <random>
 
 namespace {
@@ -20,6 +22,13 @@ std::string randomCode()
     for (int i = 0; i < 8; ++i)
         code += Alphabet[pick(source)];
     return code;
+}
+
+// Verified against when a name is unknown; made once, from no password anyone can send.
+const std::string& unknownUserHash()
+{
+    static const std::string hash = passwordhash::make("no such user");
+    return hash;
 }
 
 bool isSpace(char c)
@@ -80,29 +89,51 @@ SignUpResult AccountStore::addUser(const std::string& name, const std::string& p
     if (textrules::utf16Length(password) > limits::AccountCharacters)
         return SignUpResult::PasswordTooLong;
 
+    // Only a slow salted hash of the digest is kept: a value read from the table is no password.
+    const std::string hash = passwordhash::make(passwordDigest(password));
     SqlStatement insert(m_connection,
-                        "INSERT INTO users (name, digest, created) VALUES (?1, ?2, strftime('%s', 'now')) "
-                        "ON CONFLICT (name) DO NOTHING");
-    insert.bindText(1, name).bindText(2, passwordDigest(password)).run();
+                        "INSERT INTO users (name, digest, created) VALUES (?, ?, ?) ON CONFLICT (name) DO NOTHING");
+    insert.bindText(1, name).bindText(2, hash).bindInt(3, static_cast<std::int64_t>(std::time(nullptr))).run();
     return m_connection.changes() == 1 ? SignUpResult::Added : SignUpResult::NameTaken;
 }
 
 std::optional<std::int64_t> AccountStore::login(const std::string& name, const std::string& digest)
 {
-    SqlStatement query(m_connection, "SELECT id, digest FROM users WHERE name = ?1");
-    query.bindText(1, name);
-    if (!query.step())
+    std::int64_t id = 0;
+    std::string stored;
+    {
+        // The statement ends before the slow hash, so it holds no read lock meanwhile.
+        SqlStatement query(m_connection, "SELECT id, digest FROM users WHERE name = ?");
+        query.bindText(1, name);
+        if (query.step()) {
+            id = query.integer(0);
+            stored = query.text(1);
+        }
+    }
+    if (stored.empty()) {
+        // An unknown name costs the same time as a wrong password, so timing tells no names.
+        passwordhash::matches(unknownUserHash(), digest);
         return std::nullopt;
-    const std::string stored = query.text(1);
-    if (stored.size() != digest.size())
+    }
+    if (passwordhash::isLegacyDigest(stored)) {
+        // A row of an older service holds the bare digest; the first right log-in replaces it.
+        if (!passwordhash::sameBytes(stored, digest))
+            return std::nullopt;
+        replaceHash(id, stored, passwordhash::make(digest));
+        return id;
+    }
+    if (!passwordhash::matches(stored, digest))
         return std::nullopt;
-    // Every byte is compared so the time taken tells nothing about the digest.
-    unsigned char difference = 0;
-    for (std::size_t i = 0; i < stored.size(); ++i)
-        difference |= static_cast<unsigned char>(stored[i] ^ digest[i]);
-    if (difference != 0)
-        return std::nullopt;
-    return query.integer(0);
+    if (passwordhash::needsRehash(stored))
+        replaceHash(id, stored, passwordhash::make(digest));
+    return id;
+}
+
+void AccountStore::replaceHash(std::int64_t userId, const std::string& old, const std::string& hash)
+{
+    // Only the value just checked is replaced, never one another log-in stored meanwhile.
+    SqlStatement update(m_connection, "UPDATE users SET digest = ? WHERE id = ? AND digest = ?");
+    update.bindText(1, hash).bindInt(2, userId).bindText(3, old).run();
 }
 
 std::optional<std::int64_t> AccountStore::findUser(const std::string& name)

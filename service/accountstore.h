@@ -31,9 +31,13 @@ class AccountStore
 public:
     explicit AccountStore(SqlConnection& connection);
 
-    //! Checks name and password (UTF-8) and stores the user with the password's digest.
+    //! Checks name and password (UTF-8) and stores the user with a slow salted hash of the
+    //! password's digest; neither the password nor the digest is kept.
     SignUpResult addUser(const std::string& name, const std::string& password);
-    //! The user's id when name and digest match a stored user.
+    //! The user's id when digest is the one the user's hash was made from. A row still holding
+    //! a bare digest of an older service, or a hash of other costs, gets a new hash on the
+    //! first right log-in. Takes tens of milliseconds, right or wrong; use attemptLogin(),
+    //! which holds back guessing.
     std::optional<std::int64_t> login(const std::string& name, const std::string& digest);
     std::optional<std::int64_t> findUser(const std::string& name);
     //! A new 8-character code for one upload of numSlides slides, valid until expiresMs.
@@ -43,5 +47,7 @@ public:
     std::optional<int> takeCode(std::int64_t userId, const std::string& code, std::int64_t nowMs);
 
 private:
+    void replaceHash(std::int64_t userId, const std::string& old, const std::string& hash);
+
     SqlConnection& m_connection;
 };

@@ -43,6 +43,11 @@ constexpr std::string_view GuestLinks = "<span class=\"account\"><a href=\"/logi
 
 } // namespace
 
+std::string_view styleSheet()
+{
+    return Style;
+}
+
 std::string escape(std::string_view text)
 {
     std::string out;

@@ -7,6 +7,9 @@
 //! Building blocks of the service's HTML5 pages (UTF-8).
 namespace html {
 
+//! The site's style sheet, which every page holds in its head.
+std::string_view styleSheet();
+
 //! Text made safe for element content and quoted attribute values: & < > " ' are escaped.
 std::string escape(std::string_view text);
 

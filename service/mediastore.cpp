@@ -1,7 +1,11 @@
 #include "mediastore.h"
 
-#include <random>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <stdexcept>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -35,14 +39,17 @@ bool isMediaName(std::string_view name)
     return false;
 }
 
-std::string randomName()
+// fsync of a file or folder; throws so that the publication fails before its commit.
+void syncPath(const fs::path& path, int flags)
 {
-    std::random_device source;
-    std::uniform_int_distribution<int> hex(0, 15);
-    std::string name;
-    for (int i = 0; i < 16; ++i)
-        name += "0123456789abcdef"[hex(source)];
-    return name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const std::error_code error(errno, std::generic_category());
+        if (fd >= 0)
+            ::close(fd);
+        throw fs::filesystem_error("cannot write to the disk", path, error);
+    }
+    ::close(fd);
 }
 
 } // namespace
@@ -50,20 +57,23 @@ std::string randomName()
 MediaStore::MediaStore(fs::path dataFolder) : m_media(dataFolder / "media"), m_incoming(dataFolder / "incoming")
 {}
 
-void MediaStore::prepare() const
+void MediaStore::prepare()
 {
     fs::create_directories(m_media);
-    fs::remove_all(m_incoming);
-    fs::create_directories(m_incoming);
+    // Never empties all of "incoming/": other services over this folder stage there too.
+    m_staging = std::make_unique<StagingArea>(m_incoming);
 }
 
 StagingFolder MediaStore::stage() const
 {
-    for (;;) {
-        fs::path folder = m_incoming / randomName();
-        if (fs::create_directory(folder))
-            return StagingFolder(std::move(folder));
-    }
+    if (!m_staging)
+        throw std::logic_error("uploads staged before MediaStore::prepare()");
+    return m_staging->stage();
+}
+
+std::string MediaStore::instanceId() const
+{
+    return m_staging ? m_staging->instanceId() : std::string();
 }
 
 std::string MediaStore::fileName(int revision, int slide, MediaKind kind)
@@ -86,8 +96,28 @@ void MediaStore::adopt(std::int64_t storyId, const fs::path& staged, const std::
 {
     const fs::path folder = m_media / std::to_string(storyId);
     fs::create_directories(folder);
+    syncPath(staged, 0);
     // Staging and media share the data folder's file system, so this is one atomic rename.
-    fs::rename(staged, folder / name);
+    // It never replaces a file: a name that exists belongs to a stored story, and taking it
+    // would change that story's file under it.
+    const fs::path target = folder / name;
+    if (::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    if (errno != EINVAL && errno != ENOSYS)
+        throw fs::filesystem_error("cannot store", staged, target, std::error_code(errno, std::generic_category()));
+    // File systems without that rename (NFS among them): a new link fails just the same when
+    // the name exists.
+    if (::link(staged.c_str(), target.c_str()) != 0)
+        throw fs::filesystem_error("cannot store", staged, target, std::error_code(errno, std::generic_category()));
+    std::error_code ignored;
+    fs::remove(staged, ignored);
+}
+
+void MediaStore::syncStory(std::int64_t storyId) const
+{
+    syncPath(m_media / std::to_string(storyId), O_DIRECTORY);
+    // A new story's folder is itself a new name in "media/".
+    syncPath(m_media, O_DIRECTORY);
 }
 
 void MediaStore::remove(std::int64_t storyId, const std::string& name) const

@@ -1,7 +1,9 @@
 #include "publishhandlers.h"
 
 #include "accountstore.h"
+#include "clientaddress.h"
 #include "formcollector.h"
+#include "loginlimiter.h"
 #include "requestbody.h"
 #include "servicelimits.h"
 #include "storystore.h"
@@ -51,7 +53,12 @@ void verify(const ServiceContext& context, const httplib::Request& request, http
     const auto connection = context.database.connect();
     AccountStore accounts(*connection);
     // The program sends lower-case digits; upper case is the same digest.
-    const auto user = accounts.login(partText(form, "cusername"), lowerCase(partText(form, "cpassword")));
+    const LoginAttempt attempt =
+        attemptLogin(*connection, context.loginBackoff, clientAddress(request, context.trustedProxies),
+                     partText(form, "cusername"), lowerCase(partText(form, "cpassword")));
+    if (attempt.refusal)
+        return requestbody::replyText(response, refusalMessage(*attempt.refusal));
+    const auto& user = attempt.user;
     if (!user)
         return requestbody::replyText(response, "Wrong user name or password.");
     if (!form.part("num_slides"))

@@ -1,6 +1,7 @@
 #include "searchtext.h"
 
 #include "sqlerror.h"
+#include "sqliteconnection.h"
 #include "textrules.h"
 
 #include <QString>
@@ -46,10 +47,14 @@ std::string containsPattern(std::string_view words)
 
 void addFoldFunction(SqlConnection& connection)
 {
-    if (sqlite3_create_function_v2(connection.handle(), FoldFunction, 1,
+    // PostgreSQL keeps the function in the database, made when the service starts.
+    auto* sqlite = dynamic_cast<SqliteConnection*>(&connection);
+    if (!sqlite)
+        return;
+    if (sqlite3_create_function_v2(sqlite->handle(), FoldFunction, 1,
                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, foldFunction,
                                    nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw SqlError(std::string("cannot add ") + FoldFunction + ": " + sqlite3_errmsg(connection.handle()));
+        throw SqlError(std::string("cannot add ") + FoldFunction + ": " + sqlite3_errmsg(sqlite->handle()));
 }
 
 } // namespace searchtext

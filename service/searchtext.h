@@ -19,7 +19,8 @@ std::string fold(std::string_view utf8);
 //! '%', '_' and '\' in words match only themselves.
 std::string containsPattern(std::string_view words);
 
-//! Adds FoldFunction to the connection (again is harmless).
+//! Adds FoldFunction to an SQLite connection (again is harmless); a PostgreSQL database has it
+//! from Database::prepare().
 void addFoldFunction(SqlConnection& connection);
 
 } // namespace searchtext

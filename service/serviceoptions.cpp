@@ -1,5 +1,6 @@
 #include "serviceoptions.h"
 
+#include "clientaddress.h"
 #include "servicelimits.h"
 #include "textrules.h"
 
@@ -13,18 +14,23 @@ constexpr std::string_view UploadPath = "/?action=upload";
 
 std::string usageText()
 {
-    return "usage: pictorelle-web [--port N] [--host ADDR] [--data DIR] [--base URL] [--code-lifetime SECONDS]\n"
-           "                     [--categories FILE]\n"
-           "       pictorelle-web [--data DIR] --add-user NAME PASSWORD\n"
+    return "usage: pictorelle-web [--port N] [--host ADDR] [--data DIR] [--database URL] [--base URL]\n"
+           "                     [--code-lifetime SECONDS] [--categories FILE] [--trusted-proxy ADDR]\n"
+           "       pictorelle-web [--data DIR] [--database URL] --add-user NAME < PASSWORD-FILE\n"
            "  --port N                 port to listen on, 0 picks a free one (default 8642)\n"
            "  --host ADDR              address to listen on (default 127.0.0.1)\n"
            "  --data DIR               data folder (default ./pictorelle-web-data)\n"
+           "  --database URL           a PostgreSQL database, postgresql://USER@HOST/NAME (default:\n"
+           "                           the SQLite file pictorelle.db in the data folder)\n"
            "  --base URL               public base address for the upload address and links\n"
            "                           (default http://<host>:<port>)\n"
            "  --code-lifetime SECONDS  how long a verification code is valid (default 1800)\n"
            "  --categories FILE        the program's category.dat, for the category names\n"
            "                           (default: beside the executable, else the installed one)\n"
-           "  --add-user NAME PASSWORD add a user and exit\n";
+           "  --trusted-proxy ADDR     a reverse proxy in front (repeatable): requests from it are\n"
+           "                           counted under the client X-Forwarded-For names\n"
+           "  --add-user NAME          add a user and exit; the password is read from standard\n"
+           "                           input (one line), or asked for without echo on a terminal\n";
 }
 
 std::string baseAddressProblem(const std::string& base)
@@ -70,6 +76,14 @@ std::optional<ServiceOptions> parseOptions(int argc, char** argv, std::string& e
             if (!value())
                 return std::nullopt;
             options.data = argv[++i];
+        } else if (arg == "--database") {
+            if (!value())
+                return std::nullopt;
+            options.database = argv[++i];
+            if (!options.database.starts_with("postgresql://") && !options.database.starts_with("postgres://")) {
+                error = "--database needs a postgresql:// or postgres:// address";
+                return std::nullopt;
+            }
         } else if (arg == "--base") {
             if (!value())
                 return std::nullopt;
@@ -93,11 +107,61 @@ std::optional<ServiceOptions> parseOptions(int argc, char** argv, std::string& e
             if (!value())
                 return std::nullopt;
             options.categories = argv[++i];
-        } else if (arg == "--add-user") {
-            if (!value(2))
+        } else if (arg == "--login-backoff-scale") {
+            if (!value())
                 return std::nullopt;
-            options.addUser = std::make_pair(std::string(argv[i + 1]), std::string(argv[i + 2]));
-            i += 2;
+            const auto scale = textrules::parseDecimal(argv[++i], 1, 1000);
+            if (!scale) {
+                error = "--login-backoff-scale needs a number from 1 to 1000";
+                return std::nullopt;
+            }
+            options.loginBackoffScale = static_cast<int>(*scale);
+        } else if (arg == "--add-user") {
+            if (!value())
+                return std::nullopt;
+            options.addUser = argv[++i];
+            // A password on the command line is seen by every user of the machine (ps, /proc).
+            if (i + 1 < argc && !std::string_view(argv[i + 1]).starts_with("--")) {
+                error = "--add-user takes only the user name; give the password on standard input, e.g. "
+                        "printf '%s\\n' PASSWORD | pictorelle-web --add-user NAME, or type it when asked";
+                return std::nullopt;
+            }
+        } else if (arg == "--head-timeout") {
+            if (!value())
+                return std::nullopt;
+            const auto seconds = textrules::parseDecimal(argv[++i], 1, 3600);
+            if (!seconds) {
+                error = "--head-timeout needs a number of seconds from 1 to 3600";
+                return std::nullopt;
+            }
+            options.headTimeout = static_cast<int>(*seconds);
+        } else if (arg == "--address-connections") {
+            if (!value())
+                return std::nullopt;
+            const auto count = textrules::parseDecimal(argv[++i], 1, 100000);
+            if (!count) {
+                error = "--address-connections needs a number from 1 to 100000";
+                return std::nullopt;
+            }
+            options.addressConnections = static_cast<int>(*count);
+        } else if (arg == "--trusted-proxy") {
+            if (!value())
+                return std::nullopt;
+            const std::string address = argv[++i];
+            if (!isNumericAddress(address)) {
+                error = "--trusted-proxy needs the proxy's numeric IPv4 or IPv6 address, not " + address;
+                return std::nullopt;
+            }
+            options.trustedProxies.push_back(address);
+        } else if (arg == "--address-workers") {
+            if (!value())
+                return std::nullopt;
+            const auto count = textrules::parseDecimal(argv[++i], 1, 32);
+            if (!count) {
+                error = "--address-workers needs a number from 1 to 32";
+                return std::nullopt;
+            }
+            options.addressWorkers = static_cast<int>(*count);
         } else {
             error = "unknown argument " + std::string(arg);
             return std::nullopt;

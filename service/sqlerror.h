@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-//! A failed SQLite call; caught where a request is answered and turned into a server error.
+//! A failed database call; caught where a request is answered and turned into a server error.
 class SqlError : public std::runtime_error
 {
 public:

@@ -1,59 +1,29 @@
 #include "sqlstatement.h"
 
-#include "sqlerror.h"
-
-#include <sqlite3.h>
-
-namespace {
-
-[[noreturn]] void fail(sqlite3* db, const char* what)
-{
-    throw SqlError(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
-}
-
-} // namespace
-
-SqlStatement::SqlStatement(SqlConnection& connection, const char* sql) : m_connection(connection)
-{
-    if (sqlite3_prepare_v2(connection.handle(), sql, -1, &m_statement, nullptr) != SQLITE_OK)
-        fail(connection.handle(), sql);
-}
-
-SqlStatement::~SqlStatement()
-{
-    sqlite3_finalize(m_statement);
-}
+SqlStatement::SqlStatement(SqlConnection& connection, const std::string& sql) : m_statement(connection.prepare(sql))
+{}
 
 SqlStatement& SqlStatement::bindInt(int index, std::int64_t value)
 {
-    if (sqlite3_bind_int64(m_statement, index, value) != SQLITE_OK)
-        fail(m_connection.handle(), "bind");
+    m_statement->bindInt(index, value);
     return *this;
 }
 
 SqlStatement& SqlStatement::bindText(int index, const std::string& value)
 {
-    if (sqlite3_bind_text(m_statement, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT) !=
-        SQLITE_OK)
-        fail(m_connection.handle(), "bind");
+    m_statement->bindText(index, value);
     return *this;
 }
 
 SqlStatement& SqlStatement::bindNull(int index)
 {
-    if (sqlite3_bind_null(m_statement, index) != SQLITE_OK)
-        fail(m_connection.handle(), "bind");
+    m_statement->bindNull(index);
     return *this;
 }
 
 bool SqlStatement::step()
 {
-    const int rc = sqlite3_step(m_statement);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
-    fail(m_connection.handle(), "step");
+    return m_statement->step();
 }
 
 void SqlStatement::run()
@@ -63,17 +33,15 @@ void SqlStatement::run()
 
 std::int64_t SqlStatement::integer(int column) const
 {
-    return sqlite3_column_int64(m_statement, column);
+    return m_statement->integer(column);
 }
 
 std::string SqlStatement::text(int column) const
 {
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    return bytes ? std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)))
-                 : std::string();
+    return m_statement->text(column);
 }
 
 bool SqlStatement::isNull(int column) const
 {
-    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+    return m_statement->isNull(column);
 }

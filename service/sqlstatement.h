@@ -3,16 +3,15 @@
 #include "sqlconnection.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-struct sqlite3_stmt;
-
-//! A prepared statement; values only ever enter SQL through its bind calls.
+//! A prepared statement; values only ever enter SQL through its bind calls. The SQL uses "?N"
+//! (or "?") parameters on both back ends.
 class SqlStatement
 {
 public:
-    SqlStatement(SqlConnection& connection, const char* sql);
-    ~SqlStatement();
+    SqlStatement(SqlConnection& connection, const std::string& sql);
     SqlStatement(const SqlStatement&) = delete;
     SqlStatement& operator=(const SqlStatement&) = delete;
 
@@ -30,6 +29,5 @@ public:
     bool isNull(int column) const;
 
 private:
-    SqlConnection& m_connection;
-    sqlite3_stmt* m_statement = nullptr;
+    std::unique_ptr<SqlStatementBackend> m_statement;
 };

@@ -1,20 +1,18 @@
 #include "sqltransaction.h"
 
-#include <sqlite3.h>
-
 SqlTransaction::SqlTransaction(SqlConnection& connection) : m_connection(connection)
 {
-    m_connection.exec("BEGIN IMMEDIATE");
+    m_connection.beginWrite();
 }
 
 SqlTransaction::~SqlTransaction()
 {
     if (m_open)
-        sqlite3_exec(m_connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        m_connection.rollback();
 }
 
 void SqlTransaction::commit()
 {
-    m_connection.exec("COMMIT");
+    m_connection.commit();
     m_open = false;
 }

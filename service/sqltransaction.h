@@ -2,8 +2,9 @@
 
 #include "sqlconnection.h"
 
-//! BEGIN IMMEDIATE: takes the write lock at once, so concurrent writers queue instead of
-//! failing on a lock upgrade. Rolls back unless committed.
+//! A write transaction: takes the database's write lock at once (SQLite's BEGIN IMMEDIATE, an
+//! advisory lock on PostgreSQL), so concurrent writers queue instead of failing or interleaving.
+//! Rolls back unless committed.
 class SqlTransaction
 {
 public:

@@ -5,6 +5,7 @@
 #include "storystore.h"
 #include "textrules.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace storypages {
@@ -363,12 +364,45 @@ std::string podcastPlayer(const StoryRecord& story)
     return out;
 }
 
+// "Previous" and "Next" around "Page P of N"; nothing while every story fits on one page.
+std::string indexPageLinks(std::int64_t page, std::int64_t pages)
+{
+    if (pages <= 1)
+        return {};
+    auto link = [](std::int64_t target, const char* rel, const char* label) {
+        return std::string("<a rel=\"") + rel + "\" href=\"/?p=" + std::to_string(target) + "\">" + label + "</a>";
+    };
+    std::string out = "<p class=\"pages\">";
+    if (page > 1)
+        out += link(page - 1, "prev", "Previous") + " ";
+    out += "Page " + std::to_string(page) + " of " + std::to_string(pages);
+    if (page < pages)
+        out += " " + link(page + 1, "next", "Next");
+    return out + "</p>\n";
+}
+
 } // namespace
 
-void index(const ServiceContext& context, httplib::Response& response)
+void index(const ServiceContext& context, const httplib::Request& request, httplib::Response& response)
 {
+    // "page" already names the site's other pages ("/?page=detail"), so the index counts in "p".
+    constexpr std::int64_t MostPages = 1000000;
+    // Digits beyond any page ask for the last one; anything else for the first.
+    const std::string asked = request.get_param_value("p");
+    std::int64_t wanted = 1;
+    if (const auto number = textrules::parseDecimal(asked, 1, MostPages))
+        wanted = *number;
+    else if (asked.find_first_not_of("0123456789") == std::string::npos &&
+             asked.find_first_not_of('0') != std::string::npos)
+        wanted = MostPages;
     const auto connection = context.database.connect();
-    const std::vector<StoryRecord> stories = StoryStore(*connection, context.media).list();
+    StoryStore store(*connection, context.media);
+    StoryPage found = store.list((wanted - 1) * IndexPageSize, IndexPageSize);
+    const std::int64_t pages = std::max<std::int64_t>(1, (found.total + IndexPageSize - 1) / IndexPageSize);
+    const std::int64_t page = std::min(wanted, pages);
+    if (page != wanted)
+        found = store.list((page - 1) * IndexPageSize, IndexPageSize);
+    const std::vector<StoryRecord>& stories = found.stories;
     std::string body = "<h1>Published Pictorelles</h1>\n";
     if (stories.empty()) {
         body += "<p>No stories have been published yet.</p>\n";
@@ -383,6 +417,7 @@ void index(const ServiceContext& context, httplib::Response& response)
         }
         body += "</tbody>\n</table>\n";
     }
+    body += indexPageLinks(page, pages);
     requestbody::replyPage(response, 200, html::page("Published Pictorelles", body));
 }
 
@@ -402,6 +437,14 @@ void detail(const ServiceContext& context, const httplib::Request& request, http
     body += story->type == 2 ? podcastPlayer(*story) : pictureShow(*story);
     body += "</article>\n";
     requestbody::replyPage(response, 200, html::page(story->title, body));
+}
+
+std::string_view playerScript()
+{
+    constexpr std::string_view Open = "<script>";
+    constexpr std::string_view Close = "</script>\n";
+    static_assert(PlayerScript.starts_with(Open) && PlayerScript.ends_with(Close));
+    return PlayerScript.substr(Open.size(), PlayerScript.size() - Open.size() - Close.size());
 }
 
 void notFound(httplib::Response& response)

@@ -1,6 +1,7 @@
 #include "storystore.h"
 
 #include "searchtext.h"
+#include "sqlerror.h"
 #include "sqlstatement.h"
 #include "sqltransaction.h"
 
@@ -86,13 +87,18 @@ PublishResult StoryStore::publish(std::int64_t userId, const StoryDraft& draft)
     std::int64_t id = 0;
     int oldRevision = 0;
     if (draft.requestedId > 0) {
+        // The new revision is taken by a write, which holds the story's row until the commit:
+        // a second publication of the same story, on any service over this database, waits
+        // here and then takes the next number, so no two ever write the same file names.
+        SqlStatement take(m_connection, "UPDATE stories SET revision = revision + 1 WHERE id = ?1 AND user_id = ?2");
+        take.bindInt(1, draft.requestedId).bindInt(2, userId).run();
         SqlStatement owner(m_connection, "SELECT user_id, revision FROM stories WHERE id = ?1");
         owner.bindInt(1, draft.requestedId);
         if (owner.step()) {
             if (owner.integer(0) != userId)
                 return PublishResult{0, true};
             id = draft.requestedId;
-            oldRevision = static_cast<int>(owner.integer(1));
+            oldRevision = static_cast<int>(owner.integer(1)) - 1;
         }
     }
     SqlStatement next(m_connection, "SELECT COALESCE(MAX(seq), 0) + 1 FROM stories");
@@ -102,9 +108,13 @@ PublishResult StoryStore::publish(std::int64_t userId, const StoryDraft& draft)
     if (id == 0) {
         SqlStatement insert(m_connection,
                             "INSERT INTO stories (user_id, type, title, description, tags, category, language, "
-                            "transcript, revision, published, seq) VALUES (?1, 0, '', '', '', 0, '', NULL, 0, 0, 0)");
-        insert.bindInt(1, userId).run();
-        id = m_connection.lastInsertId();
+                            "transcript, revision, published, seq) VALUES (?1, 0, '', '', '', 0, '', NULL, 0, 0, 0) "
+                            "RETURNING id");
+        insert.bindInt(1, userId);
+        if (!insert.step())
+            throw SqlError("INSERT INTO stories returned no id");
+        id = insert.integer(0);
+        insert.run();
     }
     SqlStatement update(m_connection,
                         "UPDATE stories SET type = ?2, title = ?3, description = ?4, tags = ?5, category = ?6, "
@@ -116,6 +126,9 @@ PublishResult StoryStore::publish(std::int64_t userId, const StoryDraft& draft)
     SqlStatement clear(m_connection, "DELETE FROM slides WHERE story_id = ?1");
     clear.bindInt(1, id).run();
 
+    // Files of this revision can only be left by a publication whose service died before its
+    // commit (SQLite hands a rolled-back id out again); none of them may show in this story.
+    m_media.removeRevision(id, revision);
     std::vector<std::string> adopted;
     try {
         const std::vector<SlideRecord> slides = adoptFiles(m_media, id, revision, draft, adopted);
@@ -129,6 +142,7 @@ PublishResult StoryStore::publish(std::int64_t userId, const StoryDraft& draft)
             bindText(insert, 6, s.thumb.empty() ? std::nullopt : std::optional(s.thumb));
             insert.bindText(7, s.audio).bindInt(8, s.seconds).run();
         }
+        m_media.syncStory(id);
         transaction.commit();
     } catch (...) {
         for (const std::string& name : adopted)
@@ -141,29 +155,47 @@ PublishResult StoryStore::publish(std::int64_t userId, const StoryDraft& draft)
     return PublishResult{id, false};
 }
 
-std::vector<StoryRecord> StoryStore::list()
+StoryPage StoryStore::list(std::int64_t offset, int limit)
 {
-    SqlStatement query(m_connection, (std::string(SummaryColumns) + "ORDER BY s.seq DESC").c_str());
-    std::vector<StoryRecord> stories;
+    StoryPage page;
+    SqlStatement count(m_connection, "SELECT COUNT(*) FROM stories");
+    count.step();
+    page.total = count.integer(0);
+    SqlStatement query(m_connection,
+                       (std::string(SummaryColumns) + "ORDER BY s.seq DESC, s.id DESC LIMIT ?1 OFFSET ?2").c_str());
+    query.bindInt(1, limit).bindInt(2, offset);
     while (query.step())
-        stories.push_back(readSummary(query));
-    return stories;
+        page.stories.push_back(readSummary(query));
+    return page;
 }
 
 std::optional<StoryRecord> StoryStore::find(std::int64_t id)
 {
-    SqlStatement query(m_connection, (std::string(SummaryColumns) + "WHERE s.id = ?1").c_str());
-    query.bindInt(1, id);
-    if (!query.step())
-        return std::nullopt;
-    StoryRecord story = readSummary(query);
-    SqlStatement slides(m_connection, "SELECT caption, tags, photo, thumb, audio, seconds FROM slides "
-                                      "WHERE story_id = ?1 ORDER BY position");
-    slides.bindInt(1, id);
-    while (slides.step())
-        story.slides.push_back(SlideRecord{slides.text(0), slides.text(1), slides.text(2), slides.text(3),
-                                           slides.text(4), static_cast<int>(slides.integer(5))});
-    return story;
+    // The story and its slides take two statements, and a replacement committed between them
+    // (by any service) would show one version's texts with the next one's files. Every
+    // publication gives the story a new "seq": when it is the same before and after, both
+    // statements read the same version.
+    auto publication = [&] {
+        SqlStatement seq(m_connection, "SELECT seq FROM stories WHERE id = ?1");
+        seq.bindInt(1, id);
+        return seq.step() ? std::optional(seq.integer(0)) : std::nullopt;
+    };
+    for (int attempt = 1;; ++attempt) {
+        const std::optional<std::int64_t> before = publication();
+        SqlStatement query(m_connection, (std::string(SummaryColumns) + "WHERE s.id = ?1").c_str());
+        query.bindInt(1, id);
+        if (!query.step())
+            return std::nullopt;
+        StoryRecord story = readSummary(query);
+        SqlStatement slides(m_connection, "SELECT caption, tags, photo, thumb, audio, seconds FROM slides "
+                                          "WHERE story_id = ?1 ORDER BY position");
+        slides.bindInt(1, id);
+        while (slides.step())
+            story.slides.push_back(SlideRecord{slides.text(0), slides.text(1), slides.text(2), slides.text(3),
+                                               slides.text(4), static_cast<int>(slides.integer(5))});
+        if ((before && publication() == before) || attempt == 10)
+            return story;
+    }
 }
 
 std::vector<StoryRecord> StoryStore::listOwnedBy(std::int64_t userId)

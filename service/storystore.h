@@ -81,8 +81,9 @@ public:
     //! when requestedId names one: same id, new files, the old files removed afterwards.
     //! Waits for other writers; a failure leaves both the database and the folder as they were.
     PublishResult publish(std::int64_t userId, const StoryDraft& draft);
-    //! Every story, latest publication first, without slides.
-    std::vector<StoryRecord> list();
+    //! The stories, latest publication first, without slides: at most limit of them from
+    //! offset on.
+    StoryPage list(std::int64_t offset, int limit);
     std::optional<StoryRecord> find(std::int64_t id);
     //! The user's stories, latest publication first, without slides.
     std::vector<StoryRecord> listOwnedBy(std::int64_t userId);

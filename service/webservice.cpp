@@ -2,6 +2,7 @@
 
 #include "accountpages.h"
 #include "authorpages.h"
+#include "clientaddress.h"
 #include "favicon.h"
 #include "html.h"
 #include "publishhandlers.h"
@@ -11,13 +12,14 @@
 #include "storypages.h"
 #include "visitor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
 
 namespace {
 
-void logRequest(const httplib::Request& request, const httplib::Response& response)
+void logRequest(const std::string& address, const httplib::Request& request, const httplib::Response& response)
 {
     static std::mutex lock;
     const std::time_t now = std::time(nullptr);
@@ -26,7 +28,7 @@ void logRequest(const httplib::Request& request, const httplib::Response& respon
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts);
     const std::lock_guard<std::mutex> guard(lock);
-    std::fprintf(stderr, "%s %s \"%s %s\" %d %zu\n", stamp, request.remote_addr.c_str(), request.method.c_str(),
+    std::fprintf(stderr, "%s %s \"%s %s\" %d %zu\n", stamp, address.c_str(), request.method.c_str(),
                  request.target.c_str(), response.status, response.body.size());
 }
 
@@ -73,16 +75,52 @@ void sitePage(const ServiceContext& context, const httplib::Request& request, ht
     }
 }
 
+// A request announcing a body over the upload limit gets its refusal at once, and its
+// connection closes after it: the body is never read. The upload's "FAIL=TOOBIG" comes from
+// the error handler, as for any upload that is too large.
+bool refuseOversized(const httplib::Request& request, httplib::Response& response)
+{
+    const std::string length = request.get_header_value("Content-Length");
+    if (length.empty() || length.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const std::size_t digits = length.size() - std::min(length.find_first_not_of('0'), length.size());
+    if (digits <= 12 && std::stoull(length) <= limits::Request)
+        return false;
+    HttpServer::closeAfterReply();
+    response.set_header("Connection", "close");
+    const std::string action = request.get_param_value("action");
+    if (action == "verify") {
+        requestbody::replyText(response, "The request is too large.");
+    } else {
+        response.status = 413;
+        if (action != "upload")
+            requestbody::replyPage(response, 413,
+                                   html::page("Too large", "<h1>Too large</h1>\n<p>The request is too large.</p>\n"
+                                                           "<p><a href=\"/\">See the published stories</a></p>\n"));
+    }
+    return true;
+}
+
 } // namespace
 
-WebService::WebService(std::shared_ptr<const ServiceContext> context) : m_context(std::move(context))
+WebService::WebService(std::shared_ptr<const ServiceContext> context, const ConnectionLimits& connections)
+    : m_context(std::move(context)), m_server(connections)
 {
-    // Uploads run long; more workers than the default keep pages answering meanwhile.
-    m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     m_server.set_payload_max_length(limits::Request);
+    // A body over the limit is refused on its Content-Length alone, before a byte of it is read
+    // (and before "100 Continue" when the client waits for one).
+    m_server.set_expect_100_continue_handler([](const httplib::Request& request, httplib::Response& response) {
+        return refuseOversized(request, response) ? 413 : 100;
+    });
+    m_server.set_pre_routing_handler([](const httplib::Request& request, httplib::Response& response) {
+        return refuseOversized(request, response) ? httplib::Server::HandlerResponse::Handled
+                                                  : httplib::Server::HandlerResponse::Unhandled;
+    });
     m_server.set_read_timeout(60);
     m_server.set_write_timeout(60);
-    m_server.set_logger(logRequest);
+    m_server.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+        logRequest(clientAddress(request, m_context->trustedProxies), request, response);
+    });
     m_server.Get("/", [this](const httplib::Request& request, httplib::Response& response) {
         sitePage(*m_context, request, response, [&](const auto&) { routeGet(request, response); });
     });
@@ -158,7 +196,9 @@ int WebService::bind(const std::string& host, int port)
 
 bool WebService::run()
 {
-    return m_server.listen_after_bind();
+    const bool served = m_server.listen_after_bind();
+    m_server.finish();
+    return served;
 }
 
 void WebService::stop()
@@ -170,7 +210,7 @@ void WebService::routeGet(const httplib::Request& request, httplib::Response& re
 {
     const std::string page = request.get_param_value("page");
     if (page.empty() && !request.has_param("page"))
-        storypages::index(*m_context, response);
+        storypages::index(*m_context, request, response);
     else if (page == "detail")
         storypages::detail(*m_context, request, response);
     else if (page == "login")

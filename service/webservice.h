@@ -10,11 +10,12 @@
 class WebService
 {
 public:
-    explicit WebService(std::shared_ptr<const ServiceContext> context);
+    explicit WebService(std::shared_ptr<const ServiceContext> context, const ConnectionLimits& connections = {});
 
     //! Binds to host and port (0 picks a free one); the bound port, or −1 when binding failed.
     int bind(const std::string& host, int port);
-    //! Serves until stop(); blocks the calling thread.
+    //! Serves until stop(); blocks the calling thread. Returns once the requests under way are
+    //! answered.
     bool run();
     //! Callable from any thread; requests under way finish first.
     void stop();

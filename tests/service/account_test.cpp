@@ -103,10 +103,10 @@ TEST_F(ServiceAccountTest, SignUpRefusesNamesAndPasswordsTheProgramCannotSend)
 
 TEST_F(ServiceAccountTest, AddUserCommandAddsOnceAndRefusesTheSameNameAgain)
 {
-    const CommandRun added = runService({"--data", data.path(), "--add-user", "bob", "s3cret"});
+    const CommandRun added = runService({"--data", data.path(), "--add-user", "bob"}, "s3cret\n");
     EXPECT_EQ(added.code, 0) << added.err.toStdString();
     EXPECT_EQ(added.out, "added user bob\n");
-    const CommandRun twice = runService({"--data", data.path(), "--add-user", "bob", "other"});
+    const CommandRun twice = runService({"--data", data.path(), "--add-user", "bob"}, "other\n");
     EXPECT_EQ(twice.code, 1);
     EXPECT_TRUE(twice.err.contains("already taken")) << twice.err.toStdString();
     // The running service sees the user at once: one database, many connections.
@@ -160,7 +160,7 @@ TEST(ServiceOptionsTest, BaseAddressBuildsTheUploadAddressAndMustFitItsBuffer)
     TempFolder data;
     ServiceProcess service(data.path(), {"--base", "https://pictures.example.org/web/"});
     ASSERT_TRUE(service.started()) << service.log().toStdString();
-    ASSERT_EQ(runService({"--data", data.path(), "--add-user", "ann", "pw"}).code, 0);
+    ASSERT_EQ(runService({"--data", data.path(), "--add-user", "ann"}, "pw\n").code, 0);
     // WHEN the program verifies
     const auto reply = service.client()->Post("/?action=verify", verifyParts("ann", md5Hex("pw"), "1"));
     // THEN the upload address is built from it, without a doubled "/"

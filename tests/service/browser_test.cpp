@@ -26,6 +26,9 @@ window.addEventListener('error', function (e) {
   window.__pageErrors.push(source ? 'cannot load ' + source : String(e.message));
 }, true);
 window.addEventListener('unhandledrejection', function (e) { window.__pageErrors.push('uncaught: ' + String(e.reason)); });
+document.addEventListener('securitypolicyviolation', function (e) {
+  window.__pageErrors.push('blocked by the page policy: ' + e.violatedDirective + ' ' + (e.blockedURI || 'inline'));
+}, true);
 (function () {
   var original = console.error;
   console.error = function () {

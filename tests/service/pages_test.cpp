@@ -326,7 +326,7 @@ TEST(ServiceStopTest, InterruptStopsCleanlyAndTheDataStays)
     {
         ServiceProcess service(data.path());
         ASSERT_TRUE(service.started());
-        ASSERT_EQ(runService({"--data", data.path(), "--add-user", "ann", "pw"}).code, 0);
+        ASSERT_EQ(runService({"--data", data.path(), "--add-user", "ann"}, "pw\n").code, 0);
         EXPECT_EQ(service.stop(SIGINT), 0);
     }
     ServiceProcess again(data.path());

@@ -13,6 +13,10 @@
 #include <vector>
 
 //! One running service with an empty data folder, and the requests the program makes.
+//! More services over the same database: ServiceProcess(data.path()) shares the folder and its
+//! database; a service over another folder shares the database with
+//! ServiceProcess(otherFolder, testDatabaseArguments(data.path())) on PostgreSQL (on SQLite the
+//! database is the folder's file, so only services over the same folder share it).
 struct ServiceFixture : ::testing::Test
 {
     TempFolder data;

@@ -8,13 +8,26 @@ namespace {
 
 constexpr int StartMilliseconds = 20000;
 
+// The arguments with the test database of their "--data" folder added, unless they name one.
+QStringList withTestDatabase(const QStringList& arguments)
+{
+    const qsizetype data = arguments.indexOf("--data");
+    if (data < 0 || data + 1 >= arguments.size() || arguments.contains("--database"))
+        return arguments;
+    QStringList result = arguments;
+    const QStringList database = testDatabaseArguments(arguments[data + 1]);
+    for (qsizetype i = 0; i < database.size(); ++i)
+        result.insert(data + 2 + i, database[i]);
+    return result;
+}
+
 } // namespace
 
 ServiceProcess::ServiceProcess(const QString& dataFolder, const QStringList& extraArguments)
     : m_logFile(dataFolder + "/service.log")
 {
     m_process.setProgram(QStringLiteral(PICTORELLE_WEB));
-    m_process.setArguments(QStringList{"--port", "0", "--data", dataFolder} + extraArguments);
+    m_process.setArguments(withTestDatabase(QStringList{"--port", "0", "--data", dataFolder} + extraArguments));
     m_process.setStandardErrorFile(m_logFile, QIODevice::Append);
     m_process.start();
     if (!m_process.waitForStarted(StartMilliseconds))
@@ -64,12 +77,15 @@ QString ServiceProcess::log() const
     return QString::fromUtf8(TempFolder::read(m_logFile));
 }
 
-CommandRun runService(const QStringList& arguments)
+CommandRun runService(const QStringList& arguments, const QByteArray& input)
 {
     QProcess p;
     p.setProgram(QStringLiteral(PICTORELLE_WEB));
-    p.setArguments(arguments);
+    p.setArguments(withTestDatabase(arguments));
     p.start();
+    p.waitForStarted(StartMilliseconds);
+    p.write(input);
+    p.closeWriteChannel();
     p.waitForFinished(StartMilliseconds);
     CommandRun r;
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testdatabase.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,9 @@
 
 //! The built pictorelle-web running on a free loopback port with the given data folder; its
 //! request log goes to "service.log" in that folder. Stopped when destroyed.
+//! Its database is the folder's test database (testDatabaseArguments(dataFolder)), so every
+//! service started over one folder, at once or one after the other, shares one database on
+//! either back end; extra arguments holding "--database" choose another one instead.
 class ServiceProcess
 {
 public:
@@ -35,11 +40,13 @@ private:
     int m_port = 0;
 };
 
-//! Runs the built pictorelle-web once to completion (for --add-user and bad arguments).
+//! Runs the built pictorelle-web once to completion (for --add-user and bad arguments); with
+//! "--data DIR" and no "--database" among the arguments it uses DIR's test database.
 struct CommandRun
 {
     int code = -1;
     QString out;
     QString err;
 };
-CommandRun runService(const QStringList& arguments);
+//! input is its standard input (--add-user reads the password there), closed after it.
+CommandRun runService(const QStringList& arguments, const QByteArray& input = {});

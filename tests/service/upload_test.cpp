@@ -24,6 +24,17 @@ struct ServiceUploadTest : ServiceFixture
     }
 
     std::string page(long long id) { return get("/?page=detail&cid=" + std::to_string(id))->body; }
+
+    // Whether "incoming/" holds no upload's files: only the service's own empty staging folder
+    // and its lock file.
+    bool nothingStaged() const
+    {
+        const QDir incoming(data.path() + "incoming");
+        const QStringList folders = incoming.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        const QStringList locks = incoming.entryList(QDir::Files);
+        return folders.size() == 1 && locks == QStringList{folders[0] + ".lock"} &&
+               QDir(incoming.filePath(folders[0])).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
 };
 
 TEST_F(ServiceUploadTest, PictureStoryIsStoredAndItsPageLinksEveryFileWithItsType)
@@ -99,7 +110,7 @@ TEST(ServiceUploadExpiryTest, ExpiredCodeIsRefused)
     TempFolder data;
     ServiceProcess service(data.path(), {"--code-lifetime", "0"});
     ASSERT_TRUE(service.started());
-    ASSERT_EQ(runService({"--data", data.path(), "--add-user", "ann", "pw"}).code, 0);
+    ASSERT_EQ(runService({"--data", data.path(), "--add-user", "ann"}, "pw\n").code, 0);
     const auto verified = service.client()->Post("/?action=verify", verifyParts("ann", md5Hex("pw"), "1"));
     ASSERT_TRUE(verified);
     ASSERT_TRUE(verified->body.starts_with("OKAY,")) << verified->body;
@@ -148,7 +159,7 @@ TEST_F(ServiceUploadTest, WrongSignaturesAndMissingOrContradictoryPartsAreBadDat
     // Nothing of the refused uploads was kept.
     EXPECT_EQ(get("/")->body.find("Story d"), std::string::npos);
     EXPECT_TRUE(QDir(data.path() + "media").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-    EXPECT_TRUE(QDir(data.path() + "incoming").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    EXPECT_TRUE(nothingStaged());
 }
 
 TEST_F(ServiceUploadTest, PartsAreFoundInAnyOrder)
@@ -189,7 +200,7 @@ TEST_F(ServiceUploadTest, RequestBeyondThreeHundredMegabytesIsTooBigBeforeAnythi
         "multipart/form-data; boundary=xyz");
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->body, "FAIL=TOOBIG");
-    EXPECT_TRUE(QDir(data.path() + "incoming").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    EXPECT_TRUE(nothingStaged());
 }
 
 TEST_F(ServiceUploadTest, OfUploadsRacingWithOneCodeExactlyOneIsStored)

@@ -40,7 +40,12 @@ public:
 
     bool addUser(const QString& name, const QString& password)
     {
-        return QProcess::execute(m_program, {"--data", m_data, "--add-user", name, password}) == 0;
+        // The password goes on standard input: on the command line every user could read it.
+        QProcess add;
+        add.start(m_program, {"--data", m_data, "--add-user", name});
+        add.write(password.toUtf8() + '\n');
+        add.closeWriteChannel();
+        return add.waitForFinished(20000) && add.exitStatus() == QProcess::NormalExit && add.exitCode() == 0;
     }
 
     //! A page of the service, fetched with the curl command.
