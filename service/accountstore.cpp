@@ -2,6 +2,7 @@
 
 #include "passwordhash.h"
 #include "servicelimits.h"
+#include "sessionstore.h"
 #include "sqlstatement.h"
 #include "textrules.h"
 
@@ -117,7 +118,7 @@ std::optional<std::int64_t> AccountStore::login(const std::string& name, const s
     }
     if (passwordhash::isLegacyDigest(stored)) {
         // A row of an older service holds the bare digest; the first right log-in replaces it.
-        if (!passwordhash::sameBytes(stored, digest))
+        if (!sameSecret(stored, digest))
             return std::nullopt;
         replaceHash(id, stored, passwordhash::make(digest));
         return id;

@@ -77,14 +77,4 @@ bool isLegacyDigest(const std::string& stored)
     return stored.size() == 32 && std::all_of(stored.begin(), stored.end(), isLowerHex);
 }
 
-bool sameBytes(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    unsigned char difference = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
-    return difference == 0;
-}
-
 } // namespace passwordhash

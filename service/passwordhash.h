@@ -22,7 +22,4 @@ bool needsRehash(const std::string& stored);
 //! Whether stored is an MD5 digest of an older service: 32 lower-case hexadecimal digits.
 bool isLegacyDigest(const std::string& stored);
 
-//! Compares every byte of a and b, so the time taken tells nothing about where they differ.
-bool sameBytes(const std::string& a, const std::string& b);
-
 } // namespace passwordhash

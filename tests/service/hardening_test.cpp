@@ -206,3 +206,15 @@ TEST_F(ServiceHardeningTest, TheIndexShowsTwentyStoriesAPageNewestFirst)
 }
 
 } // namespace
+
+TEST_F(ServiceHardeningTest, ASignalRightAfterStartingStopsTheService)
+{
+    // A signal that comes before the server's loop runs must not be lost: the service would
+    // then run on until killed.
+    service->stop();
+    for (int round = 0; round < 5; ++round) {
+        ServiceProcess started(data.path());
+        ASSERT_TRUE(started.started()) << started.log().toStdString();
+        EXPECT_EQ(started.stop(), 0) << "round " << round << "\n" << started.log().toStdString();
+    }
+}
