@@ -48,7 +48,7 @@ RecordingStart NarrationRecorder::record(Slide* slide)
     if (m_state == RecorderState::Playing)
         stopPlayback();
     if (!slide || m_recording)
-        return {RecordingError::Ignored, {}};
+        return {RecordingError::Ignored, {}, {}};
 
     RecordingStart result;
     // The take is capped at the slide's limit (at least a second, as the timer counts).

@@ -88,7 +88,7 @@ std::unique_ptr<RecordingSession> RecordingSession::start(AudioBackend& backend,
     PreviousFile previous(path);
     const auto fail = [&](RecordingError error) {
         previous.restore();
-        result = {error, recordingErrorText(error, path)};
+        result = {error, recordingErrorText(error, path), {}};
         return std::unique_ptr<RecordingSession>();
     };
 
