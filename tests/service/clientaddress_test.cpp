@@ -1,5 +1,6 @@
 #include "clientaddress.h"
 #include "servicefixture.h"
+#include "testdatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +40,7 @@ struct ServiceBehindProxyTest : ServiceFixture
 {
     void SetUp() override
     {
-        service = std::make_unique<ServiceProcess>(
-            data.path(), QStringList{"--trusted-proxy", "127.0.0.1", "--login-backoff-scale", "1000"});
+        service = std::make_unique<ServiceProcess>(data.path(), QStringList{"--trusted-proxy", "127.0.0.1"});
         ASSERT_TRUE(service->started()) << service->log().toStdString();
         ASSERT_EQ(signUp("ann", "pw"), 200);
     }
@@ -56,9 +56,14 @@ struct ServiceBehindProxyTest : ServiceFixture
 
 TEST_F(ServiceBehindProxyTest, FailedLogInsOfOneClientBehindTheProxyHoldBackOnlyThatClient)
 {
-    // GIVEN twenty-five wrong passwords over many accounts from one client behind the proxy
-    for (int i = 0; i < 25; ++i)
-        verifyFrom("203.0.113.9", "guess" + std::to_string(i), "pw");
+    // GIVEN twenty wrong passwords over many accounts from one client behind the proxy, its
+    // wait made long enough that no slow machine sees it end
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(verifyFrom("203.0.113.9", "guess" + std::to_string(i), "pw"), "Wrong user name or password.");
+    TestDatabase database(data.path() + "pictorelle.db");
+    ASSERT_TRUE(database.exec("UPDATE login_failures SET blocked_until = blocked_until + 600000 WHERE key = "
+                              "'203.0.113.9'"))
+        << database.error();
     EXPECT_TRUE(verifyFrom("203.0.113.9", "ann", "pw").starts_with("Too many failed log-ins from this address"));
     // THEN another client behind the same proxy still logs in
     EXPECT_TRUE(verifyFrom("198.51.100.7", "ann", "pw").starts_with("OKAY,"));
