@@ -94,6 +94,8 @@ TEST_F(BackgroundFixture, GivenATakeRecordedOver_WhenPrepared_ThenBothTakesAreKe
     const QByteArray second = Mp3Cache::keyOf(slide.narrationWavPath());
     EXPECT_NE(first, second);
     EXPECT_TRUE(QFileInfo::exists(cache.fileFor(first)));
+    // The file is in the cache before its job's result reaches the GUI thread.
+    background.waitForDone();
     EXPECT_EQ(background.keptCount(), 1);
 }
 

@@ -141,6 +141,8 @@ TEST_F(EvenLoudnessFixture, GivenAPodcastRecorded_WhenTheAuthorGoesOn_ThenItsOne
     narrateAt(second, -12, 3);
     const QStringList segments = {first.narrationWavPath(), second.narrationWavPath()};
     ASSERT_EVENTUALLY(isKept(Mp3Cache::keyOf(segments, true)));
+    // The file is in the cache before its job's result reaches the GUI thread.
+    background.waitForDone();
     EXPECT_EQ(background.keptCount(), 1);
 
     // The segments moved: the podcast is made again in its new order.
