@@ -57,17 +57,29 @@ std::optional<ServiceOptions> parseOptions(int argc, char** argv, std::string& e
             }
             return true;
         };
+        // The option's number from min to max into target; false with the error set.
+        enum Unit {
+            Count,
+            Seconds
+        };
+        auto number = [&](int& target, std::int64_t min, std::int64_t max, Unit unit) -> bool {
+            if (!value())
+                return false;
+            const auto parsed = textrules::parseDecimal(argv[++i], min, max);
+            if (!parsed) {
+                error = std::string(arg) +
+                        (unit == Seconds ? " needs a number of seconds from " : " needs a number from ") +
+                        std::to_string(min) + " to " + std::to_string(max);
+                return false;
+            }
+            target = static_cast<int>(*parsed);
+            return true;
+        };
         if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--port") {
-            if (!value())
+            if (!number(options.port, 0, 65535, Count))
                 return std::nullopt;
-            const auto port = textrules::parseDecimal(argv[++i], 0, 65535);
-            if (!port) {
-                error = "--port needs a number from 0 to 65535";
-                return std::nullopt;
-            }
-            options.port = static_cast<int>(*port);
         } else if (arg == "--host") {
             if (!value())
                 return std::nullopt;
@@ -95,27 +107,15 @@ std::optional<ServiceOptions> parseOptions(int argc, char** argv, std::string& e
                 return std::nullopt;
             }
         } else if (arg == "--code-lifetime") {
-            if (!value())
+            if (!number(options.codeLifetime, 0, 7 * 24 * 3600, Seconds))
                 return std::nullopt;
-            const auto seconds = textrules::parseDecimal(argv[++i], 0, 7 * 24 * 3600);
-            if (!seconds) {
-                error = "--code-lifetime needs a number of seconds from 0 to 604800";
-                return std::nullopt;
-            }
-            options.codeLifetime = static_cast<int>(*seconds);
         } else if (arg == "--categories") {
             if (!value())
                 return std::nullopt;
             options.categories = argv[++i];
         } else if (arg == "--login-backoff-scale") {
-            if (!value())
+            if (!number(options.loginBackoffScale, 1, 1000, Count))
                 return std::nullopt;
-            const auto scale = textrules::parseDecimal(argv[++i], 1, 1000);
-            if (!scale) {
-                error = "--login-backoff-scale needs a number from 1 to 1000";
-                return std::nullopt;
-            }
-            options.loginBackoffScale = static_cast<int>(*scale);
         } else if (arg == "--add-user") {
             if (!value())
                 return std::nullopt;
@@ -127,23 +127,11 @@ std::optional<ServiceOptions> parseOptions(int argc, char** argv, std::string& e
                 return std::nullopt;
             }
         } else if (arg == "--head-timeout") {
-            if (!value())
+            if (!number(options.headTimeout, 1, 3600, Seconds))
                 return std::nullopt;
-            const auto seconds = textrules::parseDecimal(argv[++i], 1, 3600);
-            if (!seconds) {
-                error = "--head-timeout needs a number of seconds from 1 to 3600";
-                return std::nullopt;
-            }
-            options.headTimeout = static_cast<int>(*seconds);
         } else if (arg == "--address-connections") {
-            if (!value())
+            if (!number(options.addressConnections, 1, 100000, Count))
                 return std::nullopt;
-            const auto count = textrules::parseDecimal(argv[++i], 1, 100000);
-            if (!count) {
-                error = "--address-connections needs a number from 1 to 100000";
-                return std::nullopt;
-            }
-            options.addressConnections = static_cast<int>(*count);
         } else if (arg == "--trusted-proxy") {
             if (!value())
                 return std::nullopt;
@@ -154,14 +142,8 @@ std::optional<ServiceOptions> parseOptions(int argc, char** argv, std::string& e
             }
             options.trustedProxies.push_back(address);
         } else if (arg == "--address-workers") {
-            if (!value())
+            if (!number(options.addressWorkers, 1, 32, Count))
                 return std::nullopt;
-            const auto count = textrules::parseDecimal(argv[++i], 1, 32);
-            if (!count) {
-                error = "--address-workers needs a number from 1 to 32";
-                return std::nullopt;
-            }
-            options.addressWorkers = static_cast<int>(*count);
         } else {
             error = "unknown argument " + std::string(arg);
             return std::nullopt;
